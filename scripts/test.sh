@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test; then builds and runs them once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh build
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
+if [ "${TORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
+  scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON
+  (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+     ctest --output-on-failure -j "$(nproc)")
+fi
+echo "All tests passed."

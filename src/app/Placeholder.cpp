@@ -1,0 +1,2 @@
+// The main window and the other windows live in this library.
+namespace torvane::app {}

@@ -1,0 +1,2 @@
+// The processor primitives and identification live in this library.
+namespace torvane::hw {}

@@ -1,0 +1,79 @@
+#pragma once
+// Time sources behind interfaces, so that tests can run a five-minute heat-up or a midnight at the end of
+// a month in milliseconds of real time.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace torvane {
+
+// Millisecond clock of the worker timers: monotonic, counting from an arbitrary start.
+class MsClock {
+public:
+    virtual ~MsClock() = default;
+    virtual std::int64_t Now() const = 0;
+    // Sleeps (or, for a manual clock, lets the given time pass) for ms milliseconds.
+    virtual void Sleep(std::int64_t ms) = 0;
+};
+
+class RealMsClock final : public MsClock {
+public:
+    std::int64_t Now() const override;
+    void Sleep(std::int64_t ms) override;
+    static RealMsClock& Instance();
+};
+
+// A clock that moves only when told to. Sleep() waits until another thread has advanced the clock by the
+// requested time, so a paced thread under test does exactly what the test lets it do.
+class ManualMsClock final : public MsClock {
+public:
+    explicit ManualMsClock(std::int64_t start = 1000) : now_(start) {}
+    std::int64_t Now() const override { return now_.load(); }
+    void Sleep(std::int64_t ms) override;
+    void Advance(std::int64_t ms);
+    void Set(std::int64_t now);
+
+private:
+    std::atomic<std::int64_t> now_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+};
+
+struct LocalDateTime {
+    int Year = 2000, Month = 1, Day = 1; // Gregorian calendar
+    int Hour = 0, Minute = 0, Second = 0;
+    int Millisecond = 0;
+};
+
+// Whole days since 1899-12-30 (the day count that desktop date values use), for any Gregorian date.
+std::int64_t DayCount(int year, int month, int day);
+
+// Local wall-clock time (it can jump when the user sets the system clock).
+class LocalClock {
+public:
+    virtual ~LocalClock() = default;
+    virtual LocalDateTime Now() const = 0;
+};
+
+class RealLocalClock final : public LocalClock {
+public:
+    LocalDateTime Now() const override;
+    static RealLocalClock& Instance();
+};
+
+class ManualLocalClock final : public LocalClock {
+public:
+    explicit ManualLocalClock(LocalDateTime now = {}) : now_(now) {}
+    LocalDateTime Now() const override;
+    void Set(const LocalDateTime& now);
+    // Moves the clock by a signed number of seconds, across days, months and years.
+    void AddSeconds(std::int64_t seconds);
+
+private:
+    mutable std::mutex mutex_;
+    LocalDateTime now_;
+};
+
+} // namespace torvane

@@ -1,0 +1,69 @@
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace torvane {
+
+bool FileExists(const std::string& path) {
+    struct stat st{};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st{};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFileIfExists(const std::string& path) {
+    if (path.empty()) return true;
+    if (::unlink(path.c_str()) == 0) return true;
+    return errno == ENOENT;
+}
+
+std::string SystemTempDirectory() {
+    const char* env = std::getenv("TMPDIR");
+    std::string dir = (env && *env) ? env : "/tmp";
+    return WithTrailingSeparator(dir);
+}
+
+std::string WithTrailingSeparator(const std::string& dir) {
+    if (dir.empty()) return "/";
+    std::string r = dir;
+    if (r.back() == '\\') r.back() = '/';
+    if (r.back() != '/') r += '/';
+    return r;
+}
+
+std::string NativePath(const std::string& path) {
+    const bool drive = path.size() >= 2 && path[1] == ':' &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    if (!drive && path.find('\\') == std::string::npos) return path;
+    std::string r = drive ? path.substr(2) : path;
+    for (auto& c : r)
+        if (c == '\\') c = '/';
+    if (drive && (r.empty() || r.front() != '/')) r.insert(r.begin(), '/');
+    return r;
+}
+
+std::string ProgramFilePath() {
+    std::vector<char> buf(PATH_MAX + 1);
+    for (;;) {
+        const auto n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+        if (n < 0) return {};
+        if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string ProgramDirectory() {
+    const auto path = ProgramFilePath();
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+} // namespace torvane
