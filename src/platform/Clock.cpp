@@ -15,6 +15,13 @@ void RealMsClock::Sleep(std::int64_t ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+bool MsClock::WaitUntil(std::int64_t until, std::int64_t maxWaitMs) {
+    const auto left = until - Now();
+    if (left <= 0) return true;
+    Sleep(left < maxWaitMs ? left : maxWaitMs);
+    return Now() >= until;
+}
+
 RealMsClock& RealMsClock::Instance() {
     static RealMsClock clock;
     return clock;
@@ -25,6 +32,12 @@ void ManualMsClock::Sleep(std::int64_t ms) {
     std::unique_lock lock(mutex_);
     const auto until = now_.load() + ms;
     changed_.wait(lock, [&] { return now_.load() >= until; });
+}
+
+bool ManualMsClock::WaitUntil(std::int64_t until, std::int64_t maxWaitMs) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(maxWaitMs < 0 ? 0 : maxWaitMs),
+                             [&] { return now_.load() >= until; });
 }
 
 void ManualMsClock::Advance(std::int64_t ms) {
@@ -105,8 +118,9 @@ void ManualLocalClock::Set(const LocalDateTime& now) {
 
 void ManualLocalClock::AddSeconds(std::int64_t seconds) {
     std::lock_guard lock(mutex_);
-    std::int64_t total = DaysFromCivil(now_.Year, static_cast<unsigned>(now_.Month), static_cast<unsigned>(now_.Day)) * 86400 +
-                         now_.Hour * 3600 + now_.Minute * 60 + now_.Second + seconds;
+    std::int64_t total =
+        DaysFromCivil(now_.Year, static_cast<unsigned>(now_.Month), static_cast<unsigned>(now_.Day)) * 86400 +
+        now_.Hour * 3600 + now_.Minute * 60 + now_.Second + seconds;
     std::int64_t days = total / 86400;
     std::int64_t rest = total % 86400;
     if (rest < 0) {

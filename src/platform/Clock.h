@@ -16,6 +16,12 @@ public:
     virtual std::int64_t Now() const = 0;
     // Sleeps (or, for a manual clock, lets the given time pass) for ms milliseconds.
     virtual void Sleep(std::int64_t ms) = 0;
+    // Waits at most maxWaitMs of real time for the clock to reach `until`; true when it has. Pacing
+    // threads wait in such short slices so that they can still be told to stop.
+    virtual bool WaitUntil(std::int64_t until, std::int64_t maxWaitMs);
+    // Whether the clock moves by itself. Waiting for a clock that only moves when a test advances it is
+    // done on its WaitUntil, never by reading Now() in a busy loop.
+    virtual bool MovesByItself() const { return true; }
 };
 
 class RealMsClock final : public MsClock {
@@ -32,6 +38,8 @@ public:
     explicit ManualMsClock(std::int64_t start = 1000) : now_(start) {}
     std::int64_t Now() const override { return now_.load(); }
     void Sleep(std::int64_t ms) override;
+    bool WaitUntil(std::int64_t until, std::int64_t maxWaitMs) override;
+    bool MovesByItself() const override { return false; }
     void Advance(std::int64_t ms);
     void Set(std::int64_t now);
 

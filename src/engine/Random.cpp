@@ -1,0 +1,86 @@
+#include "engine/Random.h"
+
+#include "platform/SystemState.h"
+
+#include <utility>
+
+namespace torvane::engine {
+
+void RandomGenerator::Clock(std::uint32_t& a) {
+    std::uint32_t carry = a >> 31;
+    a <<= 1;
+    for (auto& w : w_) {
+        const std::uint32_t out = w >> 31;
+        w = (w << 1) | carry;
+        carry = out;
+    }
+    if (carry == 0) {
+        a |= 1;
+        w_[0] ^= 0xFFFFFF87u;
+    }
+}
+
+std::uint32_t RandomGenerator::Draw(int clocks) {
+    std::uint32_t a = 0;
+    for (int i = 0; i < clocks; ++i) Clock(a);
+    ++counter_;
+    return a;
+}
+
+void RandomGenerator::Reseed(const ReseedInputs& in) {
+    auto block = in.MemoryStatus;
+    block[0] ^= counter_;
+    block[1] ^= in.ProcessId;
+    block[2] ^= in.ThreadId;
+    block[3] ^= static_cast<std::uint32_t>(in.CursorX);
+    block[4] ^= static_cast<std::uint32_t>(in.CursorY);
+    block[5] ^= in.TickCount;
+    block[6] ^= in.LastEventTime;
+    block[7] ^= counter_;
+    w_ = block;
+    std::uint32_t discarded = 0;
+    for (int i = 0; i < 512; ++i) Clock(discarded);
+}
+
+std::int32_t ReduceIntoRange(std::uint32_t r, std::int32_t low, std::int32_t high) {
+    if (low > high) std::swap(low, high);
+    if (low == high) return low;
+
+    // The reduction as the generator has always done it, in 32-bit signed terms: v := high xor r, made
+    // non-negative for a non-negative range (where the most negative value stays negative, as 32-bit
+    // absolute values do), then folded with remainders until it lies in the range. It is computed in 64
+    // bits so that no step overflows.
+    std::int64_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(high) ^ r);
+    if (low >= 0 && v < 0 && v != INT32_MIN) v = -v;
+    // The fold divides by high and can cycle (for [2, 3] it runs 1 -> 0 -> 1 ...), so it runs only for a
+    // positive high and for a bounded number of rounds; ranges the program uses settle within two.
+    if (high > 0) {
+        for (int round = 0; round < 1024 && (v > high || v < low); ++round) {
+            v = ((v % high) + low) % high;
+            if (v < low) ++v;
+            if (v > high) --v;
+        }
+    }
+    if (v >= low && v <= high) return static_cast<std::int32_t>(v);
+
+    // Where the fold does not settle: the draw taken modulo the width of the range.
+    const std::uint64_t width = static_cast<std::uint64_t>(std::int64_t{high} - low) + 1;
+    return static_cast<std::int32_t>(std::int64_t{low} + static_cast<std::int64_t>(r % width));
+}
+
+std::int32_t RandomInRange(RandomGenerator& generator, const ReseedInputs& inputs, std::int32_t low,
+                           std::int32_t high) {
+    generator.Reseed(inputs);
+    return ReduceIntoRange(generator.Draw(8192), low, high);
+}
+
+ReseedInputs SystemReseedInputs() {
+    ReseedInputs in;
+    in.MemoryStatus = MemoryStatusRecord();
+    in.ProcessId = ProcessId();
+    in.ThreadId = static_cast<std::uint32_t>(CurrentThreadId());
+    in.TickCount = TickCountMs();
+    return in;
+}
+
+} // namespace torvane::engine

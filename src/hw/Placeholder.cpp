@@ -1,2 +1,0 @@
-// The processor primitives and identification live in this library.
-namespace torvane::hw {}
