@@ -138,6 +138,11 @@ bool TWorkerTimer::Quiet() const {
     }
 }
 
+bool TWorkerTimer::TickPending() const {
+    std::lock_guard lock(mutex_);
+    return posted_ != served_.load();
+}
+
 void TWorkerTimer::DoTick() {
     const auto alive = alive_;
     if (OnTimer) {

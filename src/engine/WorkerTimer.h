@@ -83,8 +83,10 @@ public:
     // thread is parked, or is waiting for a due time that the clock has not reached. Tests step the
     // manual clock and then process events until every timer is quiet.
     bool Quiet() const;
-    // Ticks served since creation.
-    std::uint64_t TicksServed() const { return served_.load(); }
+    // A tick has been handed to the GUI thread and has not run yet.
+    bool TickPending() const;
+    // Kernel id of the timer's thread; 0 until the timer was first enabled and its thread has started.
+    std::int64_t ThreadId() const { return thread_ ? thread_->ThreadId() : 0; }
 
 protected:
     // Runs on the GUI thread for every tick: OnTimer, then the stop rules.
