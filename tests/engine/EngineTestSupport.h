@@ -30,7 +30,8 @@ inline QCoreApplication& EngineApp() {
     static char name[] = "engine_tests";
     static char* argv[] = {name, nullptr};
     static QCoreApplication* app = [] {
-        const auto dir = std::filesystem::temp_directory_path() / ("torvane-engine-tests-" + std::to_string(::getpid()));
+        const auto dir =
+            std::filesystem::temp_directory_path() / ("torvane-engine-tests-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
         ::setenv("TORVANE_CONFIG_DIR", dir.c_str(), 1);
         torvane::SetPriorityRequestsApplied(false);
@@ -71,9 +72,13 @@ public:
     void HideTrayIcon() override { ++TrayHidden; }
     bool TrayIconVisible() const override { return TrayVisible; }
     void SetTrayHint(const QString& hint) override { TrayHint = hint; }
-    void ShowMessage(const QString& caption, const QString& text) override { Messages.emplace_back(caption, text); }
+    void ShowMessage(const QString& caption, const QString& text) override {
+        Messages.emplace_back(caption, text);
+    }
     engine::MenuItemState GetMenuItem(engine::MenuItem item) const override { return Menu.Get(item); }
-    void SetMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override { Menu.Set(item, state); }
+    void SetMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override {
+        Menu.Set(item, state);
+    }
     QPoint CursorPosition() const override { return Cursor; }
     void Quit() override { ++Quits; }
 };
@@ -107,8 +112,12 @@ template <typename Timers> void Settle(const Timers& timers) {
     }
 }
 
-inline void Settle(engine::TWorkerTimer& timer) { Settle(std::vector<engine::TWorkerTimer*>{&timer}); }
-inline void Settle(engine::TestRun& run) { Settle(run.WorkerTimers()); }
+inline void Settle(engine::TWorkerTimer& timer) {
+    Settle(std::vector<engine::TWorkerTimer*>{&timer});
+}
+inline void Settle(engine::TestRun& run) {
+    Settle(run.WorkerTimers());
+}
 
 // Processes events until the condition holds (or fails the test after a few seconds).
 inline bool ProcessUntil(const std::function<bool()>& condition) {

@@ -351,19 +351,20 @@ TEST_F(WorkerTimerDestruction, InsideItsOwnTick) {
 
 TEST_F(WorkerTimerDestruction, OfAnotherTimerWhoseTickWaitsBehindTheRunningOne) {
     auto first = MakeTimer();
-    auto second = MakeTimer();
+    auto second = MakeTimer(5);
     onTick = [&](TWorkerTimer* sender) {
-        if (sender != first.get()) return;
         // The second timer's tick is queued behind this one; destroy it before it is served.
-        WaitUntilPending(*second);
-        second.reset();
+        if (sender == first.get() && second) second.reset();
     };
     first->SetEnabled(true);
     second->SetEnabled(true);
     clock.Advance(1);
-    ProcessUntil([&] { return second == nullptr; });
-    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
-    EXPECT_GE(ticks, 1);
+    WaitUntilPending(*first);
+    clock.Advance(10);
+    WaitUntilPending(*second);
+    ASSERT_TRUE(ProcessUntil([&] { return second == nullptr; }));
+    Settle(*first);
+    EXPECT_EQ(ticks, 2); // both ticks of the first timer, none of the destroyed one
 }
 
 } // namespace

@@ -18,7 +18,9 @@ using torvane::hw::TPentiumMMX;
 namespace {
 
 // Quadwords as the examples write them: high word, low word.
-TMmxOperand Q(std::uint32_t high, std::uint32_t low) { return {low, high}; }
+TMmxOperand Q(std::uint32_t high, std::uint32_t low) {
+    return {low, high};
+}
 
 TMmxOperand Operate(std::uint8_t code, TMmxOperand a, TMmxOperand b) {
     TPentiumMMX mmx;
@@ -36,7 +38,8 @@ struct Example {
 
 TEST(MmxOperate, CodesOutsideTheTableGiveZero) {
     for (const int code : {0, 45, 46, 128, 255})
-        EXPECT_EQ(Operate(static_cast<std::uint8_t>(code), Q(0xFFFFFFFF, 0xFFFFFFFF), Q(0x12345678, 1)), Q(0, 0))
+        EXPECT_EQ(Operate(static_cast<std::uint8_t>(code), Q(0xFFFFFFFF, 0xFFFFFFFF), Q(0x12345678, 1)),
+                  Q(0, 0))
             << "code " << code;
 }
 
@@ -49,7 +52,8 @@ TEST(MmxOperate, WorkedExamples) {
     };
     for (const auto& e : examples) {
         EXPECT_EQ(Operate(e.code, e.a, e.b), e.expected) << "code " << int(e.code);
-        EXPECT_EQ(MmxOperatePortable(e.code, e.a.Quad(), e.b.Quad()), e.expected.Quad()) << "code " << int(e.code);
+        EXPECT_EQ(MmxOperatePortable(e.code, e.a.Quad(), e.b.Quad()), e.expected.Quad())
+            << "code " << int(e.code);
     }
 }
 
@@ -68,12 +72,12 @@ TEST(MmxOperate, ShiftsByCountsBeyondTheLaneWidth) {
 }
 
 TEST(MmxOperate, SaturationAndProductCorners) {
-    EXPECT_EQ(Operate(28, Q(0, 0x0180), Q(0, 0x0190)), Q(0, 0x02FF));              // PADDUSB caps at FF
-    EXPECT_EQ(Operate(31, Q(0, 0x7FFF), Q(0, 0x0001)), Q(0, 0x7FFF));              // PADDSW caps at 7FFF
-    EXPECT_EQ(Operate(36, Q(0, 0x0001), Q(0, 0x0002)), Q(0, 0));                   // PSUBUSW floors at 0
+    EXPECT_EQ(Operate(28, Q(0, 0x0180), Q(0, 0x0190)), Q(0, 0x02FF)); // PADDUSB caps at FF
+    EXPECT_EQ(Operate(31, Q(0, 0x7FFF), Q(0, 0x0001)), Q(0, 0x7FFF)); // PADDSW caps at 7FFF
+    EXPECT_EQ(Operate(36, Q(0, 0x0001), Q(0, 0x0002)), Q(0, 0));      // PSUBUSW floors at 0
     EXPECT_EQ(Operate(21, Q(0, 0x0100FFFF), Q(0, 0x007F0080)), Q(0x00007F80, 0x0000FF00)); // PACKUSWB
-    EXPECT_EQ(Operate(19, Q(0, 0x8000FF7F), Q(0, 0)), Q(0, 0x00008080));           // PACKSSWB
-    EXPECT_EQ(Operate(43, Q(0, 0x8000), Q(0, 0x8000)), Q(0, 0x4000));              // PMULHW
+    EXPECT_EQ(Operate(19, Q(0, 0x8000FF7F), Q(0, 0)), Q(0, 0x00008080));                   // PACKSSWB
+    EXPECT_EQ(Operate(43, Q(0, 0x8000), Q(0, 0x8000)), Q(0, 0x4000));                      // PMULHW
     // PMADDWD of two (-32768)^2 products wraps to 0x80000000, as the instruction does.
     EXPECT_EQ(Operate(44, Q(0, 0x80008000), Q(0, 0x80008000)), Q(0, 0x80000000));
 }
@@ -92,7 +96,8 @@ TEST(MmxOperate, EveryCodeMatchesTheLaneWiseVersion) {
             const std::uint64_t a = i % 3 == 0 ? edgeQuad() : rng();
             std::uint64_t b = i % 3 == 1 ? edgeQuad() : rng();
             if (i % 5 == 0) b %= 70; // small counts, so the shifts do more than clear
-            const auto r = Operate(static_cast<std::uint8_t>(code), TMmxOperand::FromQuad(a), TMmxOperand::FromQuad(b));
+            const auto r =
+                Operate(static_cast<std::uint8_t>(code), TMmxOperand::FromQuad(a), TMmxOperand::FromQuad(b));
             ASSERT_EQ(r.Quad(), MmxOperatePortable(static_cast<std::uint8_t>(code), a, b))
                 << "code " << code << std::hex << " a " << a << " b " << b;
         }
@@ -131,7 +136,8 @@ TEST(Interval, SixtyFourBitDifferencesHighWordFirst) {
     std::mt19937_64 rng(11);
     for (int i = 0; i < 10000; ++i) {
         const std::uint64_t n = rng(), o = i % 2 ? rng() : n - (rng() % 100000);
-        mmx.Interval64({std::uint32_t(n >> 32), std::uint32_t(n)}, {std::uint32_t(o >> 32), std::uint32_t(o)}, r);
+        mmx.Interval64({std::uint32_t(n >> 32), std::uint32_t(n)}, {std::uint32_t(o >> 32), std::uint32_t(o)},
+                       r);
         ASSERT_EQ((std::uint64_t{r.High} << 32) | r.Low, n - o);
     }
 }

@@ -1,0 +1,480 @@
+// The test run on manual clocks: start, heat-up, sequencer, stop and its results, error reports, the
+// work-time clock with its jump check, and the load modes.
+
+#include "EngineTestSupport.h"
+
+#include "engine/MmxWorkload.h"
+#include "engine/TestRun.h"
+#include "engine/WhetstoneWorkload.h"
+#include "platform/Priority.h"
+#include "platform/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace torvane;
+using namespace torvane::engine;
+using torvane::test::FakeRunView;
+using torvane::test::Settle;
+
+namespace {
+
+const QStringList Banner = {"Torvane Test 5.0 [ Ombrel ]", "(c) 1999-2000 Quarnett", ""};
+
+class TestRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        torvane::test::EngineApp();
+        TestRunEnvironment env;
+        env.msClock = &ms;
+        env.localClock = &local;
+        env.automaticWindowTimers = false;
+        env.sleep = [](int) {};
+        env.systemState = [] { return ReseedInputs{}; };
+        env.decimalSeparator = '.';
+        run = std::make_unique<TestRun>(view, env);
+        run->BannerLines = Banner;
+        run->TempDir = "/nonexistent-torvane-dir/";
+        // Short Whetstone passes keep the idle workloads quick; they still compute and compare.
+        run->Whetstone().StartValues.OuterCount = 2;
+    }
+    void TearDown() override { run.reset(); }
+
+    void Advance(std::int64_t ms_) {
+        ms.Advance(ms_);
+        Settle(*run);
+    }
+    void Idle() { run->ClickMenuItem(MenuItem::idle1); }
+    void Start() { run->ClickMenuItem(MenuItem::Start1); }
+    void Stop() { run->ClickMenuItem(MenuItem::Stop1); }
+    bool HasLineStarting(const QStringList& lines, const QString& prefix) const {
+        for (const auto& l : lines)
+            if (l.startsWith(prefix)) return true;
+        return false;
+    }
+    bool HasTestLine() const {
+        for (const auto& l : view.RunLog)
+            if (l.startsWith("Doing a ") && l.endsWith(" Test")) return true;
+        return false;
+    }
+    // Fires the sequencer until it starts a test; the number of ticks it took.
+    int PickUntilATestStarts() {
+        for (int i = 1; i <= 50; ++i) {
+            run->OperateTimer().Fire();
+            if (HasTestLine()) return i;
+        }
+        return -1;
+    }
+    // Everything below the banner on the information pane.
+    QStringList InfoBelowBanner() const { return view.Info.mid(Banner.size()); }
+
+    ManualMsClock ms{1000};
+    ManualLocalClock local{{2024, 6, 11, 10, 0, 0, 0}};
+    FakeRunView view;
+    std::unique_ptr<TestRun> run;
+};
+
+TEST_F(TestRunTest, StartShowsTheRunLogAndStartsHeatUpAndIdleWorkloads) {
+    Start();
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_EQ(view.Shown, Pane::RunLog);
+    EXPECT_EQ(view.RunLog, Banner + QStringList({"Doing a 5 Minute CPU HeatUP..."}));
+    EXPECT_FALSE(view.Menu.Get(MenuItem::Start1).Enabled);
+    EXPECT_TRUE(view.Menu.Get(MenuItem::Stop1).Enabled);
+    for (auto item : {MenuItem::Exit1, MenuItem::Options1, MenuItem::About1})
+        EXPECT_FALSE(view.Menu.Get(item).Enabled);
+    for (auto* t :
+         {&run->HeatUp1(), &run->HeatUp2(), &run->Idler1(), &run->Idler2(), &run->Idler3(), &run->Idler4()})
+        EXPECT_TRUE(t->Enabled());
+    EXPECT_TRUE(run->OperateTimer().Enabled());
+    EXPECT_TRUE(run->Kello().Enabled());
+}
+
+TEST_F(TestRunTest, HeatUpLastsFiveMinutesOfClockTimeThenTheFirstTestFollows) {
+    Start();
+    for (int i = 0; i < 4; ++i) Advance(60000);
+    Advance(59999);
+    run->OperateTimer().Fire();
+    EXPECT_TRUE(run->HeatUp1().Enabled());
+    EXPECT_FALSE(HasTestLine());
+    Advance(1);
+    EXPECT_FALSE(run->HeatUp1().Enabled());
+    EXPECT_FALSE(run->HeatUp2().Enabled());
+    EXPECT_GT(PickUntilATestStarts(), 0);
+    // The idle workloads ran all along and found nothing wrong.
+    EXPECT_EQ(run->State.ErrorCount, 0);
+    EXPECT_NE(run->State.WhetstoneReference, NoPassYet);
+    EXPECT_NE(run->State.MmxReference, NoPassYet);
+}
+
+TEST_F(TestRunTest, StopDuringTheHeatUpAndAFreshHeatUpAfterwards) {
+    Start();
+    Advance(1000);
+    Stop();
+    EXPECT_FALSE(run->HeatUp1().Enabled());
+    EXPECT_FALSE(run->HeatUp2().Enabled());
+    Advance(1); // the last idle ticks find the run stopped and switch all four off
+    for (auto* t : {&run->Idler1(), &run->Idler2(), &run->Idler3(), &run->Idler4()})
+        EXPECT_FALSE(t->Enabled());
+    Start();
+    Advance(1000);
+    EXPECT_EQ(run->HeatUp1().Elapsed(), 1000);
+    EXPECT_TRUE(run->HeatUp1().Enabled());
+}
+
+TEST_F(TestRunTest, IdleModeStartsNoHeatUpAndNoIdleWorkloads) {
+    Idle();
+    Start();
+    EXPECT_EQ(view.RunLog, Banner);
+    for (auto* t : run->WorkerTimers()) EXPECT_FALSE(t->Enabled());
+    EXPECT_GT(PickUntilATestStarts(), 0);
+    EXPECT_FALSE(HasLineStarting(view.RunLog, "Doing a 5 Minute"));
+}
+
+TEST_F(TestRunTest, SequencerStartsOneTestAtATimeAndKindZeroStartsNothing) {
+    Idle();
+    Start();
+    int empty = 0, whetstone = 0, mmx = 0;
+    for (int i = 0; i < 40; ++i) {
+        view.RunLog.clear();
+        run->OperateTimer().Fire();
+        ASSERT_FALSE(view.RunLog.isEmpty());
+        EXPECT_EQ(view.RunLog.front(), "");
+        if (view.RunLog.size() == 1) {
+            ++empty; // kind 0 with "No Encryption tests" ticked
+            for (auto* t : run->WorkerTimers()) EXPECT_FALSE(t->Enabled());
+            continue;
+        }
+        const QString line = view.RunLog.at(1);
+        const bool isW = line.endsWith(" minute Whetstone Test"), isM = line.endsWith(" minute MMX Test");
+        ASSERT_TRUE(isW || isM) << line.toStdString();
+        const int minutes = line.mid(8, line.indexOf(' ', 8) - 8).toInt();
+        EXPECT_GE(minutes, 1);
+        EXPECT_LE(minutes, 10);
+        auto& a = isW ? run->WhetStone1() : run->MMX1();
+        auto& b = isW ? run->WhetStone2() : run->MMX2();
+        EXPECT_TRUE(a.Enabled() && b.Enabled());
+        EXPECT_EQ(a.StopTicks(), minutes * 60000);
+        (isW ? whetstone : mmx) += 1;
+        // While the test runs the sequencer waits.
+        view.RunLog.clear();
+        run->OperateTimer().Fire();
+        EXPECT_TRUE(view.RunLog.isEmpty());
+        a.SetEnabled(false);
+        b.SetEnabled(false);
+    }
+    EXPECT_GT(empty, 0);
+    EXPECT_GT(whetstone, 0);
+    EXPECT_GT(mmx, 0);
+}
+
+TEST_F(TestRunTest, SequencerClearsAFullRunLogAndOptimalStartsNothing) {
+    Idle();
+    Start();
+    for (int i = 0; i < 120; ++i) view.RunLog.append("x");
+    run->ClickMenuItem(MenuItem::Optimal1);
+    EXPECT_EQ(view.Messages.back().second, "This feature will be done ASAP");
+    EXPECT_TRUE(view.Menu.Get(MenuItem::Random1).Checked); // the command changes no tick mark
+    view.Menu.Set(MenuItem::Optimal1, {true, true});
+    for (int i = 0; i < 10; ++i) run->OperateTimer().Fire();
+    EXPECT_TRUE(view.RunLog.isEmpty());
+    for (auto* t : run->WorkerTimers()) EXPECT_FALSE(t->Enabled());
+    run->ClickMenuItem(MenuItem::Random1);
+    EXPECT_TRUE(view.Menu.Get(MenuItem::Random1).Checked);
+    EXPECT_FALSE(view.Menu.Get(MenuItem::Optimal1).Checked);
+}
+
+TEST_F(TestRunTest, SequencerStopsItselfOnAStoppedRun) {
+    Idle();
+    Start();
+    run->State.Stopped = true;
+    run->OperateTimer().Fire();
+    EXPECT_FALSE(run->OperateTimer().Enabled());
+}
+
+TEST_F(TestRunTest, StopShowsTheResultsOfARunOfOneHourTwoMinutesThreeSeconds) {
+    Idle();
+    Start();
+    local.AddSeconds(3723);
+    Stop();
+    EXPECT_TRUE(run->State.Stopped);
+    EXPECT_EQ(view.Shown, Pane::Info);
+    EXPECT_TRUE(view.RunLog.isEmpty());
+    EXPECT_EQ(view.Info,
+              Banner + QStringList({"", "Test Results:", " Errors: 0", " Worktime: 0 d, 1 h, 2 m, 3 s"}));
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "1", "2", "3"}));
+    EXPECT_TRUE(view.Menu.Get(MenuItem::Start1).Enabled);
+    EXPECT_FALSE(view.Menu.Get(MenuItem::Stop1).Enabled);
+    for (auto item : {MenuItem::Exit1, MenuItem::Options1, MenuItem::About1})
+        EXPECT_TRUE(view.Menu.Get(item).Enabled);
+    EXPECT_FALSE(run->Kello().Enabled());
+    // A second stop request finds "Stop" disabled and does nothing.
+    view.Info.clear();
+    Stop();
+    EXPECT_TRUE(view.Info.isEmpty());
+}
+
+TEST_F(TestRunTest, StopStoresTheSizeLimitOnlyWhenNoneIsStored) {
+    SettingsKey().DeleteValue("Q2");
+    run->MaxTempSize = 52428800;
+    Idle();
+    Start();
+    Stop();
+    EXPECT_EQ(SettingsKey().ReadString("Q2"), "52428800");
+    SettingsKey().WriteString("Q2", "1048576");
+    Start();
+    Stop();
+    EXPECT_EQ(SettingsKey().ReadString("Q2"), "1048576");
+}
+
+TEST_F(TestRunTest, StopDeletesTheWorkFiles) {
+    const auto dir = std::filesystem::temp_directory_path() / ("torvane-work-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    run->TempDir = dir.string() + "/";
+    for (auto name : {"TORVA_1.tmp", "TORVA_2.tmp", "TORVA_3.tmp"}) std::ofstream(dir / name) << "x";
+    Idle();
+    Start();
+    EXPECT_FALSE(std::filesystem::exists(dir / "TORVA_1.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "TORVA_3.tmp")); // "Start" leaves the third one
+    Stop();
+    EXPECT_FALSE(std::filesystem::exists(dir / "TORVA_3.tmp"));
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(TestRunTest, ForcedWhetstoneMismatchGivesTheFiveReportLines) {
+    Idle();
+    Start();
+    run->State.WhetstoneReference = "a text no pass writes";
+    run->Whetstone().WhetStone1Timer();
+    EXPECT_TRUE(run->State.Stopped);
+    EXPECT_EQ(run->State.ErrorCount, 1);
+    EXPECT_EQ(InfoBelowBanner(),
+              (QStringList{"Testing Stopped:", " Error Message: Whetstone test failed!", " ErrorCode: 1",
+                           " Calculation error: Calculation error", " ErrorType: Calculation error"}));
+    EXPECT_EQ(view.Info.mid(0, Banner.size()), Banner);
+    EXPECT_EQ(view.Shown, Pane::Info);
+    EXPECT_EQ(view.MainWindowShown, 1);
+    EXPECT_EQ(view.TrayHidden, 1);
+    EXPECT_EQ(run->State.LastStop, StopReason::Error);
+}
+
+TEST_F(TestRunTest, ForcedMmxMismatchGivesTheFiveReportLines) {
+    Idle();
+    Start();
+    run->State.MmxReference = "15";
+    run->Mmx().MMX2Timer();
+    EXPECT_EQ(run->State.ErrorCount, 1);
+    EXPECT_EQ(InfoBelowBanner(),
+              (QStringList{"Testing Stopped:", " Error Message: MMX test failed!", " ErrorCode: 1",
+                           " Calculation error: Calculation error", " ErrorType: Calculation error"}));
+    EXPECT_EQ(run->State.MmxReference.size(), 8712u);
+}
+
+TEST_F(TestRunTest, DivisionByZeroGivesCodeTwoAndWithAReferenceCodeOne) {
+    Idle();
+    Start();
+    run->Whetstone().StartValues.T2 = 0; // module 3 divides by it
+    run->Whetstone().WhetStone1Timer();
+    EXPECT_EQ(run->State.ErrorCount, 1);
+    EXPECT_EQ(InfoBelowBanner(),
+              (QStringList{"Testing Stopped:", " Error Message: Whetstone test failed!", " ErrorCode: 2",
+                           " Calculation error: N/A", " ErrorType: Unexpected error"}));
+    EXPECT_NE(run->State.WhetstoneReference, NoPassYet); // the partial text became the reference
+
+    // With a reference from a sound pass the partial text differs too: two errors, the last report wins.
+    run->Whetstone().StartValues = WhetstoneVariables{};
+    run->Whetstone().StartValues.OuterCount = 2;
+    Start();
+    run->Whetstone().WhetStone2Timer();
+    EXPECT_EQ(run->State.ErrorCount, 1);
+    run->Whetstone().StartValues.T2 = 0;
+    run->Whetstone().Idler3Timer();
+    EXPECT_EQ(run->State.ErrorCount, 3);
+    EXPECT_EQ(InfoBelowBanner().at(2), " ErrorCode: 1");
+    EXPECT_TRUE(view.RunLog.contains("Whetstone test failed!"));
+}
+
+TEST_F(TestRunTest, ErrorCountCarriesOverToTheNextRun) {
+    Idle();
+    Start();
+    run->State.MmxReference = "not a pass text";
+    run->Mmx().MMX1Timer();
+    ASSERT_EQ(run->State.ErrorCount, 1);
+    Start();
+    EXPECT_EQ(run->State.MmxReference, NoPassYet); // "Start" resets the references, not the count
+    run->Mmx().MMX1Timer();
+    run->Mmx().MMX2Timer();
+    Stop();
+    EXPECT_EQ(InfoBelowBanner().at(2), " Errors: 1");
+}
+
+TEST_F(TestRunTest, ConsecutivePassesOfAllHandlersAgree) {
+    Idle();
+    Start();
+    run->Whetstone().StartValues.OuterCount = 128;
+    run->Whetstone().WhetStone1Timer();
+    run->Whetstone().WhetStone2Timer();
+    run->Mmx().MMX1Timer();
+    run->Mmx().MMX2Timer();
+    run->Mmx().Idler4Timer();
+    EXPECT_EQ(run->State.ErrorCount, 0);
+    EXPECT_FALSE(run->State.Stopped);
+}
+
+TEST_F(TestRunTest, StopInsideATestPassLeavesTheReferenceAlone) {
+    Idle();
+    Start();
+    run->State.WhetstoneReference = "before";
+    run->State.MmxReference = "before";
+    int repaints = 0;
+    view.OnRepaint = [&] {
+        if (++repaints == 3) run->ClickMenuItem(MenuItem::Stop1);
+    };
+    run->Whetstone().WhetStone1Timer();
+    EXPECT_EQ(run->State.WhetstoneReference, "before");
+    run->Start1Click();
+    run->State.MmxReference = "before";
+    repaints = 0;
+    run->Mmx().MMX1Timer();
+    EXPECT_EQ(run->State.MmxReference, "before");
+    EXPECT_EQ(run->State.ErrorCount, 0);
+    EXPECT_FALSE(run->MMX1().Enabled());
+}
+
+TEST_F(TestRunTest, StopInsideAnIdleMmxPassStillComparesTheFullText) {
+    Idle();
+    Start();
+    int repaints = 0;
+    view.OnRepaint = [&] {
+        if (++repaints == 3) run->ClickMenuItem(MenuItem::Stop1);
+    };
+    run->Idler4().SetEnabled(true);
+    run->Mmx().Idler4Timer();
+    EXPECT_EQ(run->State.MmxReference.size(), 8712u);
+    EXPECT_FALSE(run->Idler4().Enabled());
+    EXPECT_EQ(run->State.ErrorCount, 0);
+}
+
+TEST_F(TestRunTest, ClockJumpForwardStopsTheRun) {
+    Idle();
+    Start();
+    local.AddSeconds(5);
+    run->Kello().Fire();
+    EXPECT_EQ(view.Counters[3], "5");
+    local.AddSeconds(3600);
+    run->Kello().Fire();
+    EXPECT_TRUE(run->State.Stopped);
+    ASSERT_FALSE(view.Messages.empty());
+    EXPECT_EQ(view.Messages.back(),
+              std::make_pair(QString("Hey hey hey!"), QString("It\u00B4s not nice to cheat!")));
+    EXPECT_TRUE(view.Info.isEmpty());
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "0"}));
+    EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+}
+
+TEST_F(TestRunTest, ClockSetBackBelowTheWorkTimeCountsOnAndBeforeTheStartStops) {
+    Idle();
+    Start();
+    for (int i = 0; i < 20; ++i) {
+        local.AddSeconds(8);
+        run->Kello().Fire();
+    }
+    EXPECT_EQ(view.Counters[2], "2"); // 160 s
+    local.AddSeconds(-60);
+    run->Kello().Fire();
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_EQ(view.Counters[2], "1");
+    EXPECT_EQ(view.Counters[3], "40");
+    // Set back to 150 s before the start: the distance (150 s) is more than 10 s above the last shown.
+    local.AddSeconds(-250);
+    run->Kello().Fire();
+    EXPECT_TRUE(run->State.Stopped);
+    EXPECT_EQ(view.Messages.back().first, "Hey hey hey!");
+}
+
+TEST_F(TestRunTest, MidnightAtTheEndOfAMonthCountsOn) {
+    local.Set({2024, 1, 31, 23, 59, 50, 0});
+    Idle();
+    Start();
+    for (int i = 0; i < 4; ++i) {
+        local.AddSeconds(5);
+        run->Kello().Fire();
+    }
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "20"}));
+    Stop();
+    EXPECT_EQ(InfoBelowBanner().at(3), " Worktime: 0 d, 0 h, 0 m, 20 s");
+}
+
+TEST_F(TestRunTest, TrayHintFollowsTheWorkTime) {
+    Idle();
+    Start();
+    view.TrayVisible = true;
+    local.AddSeconds(9);
+    run->Kello().Fire();
+    EXPECT_EQ(view.TrayHint, "0d, 0h, 0m, 9s, ");
+}
+
+TEST_F(TestRunTest, LoadModesSetPrioritiesAndTicks) {
+    run->ClickMenuItem(MenuItem::idle1);
+    EXPECT_TRUE(view.Menu.Get(MenuItem::idle1).Checked);
+    EXPECT_FALSE(view.Menu.Get(MenuItem::Normal1).Checked);
+    EXPECT_EQ(CurrentProcessPriorityClass(), ProcessPriorityClass::Idle);
+    EXPECT_EQ(RequestedThreadPriority(run->MainThreadId()), ThreadPriority::Idle);
+    for (auto* t : {&run->MMX1(), &run->MMX2(), &run->WhetStone1(), &run->WhetStone2(), &run->Encryptor()})
+        EXPECT_EQ(t->ThreadPriority(), ThreadPriority::Idle);
+
+    run->ClickMenuItem(MenuItem::Hardcore1);
+    EXPECT_TRUE(view.Menu.Get(MenuItem::Hardcore1).Checked);
+    EXPECT_FALSE(view.Menu.Get(MenuItem::idle1).Checked);
+    EXPECT_EQ(CurrentProcessPriorityClass(), ProcessPriorityClass::High);
+    EXPECT_EQ(RequestedThreadPriority(run->MainThreadId()), ThreadPriority::Highest);
+    EXPECT_EQ(run->MMX2().ThreadPriority(), ThreadPriority::Higher);
+    EXPECT_EQ(run->Encryptor().ThreadPriority(), ThreadPriority::Highest);
+
+    run->ClickMenuItem(MenuItem::Normal1);
+    EXPECT_EQ(CurrentProcessPriorityClass(), ProcessPriorityClass::Normal);
+    EXPECT_EQ(RequestedThreadPriority(run->MainThreadId()), ThreadPriority::Normal);
+    EXPECT_EQ(run->WhetStone1().ThreadPriority(), ThreadPriority::Normal);
+    // The heat-up and idle timers keep their own priorities in every mode.
+    EXPECT_EQ(run->HeatUp1().ThreadPriority(), ThreadPriority::Normal);
+    EXPECT_EQ(run->Idler3().ThreadPriority(), ThreadPriority::Idle);
+}
+
+TEST_F(TestRunTest, ExitEndsTheApplicationOnlyWhenNoRunIsActive) {
+    Idle();
+    Start();
+    run->ClickMenuItem(MenuItem::Exit1);
+    EXPECT_EQ(view.Quits, 0);
+    Stop();
+    run->ClickMenuItem(MenuItem::Exit1);
+    EXPECT_EQ(view.Quits, 1);
+    EXPECT_TRUE(run->State.Stopped);
+}
+
+TEST_F(TestRunTest, DestroyedWithTicksInFlight) {
+    Start();
+    ms.Advance(5);
+    // Ticks are handed over but not served when the run (and with it every timer) goes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    run.reset();
+    for (int i = 0; i < 5; ++i) torvane::test::PumpEvents();
+    SUCCEED();
+}
+
+TEST_F(TestRunTest, KeepGoingServesTicksQueuedBeforeIt) {
+    Start();
+    ms.Advance(1);
+    // Wait, without serving anything, until the heat-up and idle timers have all handed a tick over.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (auto* t : {&run->HeatUp1(), &run->Idler1()})
+        while (!t->TickPending() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    ASSERT_TRUE(run->HeatUp1().TickPending());
+    EXPECT_TRUE(run->KeepGoing());
+    EXPECT_FALSE(run->HeatUp1().TickPending());
+    EXPECT_FALSE(run->Idler1().TickPending());
+}
+
+} // namespace
