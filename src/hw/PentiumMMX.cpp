@@ -160,93 +160,16 @@ void TPentiumMMX::Interval64(const TInterval64& newer, const TInterval64& older,
     result.High = piece[3] << 16 | piece[2];
 }
 
-#if TORVANE_X86 && defined(__MMX__)
-
 bool NativeMmxBuilt() {
+#if TORVANE_HW_NATIVE_MMX
     return true;
-}
-
-// GCC lowers the <mmintrin.h> operations to SSE2 instructions on 64-bit targets, so each instruction is
-// written out with MMX register operands ("y") to make sure the MMX unit itself does the work.
-#define TORVANE_MMX_OP(code, insn)                                                                           \
-    case code:                                                                                               \
-        __asm__(insn " %1, %0" : "+y"(x) : "y"(y));                                                          \
-        break;
-
-std::uint64_t MmxOperateNative(std::uint8_t code, std::uint64_t a, std::uint64_t b) {
-    if (code == 0 || code > MmxMaxCode) return 0;
-    _mm_empty();
-    __m64 x = _mm_cvtsi64_m64(static_cast<long long>(a));
-    const __m64 y = _mm_cvtsi64_m64(static_cast<long long>(b));
-    switch (code) {
-        TORVANE_MMX_OP(1, "pand")
-        TORVANE_MMX_OP(2, "pandn")
-        TORVANE_MMX_OP(3, "por")
-        TORVANE_MMX_OP(4, "pxor")
-        TORVANE_MMX_OP(5, "psrlw")
-        TORVANE_MMX_OP(6, "psrld")
-        TORVANE_MMX_OP(7, "psrlq")
-        TORVANE_MMX_OP(8, "psraw")
-        TORVANE_MMX_OP(9, "psrad")
-        TORVANE_MMX_OP(10, "psllw")
-        TORVANE_MMX_OP(11, "pslld")
-        TORVANE_MMX_OP(12, "psllq")
-        TORVANE_MMX_OP(13, "pcmpgtb")
-        TORVANE_MMX_OP(14, "pcmpgtw")
-        TORVANE_MMX_OP(15, "pcmpgtd")
-        TORVANE_MMX_OP(16, "pcmpeqb")
-        TORVANE_MMX_OP(17, "pcmpeqw")
-        TORVANE_MMX_OP(18, "pcmpeqd")
-        TORVANE_MMX_OP(19, "packsswb")
-        TORVANE_MMX_OP(20, "packssdw")
-        TORVANE_MMX_OP(21, "packuswb")
-        TORVANE_MMX_OP(22, "punpcklbw")
-        TORVANE_MMX_OP(23, "punpcklwd")
-        TORVANE_MMX_OP(24, "punpckldq")
-        TORVANE_MMX_OP(25, "punpckhbw")
-        TORVANE_MMX_OP(26, "punpckhwd")
-        TORVANE_MMX_OP(27, "punpckhdq")
-        TORVANE_MMX_OP(28, "paddusb")
-        TORVANE_MMX_OP(29, "paddusw")
-        TORVANE_MMX_OP(30, "paddsb")
-        TORVANE_MMX_OP(31, "paddsw")
-        TORVANE_MMX_OP(32, "paddb")
-        TORVANE_MMX_OP(33, "paddw")
-        TORVANE_MMX_OP(34, "paddd")
-        TORVANE_MMX_OP(35, "psubusb")
-        TORVANE_MMX_OP(36, "psubusw")
-        TORVANE_MMX_OP(37, "psubsb")
-        TORVANE_MMX_OP(38, "psubsw")
-        TORVANE_MMX_OP(39, "psubb")
-        TORVANE_MMX_OP(40, "psubw")
-        TORVANE_MMX_OP(41, "psubd")
-        TORVANE_MMX_OP(42, "pmullw")
-        TORVANE_MMX_OP(43, "pmulhw")
-        TORVANE_MMX_OP(44, "pmaddwd")
-    }
-    const auto r = static_cast<std::uint64_t>(_mm_cvtm64_si64(x));
-    _mm_empty();
-    return r;
-}
-
-#undef TORVANE_MMX_OP
-
 #else
-
-bool NativeMmxBuilt() {
     return false;
+#endif
 }
 
 std::uint64_t MmxOperateNative(std::uint8_t code, std::uint64_t a, std::uint64_t b) {
-    return MmxOperatePortable(code, a, b);
-}
-
-#endif
-
-void TPentiumMMX::MmxOperate(std::uint8_t code, TMmxOperand a, TMmxOperand b, TMmxOperand& r) const {
-    r = {};
-    if (code == 0 || code > MmxMaxCode) return;
-    r = TMmxOperand::FromQuad(MmxOperateNative(code, a.Quad(), b.Quad()));
+    return code == 0 || code > MmxMaxCode ? 0 : detail::MmxInstruction(code, a, b);
 }
 
 } // namespace torvane::hw

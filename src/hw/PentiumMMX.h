@@ -4,6 +4,7 @@
 // the processor. On other processors the CPUID and counter properties read as absent and MmxOperate
 // falls back to the lane-wise stand-in.
 
+#include "hw/MmxNative.h"
 #include "hw/MmxOperand.h"
 #include "platform/Error.h"
 
@@ -57,5 +58,12 @@ private:
 std::uint64_t MmxOperateNative(std::uint8_t code, std::uint64_t a, std::uint64_t b);
 // Whether this build executes real MMX instructions (x86 compiled with MMX).
 bool NativeMmxBuilt();
+
+inline void TPentiumMMX::MmxOperate(std::uint8_t code, TMmxOperand a, TMmxOperand b, TMmxOperand& r) const {
+    // Codes outside the table never reach the MMX unit.
+    r = code == 0 || code > MmxMaxCode
+            ? TMmxOperand{}
+            : TMmxOperand::FromQuad(detail::MmxInstruction(code, a.Quad(), b.Quad()));
+}
 
 } // namespace torvane::hw
