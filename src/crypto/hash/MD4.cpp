@@ -25,34 +25,68 @@ inline std::uint32_t H(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
     return x ^ y ^ z;
 }
 
-#define MD4_R1(a, b, c, d, k, s) a = Rol(a + F(b, c, d) + x[k], s)
-#define MD4_R2(a, b, c, d, k, s) a = Rol(a + G(b, c, d) + x[k] + 0x5A827999u, s)
-#define MD4_R3(a, b, c, d, k, s) a = Rol(a + H(b, c, d) + x[k] + 0x6ED9EBA1u, s)
+// Message words are read from the block where they are used; the step adds them (and the constant) to a
+// before the round function, which leaves one addition after it on the critical path. Round 2's majority
+// is split into two disjoint parts, (b & c) + (d & (b ^ c)), that can be added one after the other.
+#define X(k) LoadLE32(block + 4 * (k))
+#define MD4_R1(a, b, c, d, k, s) a = Rol(a + X(k) + F(b, c, d), s)
+#define MD4_R2(a, b, c, d, k, s) a = Rol(a + X(k) + 0x5A827999u + (b & c) + (d & (b ^ c)), s)
+#define MD4_R3(a, b, c, d, k, s) a = Rol(a + X(k) + 0x6ED9EBA1u + H(b, c, d), s)
 
 // RFC 1320, section 3.4.
 inline void Compress(std::uint32_t* state, const std::uint8_t* block) {
-    std::uint32_t x[16];
-    for (int i = 0; i < 16; ++i) x[i] = LoadLE32(block + 4 * i);
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
-    for (int i = 0; i < 16; i += 4) {
-        MD4_R1(a, b, c, d, i + 0, 3);
-        MD4_R1(d, a, b, c, i + 1, 7);
-        MD4_R1(c, d, a, b, i + 2, 11);
-        MD4_R1(b, c, d, a, i + 3, 19);
-    }
-    for (int i = 0; i < 4; ++i) {
-        MD4_R2(a, b, c, d, i + 0, 3);
-        MD4_R2(d, a, b, c, i + 4, 5);
-        MD4_R2(c, d, a, b, i + 8, 9);
-        MD4_R2(b, c, d, a, i + 12, 13);
-    }
-    for (int i : {0, 2, 1, 3}) {
-        MD4_R3(a, b, c, d, i + 0, 3);
-        MD4_R3(d, a, b, c, i + 8, 9);
-        MD4_R3(c, d, a, b, i + 4, 11);
-        MD4_R3(b, c, d, a, i + 12, 15);
-    }
+    MD4_R1(a, b, c, d, 0, 3);
+    MD4_R1(d, a, b, c, 1, 7);
+    MD4_R1(c, d, a, b, 2, 11);
+    MD4_R1(b, c, d, a, 3, 19);
+    MD4_R1(a, b, c, d, 4, 3);
+    MD4_R1(d, a, b, c, 5, 7);
+    MD4_R1(c, d, a, b, 6, 11);
+    MD4_R1(b, c, d, a, 7, 19);
+    MD4_R1(a, b, c, d, 8, 3);
+    MD4_R1(d, a, b, c, 9, 7);
+    MD4_R1(c, d, a, b, 10, 11);
+    MD4_R1(b, c, d, a, 11, 19);
+    MD4_R1(a, b, c, d, 12, 3);
+    MD4_R1(d, a, b, c, 13, 7);
+    MD4_R1(c, d, a, b, 14, 11);
+    MD4_R1(b, c, d, a, 15, 19);
+
+    MD4_R2(a, b, c, d, 0, 3);
+    MD4_R2(d, a, b, c, 4, 5);
+    MD4_R2(c, d, a, b, 8, 9);
+    MD4_R2(b, c, d, a, 12, 13);
+    MD4_R2(a, b, c, d, 1, 3);
+    MD4_R2(d, a, b, c, 5, 5);
+    MD4_R2(c, d, a, b, 9, 9);
+    MD4_R2(b, c, d, a, 13, 13);
+    MD4_R2(a, b, c, d, 2, 3);
+    MD4_R2(d, a, b, c, 6, 5);
+    MD4_R2(c, d, a, b, 10, 9);
+    MD4_R2(b, c, d, a, 14, 13);
+    MD4_R2(a, b, c, d, 3, 3);
+    MD4_R2(d, a, b, c, 7, 5);
+    MD4_R2(c, d, a, b, 11, 9);
+    MD4_R2(b, c, d, a, 15, 13);
+
+    MD4_R3(a, b, c, d, 0, 3);
+    MD4_R3(d, a, b, c, 8, 9);
+    MD4_R3(c, d, a, b, 4, 11);
+    MD4_R3(b, c, d, a, 12, 15);
+    MD4_R3(a, b, c, d, 2, 3);
+    MD4_R3(d, a, b, c, 10, 9);
+    MD4_R3(c, d, a, b, 6, 11);
+    MD4_R3(b, c, d, a, 14, 15);
+    MD4_R3(a, b, c, d, 1, 3);
+    MD4_R3(d, a, b, c, 9, 9);
+    MD4_R3(c, d, a, b, 5, 11);
+    MD4_R3(b, c, d, a, 13, 15);
+    MD4_R3(a, b, c, d, 3, 3);
+    MD4_R3(d, a, b, c, 11, 9);
+    MD4_R3(c, d, a, b, 7, 11);
+    MD4_R3(b, c, d, a, 15, 15);
 
     state[0] += a;
     state[1] += b;
@@ -60,6 +94,7 @@ inline void Compress(std::uint32_t* state, const std::uint8_t* block) {
     state[3] += d;
 }
 
+#undef X
 #undef MD4_R1
 #undef MD4_R2
 #undef MD4_R3

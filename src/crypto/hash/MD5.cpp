@@ -11,17 +11,18 @@ namespace {
 using bits::LoadLE32;
 using bits::Rol;
 
-// The step functions in forms that need one operation less than the RFC's text.
+// The step functions in forms that need one operation less than the RFC's text. A step adds the message
+// word and constant before the step function, so only one addition follows it on the critical path.
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
-#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+#define MD5_H(x, y, z) ((x) ^ ((y) ^ (z)))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, k, s, t) a = b + Rol(a + f(b, c, d) + x[k] + (t), s)
+#define MD5_STEP(f, a, b, c, d, k, s, t) a = b + Rol(a + LoadLE32(block + 4 * (k)) + (t) + f(b, c, d), s)
+// G(b, c, d) = (b & d) | (c & ~d) as a sum of its two disjoint halves; c & ~d does not wait for b.
+#define MD5_STEP_G(a, b, c, d, k, s, t)                                                                      \
+    a = b + Rol(a + LoadLE32(block + 4 * (k)) + (t) + ((c) & ~(d)) + ((b) & (d)), s)
 
 // RFC 1321, section 3.4; the constants are the table T[1..64] of that section.
 inline void Compress(std::uint32_t* state, const std::uint8_t* block) {
-    std::uint32_t x[16];
-    for (int i = 0; i < 16; ++i) x[i] = LoadLE32(block + 4 * i);
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
     MD5_STEP(MD5_F, a, b, c, d, 0, 7, 0xd76aa478);
@@ -41,22 +42,22 @@ inline void Compress(std::uint32_t* state, const std::uint8_t* block) {
     MD5_STEP(MD5_F, c, d, a, b, 14, 17, 0xa679438e);
     MD5_STEP(MD5_F, b, c, d, a, 15, 22, 0x49b40821);
 
-    MD5_STEP(MD5_G, a, b, c, d, 1, 5, 0xf61e2562);
-    MD5_STEP(MD5_G, d, a, b, c, 6, 9, 0xc040b340);
-    MD5_STEP(MD5_G, c, d, a, b, 11, 14, 0x265e5a51);
-    MD5_STEP(MD5_G, b, c, d, a, 0, 20, 0xe9b6c7aa);
-    MD5_STEP(MD5_G, a, b, c, d, 5, 5, 0xd62f105d);
-    MD5_STEP(MD5_G, d, a, b, c, 10, 9, 0x02441453);
-    MD5_STEP(MD5_G, c, d, a, b, 15, 14, 0xd8a1e681);
-    MD5_STEP(MD5_G, b, c, d, a, 4, 20, 0xe7d3fbc8);
-    MD5_STEP(MD5_G, a, b, c, d, 9, 5, 0x21e1cde6);
-    MD5_STEP(MD5_G, d, a, b, c, 14, 9, 0xc33707d6);
-    MD5_STEP(MD5_G, c, d, a, b, 3, 14, 0xf4d50d87);
-    MD5_STEP(MD5_G, b, c, d, a, 8, 20, 0x455a14ed);
-    MD5_STEP(MD5_G, a, b, c, d, 13, 5, 0xa9e3e905);
-    MD5_STEP(MD5_G, d, a, b, c, 2, 9, 0xfcefa3f8);
-    MD5_STEP(MD5_G, c, d, a, b, 7, 14, 0x676f02d9);
-    MD5_STEP(MD5_G, b, c, d, a, 12, 20, 0x8d2a4c8a);
+    MD5_STEP_G(a, b, c, d, 1, 5, 0xf61e2562);
+    MD5_STEP_G(d, a, b, c, 6, 9, 0xc040b340);
+    MD5_STEP_G(c, d, a, b, 11, 14, 0x265e5a51);
+    MD5_STEP_G(b, c, d, a, 0, 20, 0xe9b6c7aa);
+    MD5_STEP_G(a, b, c, d, 5, 5, 0xd62f105d);
+    MD5_STEP_G(d, a, b, c, 10, 9, 0x02441453);
+    MD5_STEP_G(c, d, a, b, 15, 14, 0xd8a1e681);
+    MD5_STEP_G(b, c, d, a, 4, 20, 0xe7d3fbc8);
+    MD5_STEP_G(a, b, c, d, 9, 5, 0x21e1cde6);
+    MD5_STEP_G(d, a, b, c, 14, 9, 0xc33707d6);
+    MD5_STEP_G(c, d, a, b, 3, 14, 0xf4d50d87);
+    MD5_STEP_G(b, c, d, a, 8, 20, 0x455a14ed);
+    MD5_STEP_G(a, b, c, d, 13, 5, 0xa9e3e905);
+    MD5_STEP_G(d, a, b, c, 2, 9, 0xfcefa3f8);
+    MD5_STEP_G(c, d, a, b, 7, 14, 0x676f02d9);
+    MD5_STEP_G(b, c, d, a, 12, 20, 0x8d2a4c8a);
 
     MD5_STEP(MD5_H, a, b, c, d, 5, 4, 0xfffa3942);
     MD5_STEP(MD5_H, d, a, b, c, 8, 11, 0x8771f681);
@@ -99,7 +100,7 @@ inline void Compress(std::uint32_t* state, const std::uint8_t* block) {
 }
 
 #undef MD5_F
-#undef MD5_G
+#undef MD5_STEP_G
 #undef MD5_H
 #undef MD5_I
 #undef MD5_STEP
