@@ -198,6 +198,12 @@ int main(int argc, char** argv) {
             Run(s, [cls](const std::uint8_t* p, std::size_t n) { return Torvane(cls, p, n); });
         })->Unit(benchmark::kMillisecond);
     }
+    // The portable SHA-1 compression, for comparison with OpenSSL's SHA-1 without the SHA extensions.
+    benchmark::RegisterBenchmark("Torvane/THash_SHA1_portable", [](benchmark::State& s) {
+        SetSha1HardwareAllowed(false);
+        Run(s, [](const std::uint8_t* p, std::size_t n) { return Torvane(&THash_SHA1::ClassInfo, p, n); });
+        SetSha1HardwareAllowed(true);
+    })->Unit(benchmark::kMillisecond);
     for (const auto& r : refs) {
         const std::string name = std::string(r.Library) + "/" + r.Algorithm;
         benchmark::RegisterBenchmark(name.c_str(), [fn = r.Fn](benchmark::State& s) {

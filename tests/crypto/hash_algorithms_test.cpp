@@ -95,6 +95,27 @@ TEST(BlockHashes, PaddingSpillsIntoASecondBlockAtFiftySixBytes) {
     EXPECT_EQ(HexOf(md5, std::string(64, 'a')), "014842D480B571495A4A0363793F7367");
 }
 
+// Whatever the processor offers, both SHA-1 compressions must agree; the published vectors then cover the
+// one this machine uses by default.
+TEST(SHA1, PortableAndProcessorCompressionsAgree) {
+    if (!Sha1HardwareAvailable()) GTEST_SKIP() << "no SHA extensions on this processor";
+    std::mt19937 rng(3);
+    for (const std::size_t size : {0u, 3u, 55u, 56u, 64u, 65u, 200u, 4096u, 10007u}) {
+        std::string data(size, '\0');
+        for (auto& c : data) c = static_cast<char>(rng());
+        THash_SHA1 h;
+        const auto fast = HexOf(h, data);
+        SetSha1HardwareAllowed(false);
+        const auto portable = HexOf(h, data);
+        SetSha1HardwareAllowed(true);
+        EXPECT_EQ(fast, portable) << size << " bytes";
+    }
+    SetSha1HardwareAllowed(false);
+    THash_SHA1 h;
+    EXPECT_EQ(HexOf(h, "abc"), "A9993E364706816ABA3E25717850C26C9CD0D89D");
+    SetSha1HardwareAllowed(true);
+}
+
 std::uint32_t BitwiseCrc32(const std::vector<std::uint8_t>& data) {
     std::uint32_t crc = 0xFFFFFFFFu;
     for (const auto b : data) {

@@ -1,6 +1,9 @@
 #include "crypto/hash/SHA.h"
 
 #include "crypto/hash/Bits.h"
+#include "crypto/hash/ShaExtensions.h"
+
+#include <atomic>
 
 namespace torvane::crypto {
 
@@ -75,7 +78,21 @@ template <bool Rotate> inline void Compress(std::uint32_t* h, const std::uint8_t
 #undef SHA_STEP
 #undef SHA_FIVE
 
+std::atomic<bool> hardwareAllowed{true};
+
+bool UseHardware() {
+    return hardwareAllowed.load(std::memory_order_relaxed) && shani::Available();
+}
+
 } // namespace
+
+bool Sha1HardwareAvailable() {
+    return shani::Available();
+}
+
+void SetSha1HardwareAllowed(bool allowed) {
+    hardwareAllowed = allowed;
+}
 
 void THash_SHA::Start() {
     THash_RipeMD160::Start();
@@ -95,7 +112,10 @@ void THash_SHA::Transform(const std::uint8_t* block) {
 }
 
 void THash_SHA::TransformBlocks(const std::uint8_t* blocks, std::size_t count) {
-    if (Rotate)
+    // The SHA extensions implement the FIPS 180-1 expansion only; the original SHA stays portable.
+    if (Rotate && UseHardware())
+        shani::Sha1Blocks(State, blocks, count);
+    else if (Rotate)
         for (; count != 0; --count, blocks += kBlockSize) Compress<true>(State, blocks);
     else
         for (; count != 0; --count, blocks += kBlockSize) Compress<false>(State, blocks);

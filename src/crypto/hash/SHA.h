@@ -21,6 +21,11 @@ protected:
     bool Rotate = false;
 };
 
+// SHA-1 compresses with the processor's SHA extensions where they exist. Tests and benchmarks switch them
+// off to exercise and measure the portable code; the setting is process-wide.
+bool Sha1HardwareAvailable();
+void SetSha1HardwareAllowed(bool allowed);
+
 class THash_SHA1 : public THash_SHA {
     TORVANE_HASH_CLASS()
 public:
