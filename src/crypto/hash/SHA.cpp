@@ -16,7 +16,7 @@ using bits::LoadBE32;
 using bits::Rol;
 
 #define SHA_CH(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define SHA_PARITY(x, y, z) ((x) ^ (y) ^ (z))
+#define SHA_PARITY(x, y, z) ((x) ^ ((y) ^ (z)))
 #define SHA_MAJ(x, y, z) (((x) & (y)) | ((z) & ((x) | (y))))
 
 // The expansion keeps the last sixteen words in a ring; FIPS 180 and FIPS 180-1 differ only in the
@@ -26,7 +26,9 @@ using bits::Rol;
          ? w[i]                                                                                              \
          : (w[(i)&15] = Expand<Rotate>(w[((i)-3) & 15] ^ w[((i)-8) & 15] ^ w[((i)-14) & 15] ^ w[(i)&15])))
 #define SHA_STEP(f, k, a, b, c, d, e, i)                                                                     \
-    e += Rol(a, 5) + f(b, c, d) + (k) + SHA_W(i);                                                            \
+    e += SHA_W(i) + (k);                                                                                     \
+    e += f(b, c, d);                                                                                         \
+    e += Rol(a, 5);                                                                                          \
     b = Rol(b, 30)
 #define SHA_FIVE(f, k, i)                                                                                    \
     SHA_STEP(f, k, a, b, c, d, e, (i) + 0);                                                                  \
