@@ -25,6 +25,8 @@ void PrintHelp(std::ostream& s) {
          "                  'torvane-crypt list hashes' shows the names\n"
          "  --format 16|64  hexadecimal (default) or this program's base-64 digest text\n"
          "  --help          this text\n\n"
+         "A digest text lists the digest bytes in order; the checksums keep their register least\n"
+         "significant byte first, so CRC-32 of \"123456789\" (CBF43926) prints as 2639F4CB.\n\n"
          "Exit status: 0 all inputs hashed, 1 some input could not be read, 2 bad usage.\n";
 }
 
