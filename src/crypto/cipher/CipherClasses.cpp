@@ -19,7 +19,7 @@
 // #include "crypto/cipher/RC5.h"
 // #include "crypto/cipher/RC6.h"
 // #include "crypto/cipher/Rijndael.h"
-// #include "crypto/cipher/SAFER.h"
+#include "crypto/cipher/SAFER.h"
 // #include "crypto/cipher/Sapphire.h"
 // #include "crypto/cipher/SCOP.h"
 // #include "crypto/cipher/Shark.h"
@@ -57,12 +57,12 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_RC5::ClassInfo,
         // &TCipher_RC6::ClassInfo,
         // &TCipher_Rijndael::ClassInfo,
-        // &TCipher_SAFER_K40::ClassInfo,
-        // &TCipher_SAFER_SK40::ClassInfo,
-        // &TCipher_SAFER_K64::ClassInfo,
-        // &TCipher_SAFER_SK64::ClassInfo,
-        // &TCipher_SAFER_K128::ClassInfo,
-        // &TCipher_SAFER_SK128::ClassInfo,
+        &TCipher_SAFER_K40::ClassInfo,
+        &TCipher_SAFER_SK40::ClassInfo,
+        &TCipher_SAFER_K64::ClassInfo,
+        &TCipher_SAFER_SK64::ClassInfo,
+        &TCipher_SAFER_K128::ClassInfo,
+        &TCipher_SAFER_SK128::ClassInfo,
         // &TCipher_Sapphire::ClassInfo,
         // &TCipher_SCOP::ClassInfo,
         // &TCipher_Shark::ClassInfo,
@@ -71,7 +71,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_TEA::ClassInfo,
         // &TCipher_TEAN::ClassInfo,
         // &TCipher_Twofish::ClassInfo,
-        // &TCipher_SAFER::ClassInfo,
+        &TCipher_SAFER::ClassInfo,
     };
     return classes;
 }
