@@ -8,7 +8,7 @@
 // #include "crypto/cipher/DES.h"
 // #include "crypto/cipher/Diamond2.h"
 // #include "crypto/cipher/FROG.h"
-// #include "crypto/cipher/Gost.h"
+#include "crypto/cipher/Gost.h"
 // #include "crypto/cipher/IDEA.h"
 // #include "crypto/cipher/Mars.h"
 // #include "crypto/cipher/Misty.h"
@@ -46,7 +46,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_Diamond2::ClassInfo,
         // &TCipher_Diamond2Lite::ClassInfo,
         // &TCipher_FROG::ClassInfo,
-        // &TCipher_Gost::ClassInfo,
+        &TCipher_Gost::ClassInfo,
         // &TCipher_IDEA::ClassInfo,
         // &TCipher_Mars::ClassInfo,
         // &TCipher_Misty::ClassInfo,
