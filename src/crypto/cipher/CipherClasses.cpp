@@ -1,7 +1,7 @@
 #include "crypto/cipher/CipherClasses.h"
 
 // One line per class, in catalogue order. A class is listed once its file exists.
-// #include "crypto/cipher/ThreeWay.h"
+#include "crypto/cipher/ThreeWay.h"
 // #include "crypto/cipher/Blowfish.h"
 // #include "crypto/cipher/Cast128.h"
 // #include "crypto/cipher/Cast256.h"
@@ -32,7 +32,7 @@ namespace torvane::crypto {
 
 const std::vector<TCipherClass>& AllCipherClasses() {
     static const std::vector<TCipherClass> classes = {
-        // &TCipher_3Way::ClassInfo,
+        &TCipher_3Way::ClassInfo,
         // &TCipher_Blowfish::ClassInfo,
         // &TCipher_Cast128::ClassInfo,
         // &TCipher_Cast256::ClassInfo,
