@@ -12,7 +12,7 @@
 // #include "crypto/cipher/IDEA.h"
 // #include "crypto/cipher/Mars.h"
 // #include "crypto/cipher/Misty.h"
-// #include "crypto/cipher/NewDES.h"
+#include "crypto/cipher/NewDES.h"
 // #include "crypto/cipher/Q128.h"
 // #include "crypto/cipher/RC2.h"
 // #include "crypto/cipher/RC4.h"
@@ -50,7 +50,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_IDEA::ClassInfo,
         // &TCipher_Mars::ClassInfo,
         // &TCipher_Misty::ClassInfo,
-        // &TCipher_NewDES::ClassInfo,
+        &TCipher_NewDES::ClassInfo,
         // &TCipher_Q128::ClassInfo,
         // &TCipher_RC2::ClassInfo,
         // &TCipher_RC4::ClassInfo,
