@@ -6,7 +6,7 @@
 // #include "crypto/cipher/Cast128.h"
 // #include "crypto/cipher/Cast256.h"
 // #include "crypto/cipher/DES.h"
-// #include "crypto/cipher/Diamond2.h"
+#include "crypto/cipher/Diamond2.h"
 // #include "crypto/cipher/FROG.h"
 #include "crypto/cipher/Gost.h"
 // #include "crypto/cipher/IDEA.h"
@@ -43,8 +43,8 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_3DDES::ClassInfo,
         // &TCipher_3TDES::ClassInfo,
         // &TCipher_DESX::ClassInfo,
-        // &TCipher_Diamond2::ClassInfo,
-        // &TCipher_Diamond2Lite::ClassInfo,
+        &TCipher_Diamond2::ClassInfo,
+        &TCipher_Diamond2Lite::ClassInfo,
         // &TCipher_FROG::ClassInfo,
         &TCipher_Gost::ClassInfo,
         // &TCipher_IDEA::ClassInfo,
