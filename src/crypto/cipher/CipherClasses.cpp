@@ -13,7 +13,7 @@
 // #include "crypto/cipher/Mars.h"
 // #include "crypto/cipher/Misty.h"
 #include "crypto/cipher/NewDES.h"
-// #include "crypto/cipher/Q128.h"
+#include "crypto/cipher/Q128.h"
 // #include "crypto/cipher/RC2.h"
 // #include "crypto/cipher/RC4.h"
 // #include "crypto/cipher/RC5.h"
@@ -21,7 +21,7 @@
 // #include "crypto/cipher/Rijndael.h"
 #include "crypto/cipher/SAFER.h"
 // #include "crypto/cipher/Sapphire.h"
-// #include "crypto/cipher/SCOP.h"
+#include "crypto/cipher/SCOP.h"
 // #include "crypto/cipher/Shark.h"
 // #include "crypto/cipher/Skipjack.h"
 // #include "crypto/cipher/Square.h"
@@ -51,7 +51,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_Mars::ClassInfo,
         // &TCipher_Misty::ClassInfo,
         &TCipher_NewDES::ClassInfo,
-        // &TCipher_Q128::ClassInfo,
+        &TCipher_Q128::ClassInfo,
         // &TCipher_RC2::ClassInfo,
         // &TCipher_RC4::ClassInfo,
         // &TCipher_RC5::ClassInfo,
@@ -64,7 +64,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         &TCipher_SAFER_K128::ClassInfo,
         &TCipher_SAFER_SK128::ClassInfo,
         // &TCipher_Sapphire::ClassInfo,
-        // &TCipher_SCOP::ClassInfo,
+        &TCipher_SCOP::ClassInfo,
         // &TCipher_Shark::ClassInfo,
         // &TCipher_Skipjack::ClassInfo,
         // &TCipher_Square::ClassInfo,
