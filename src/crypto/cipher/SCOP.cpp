@@ -2,6 +2,7 @@
 
 #include "crypto/Wipe.h"
 
+#include <bit>
 #include <cstring>
 
 namespace torvane::crypto {
@@ -44,9 +45,17 @@ inline std::uint32_t Load(const std::uint8_t* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-inline void XorWord(std::uint8_t* p, std::uint32_t v) {
-    p[0] ^= static_cast<std::uint8_t>(v), p[1] ^= static_cast<std::uint8_t>(v >> 8);
-    p[2] ^= static_cast<std::uint8_t>(v >> 16), p[3] ^= static_cast<std::uint8_t>(v >> 24);
+// The key stream is defined little-endian; on a little-endian host the 64 bytes XOR as they lie.
+void XorBlock(std::uint8_t* p, const std::uint32_t* ks) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t d[8], k[8];
+        std::memcpy(d, p, 64);
+        std::memcpy(k, ks, 64);
+        for (int i = 0; i < 8; ++i) d[i] ^= k[i];
+        std::memcpy(p, d, 64);
+    } else {
+        for (int i = 0; i < 64; ++i) p[i] ^= static_cast<std::uint8_t>(ks[i / 4] >> (8 * (i % 4)));
+    }
 }
 
 } // namespace
@@ -76,7 +85,7 @@ void TCipher_SCOP::EncryptBlock(void* block) {
     std::uint32_t ks[16];
     for (int half = 0; half < 2; ++half, p += 64) {
         Block(s, ks);
-        for (int i = 0; i < 16; ++i) XorWord(p + 4 * i, ks[i]);
+        XorBlock(p, ks);
         if (++s[12] == 0) ++s[13];
     }
     SecureZero(ks, sizeof ks);

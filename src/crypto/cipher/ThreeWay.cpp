@@ -3,6 +3,7 @@
 #include "crypto/Wipe.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace torvane::crypto {
@@ -55,14 +56,15 @@ inline void Gamma(std::uint32_t* a) {
     a[0] = b0, a[1] = b1, a[2] = b2;
 }
 
+// theta of the reference listing XORs thirteen shifted words into each word. The six shifts by 16 of
+// the three words add up to the 16-bit rotation of a0 ^ a1 ^ a2, common to all three outputs, and a
+// left and a right shift by 24 / 8 of the same word form a rotation, which leaves seven terms a word.
 inline void Theta(std::uint32_t* a) {
     const std::uint32_t a0 = a[0], a1 = a[1], a2 = a[2];
-    a[0] = a0 ^ (a0 >> 16) ^ (a1 << 16) ^ (a1 >> 16) ^ (a2 << 16) ^ (a1 >> 24) ^ (a2 << 8) ^ (a2 >> 8) ^
-           (a0 << 24) ^ (a2 >> 16) ^ (a0 << 16) ^ (a2 >> 24) ^ (a0 << 8);
-    a[1] = a1 ^ (a1 >> 16) ^ (a2 << 16) ^ (a2 >> 16) ^ (a0 << 16) ^ (a2 >> 24) ^ (a0 << 8) ^ (a0 >> 8) ^
-           (a1 << 24) ^ (a0 >> 16) ^ (a1 << 16) ^ (a0 >> 24) ^ (a1 << 8);
-    a[2] = a2 ^ (a2 >> 16) ^ (a0 << 16) ^ (a0 >> 16) ^ (a1 << 16) ^ (a0 >> 24) ^ (a1 << 8) ^ (a1 >> 8) ^
-           (a2 << 24) ^ (a1 >> 16) ^ (a2 << 16) ^ (a1 >> 24) ^ (a2 << 8);
+    const std::uint32_t c = Rotl(a0 ^ a1 ^ a2, 16);
+    a[0] = a0 ^ c ^ Rotl(a2, 8) ^ (a2 >> 8) ^ (a1 >> 24) ^ (a0 << 24) ^ (a0 << 8);
+    a[1] = a1 ^ c ^ Rotl(a0, 8) ^ (a0 >> 8) ^ (a2 >> 24) ^ (a1 << 24) ^ (a1 << 8);
+    a[2] = a2 ^ c ^ Rotl(a1, 8) ^ (a1 >> 8) ^ (a0 >> 24) ^ (a2 << 24) ^ (a2 << 8);
 }
 
 inline void Rho(std::uint32_t* a) {
@@ -73,8 +75,9 @@ inline void Rho(std::uint32_t* a) {
 }
 
 inline std::uint32_t LoadBE(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return std::endian::native == std::endian::little ? __builtin_bswap32(v) : v;
 }
 
 inline void StoreBE(std::uint8_t* p, std::uint32_t v) {
@@ -90,19 +93,24 @@ inline void Store(std::uint8_t* p, const std::uint32_t* a) {
     StoreBE(p, a[0]), StoreBE(p + 4, a[1]), StoreBE(p + 8, a[2]);
 }
 
-// The same rounds serve both directions; only the key and the round constants differ.
-inline void Rounds(std::uint32_t* a, const std::uint32_t* k,
+// The same rounds serve both directions; only the key and the round constants differ. State and key
+// are copied into locals so that the compiler can keep them in registers (a and k could alias).
+inline void Rounds(std::uint32_t* state, const std::uint32_t* key,
                    const std::array<std::uint32_t, kRounds + 1>& rc) {
+    std::uint32_t a[3] = {state[0], state[1], state[2]};
+    const std::uint32_t k0 = key[0], k1 = key[1], k2 = key[2];
+#pragma GCC unroll 11
     for (int i = 0; i < kRounds; ++i) {
-        a[0] ^= k[0] ^ (rc[static_cast<std::size_t>(i)] << 16);
-        a[1] ^= k[1];
-        a[2] ^= k[2] ^ rc[static_cast<std::size_t>(i)];
+        a[0] ^= k0 ^ (rc[static_cast<std::size_t>(i)] << 16);
+        a[1] ^= k1;
+        a[2] ^= k2 ^ rc[static_cast<std::size_t>(i)];
         Rho(a);
     }
-    a[0] ^= k[0] ^ (rc[kRounds] << 16);
-    a[1] ^= k[1];
-    a[2] ^= k[2] ^ rc[kRounds];
+    a[0] ^= k0 ^ (rc[kRounds] << 16);
+    a[1] ^= k1;
+    a[2] ^= k2 ^ rc[kRounds];
     Theta(a);
+    state[0] = a[0], state[1] = a[1], state[2] = a[2];
 }
 
 } // namespace
