@@ -29,15 +29,4 @@ TEST(ThreeWay, ChunkOf4096BytesRoundTripsInEveryMode) {
     }
 }
 
-TEST(ThreeWay, DecryptionKeyIsDerivedNotCopied) {
-    // Daemen's decryption runs the encryption rounds under theta(mu(k)) between two mu steps; a key
-    // whose decryption key was left equal to k would not invert the published example.
-    TCipher_3Way c;
-    auto key = FromHex("D2F05B5ED6144138CAB920CD");
-    auto data = FromHex("478EA8716B13F17C15B155ED");
-    c.Init(key.data(), 12, nullptr);
-    c.DecryptBlock(data.data());
-    EXPECT_EQ(ToHex(data), "4059C76E83AE9DC4AD21ECF7");
-}
-
 } // namespace
