@@ -4,11 +4,20 @@
 #include "crypto/cipher/Field1F5.h"
 
 #include <cstring>
+#include <utility>
 
 namespace torvane::crypto {
 
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_Shark, nullptr, 8, 16, 2 * (shark::kRounds + 1) * sizeof(std::uint64_t));
 
+// Where the paper's constants were not at hand, these take their place:
+// - S-box: as in the paper, inversion in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1 followed by
+//   an affine map; the affine map is Square's (its designers' next cipher, which builds its S-box the
+//   same way).
+// - Diffusion: the MDS matrix of a Reed-Solomon code over that field, as in the paper; the code's
+//   generator is fixed below.
+// - Key schedule: as in the paper, the cipher encrypts the extended key in CFB mode; its seed round keys
+//   are taken from the fractional part of pi.
 namespace shark {
 namespace {
 

@@ -3,15 +3,15 @@
 //
 //     H(i) = E[H(i-1)](M(i)) xor M(i) xor H(i-1),
 //
-// one of the constructions that Preneel, Govaerts and Vandewalle and later Black, Rogaway and Shrimpton
-// proved sound when the cipher is ideal. Square's key and block are both 16 bytes, so the chaining value
-// keys the cipher directly. The message is padded with MD strengthening: a 80 byte, zero bytes up to 8
-// bytes short of a block, then the message length in bits as 64 bits, least significant byte first. The
-// initial value is the first 16 bytes of the fractional part of pi (24 3F 6A 88 ...), so that no block of
-// a message meets the all-zero key.
+// one of the schemes that Preneel, Govaerts and Vandewalle found secure and that Black, Rogaway and
+// Shrimpton proved collision resistant in the ideal-cipher model. Square's key and block are both 16
+// bytes, so the chaining value keys the cipher directly. The message is padded with MD strengthening: an
+// 80 byte, zero bytes up to 8 bytes short of a block, then the message length in bits as 64 bits, least
+// significant byte first, so that no message is a padded form of another. The initial value is the first
+// 16 bytes of the fractional part of pi (24 3F 6A 88 ...), a constant nobody chose for its value. With
+// 128 bits of digest, collisions cost about 2^64 work: a check value, not a signature hash.
 //
-// Nothing stored depends on this hash; the construction is ours, as no published definition of a Square
-// hash with these sizes exists.
+// The construction is this program's own choice; nothing stored depends on it.
 
 #include "crypto/hash/Hash.h"
 
