@@ -25,6 +25,7 @@ struct Tables {
     std::uint8_t SInv[256];
     u32 Enc[256]; // theta(pi(gamma)) contribution of byte x coming from row 0
     u32 Dec[256]; // theta^-1(pi(gamma^-1)) likewise
+    u32 Mix[256]; // theta of a row holding x in byte 0, for the round keys
 };
 
 constexpr Tables MakeTables() {
@@ -42,6 +43,9 @@ constexpr Tables MakeTables() {
         }
         t.Enc[x] = e;
         t.Dec[x] = d;
+        u32 m = 0;
+        for (int j = 0; j < 4; ++j) m |= u32(Mul(kC[j], x)) << (8 * j);
+        t.Mix[x] = m;
     }
     return t;
 }
@@ -63,14 +67,10 @@ void Store32(std::uint8_t* p, u32 v) {
     p[3] = std::uint8_t(v >> 24);
 }
 
-u32 Theta(u32 row, const std::uint8_t (&c)[4]) {
-    u32 r = 0;
-    for (int j = 0; j < 4; ++j) {
-        std::uint8_t b = 0;
-        for (int k = 0; k < 4; ++k) b ^= Mul(c[(j - k) & 3], (row >> (8 * k)) & 0xFF);
-        r |= u32(b) << (8 * j);
-    }
-    return r;
+// theta of one row: byte k of the input contributes its multiples in the column rotated by k bytes.
+u32 Theta(u32 row) {
+    return kTables.Mix[row & 0xFF] ^ Rotl(kTables.Mix[(row >> 8) & 0xFF], 8) ^
+           Rotl(kTables.Mix[(row >> 16) & 0xFF], 16) ^ Rotl(kTables.Mix[row >> 24], 24);
 }
 
 // One table round: out row i gathers byte i of every input row (the transposition pi), each through the
@@ -111,7 +111,7 @@ void ExpandKey(const std::uint8_t* key, RoundKeys& encrypt, RoundKeys* decrypt) 
         constant = Mul(constant, 2);
     }
     for (int t = 0; t < kRounds; ++t)
-        for (int i = 0; i < 4; ++i) encrypt[t][i] = Theta(k[t][i], kC);
+        for (int i = 0; i < 4; ++i) encrypt[t][i] = Theta(k[t][i]);
     for (int i = 0; i < 4; ++i) encrypt[kRounds][i] = k[kRounds][i];
     if (decrypt) {
         // Inverse order: k^8, then k^7 ... k^1 after each inverse table round, last theta(k^0).

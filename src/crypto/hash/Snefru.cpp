@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace torvane::crypto {
 
@@ -14,16 +15,30 @@ namespace {
 
 using u32 = std::uint32_t;
 
-constexpr u32 Rotr(u32 x, int n) {
-    return (x >> n) | (x << (32 - n));
-}
-
 u32 Load32(const std::uint8_t* p) {
     return u32(p[0]) | (u32(p[1]) << 8) | (u32(p[2]) << 16) | (u32(p[3]) << 24);
 }
 
-// Each round of a pass rotates all sixteen words right by one of these amounts.
-constexpr int kShifts[4] = {16, 8, 16, 24};
+constexpr u32 Rotl(u32 x, int n) {
+    return n ? (x << n) | (x >> (32 - n)) : x;
+}
+
+// One round of a pass: each word in turn picks an S-box entry by its low byte and XORs it into both
+// neighbours; words 0,1 use the pass's first box, words 2,3 its second, and so on alternately. The
+// definition then rotates all sixteen words right by 16, 8, 16 and 24 bits after the four rounds. Those
+// rotations add up to 64 bits, a whole number of turns, so the words are kept unrotated here: a round
+// that follows a total rotation of R bits reads the byte at bit R and rotates the entry left by R.
+template <int R, int I> inline void Step(u32 (&w)[16], const u32* box0, const u32* box1) {
+    const u32* box = ((I >> 1) & 1) ? box1 : box0;
+    const u32 e = Rotl(box[(w[I] >> R) & 0xFF], R);
+    w[(I + 1) & 15] ^= e;
+    w[(I + 15) & 15] ^= e;
+}
+
+template <int R, int... I>
+inline void Round(u32 (&w)[16], const u32* box0, const u32* box1, std::integer_sequence<int, I...>) {
+    (Step<R, I>(w, box0, box1), ...);
+}
 
 } // namespace
 
@@ -45,18 +60,14 @@ void THash_Snefru::Transform(const std::uint8_t* data) {
     u32 w[16];
     std::memcpy(w, block_, 8 * sizeof(u32));
     for (int i = 0; i < 8; ++i) w[8 + i] = Load32(data + 4 * i);
+    constexpr auto steps = std::make_integer_sequence<int, 16>();
     for (int p = 0; p < passes_; ++p) {
         const u32* box0 = snefru::SBoxes[2 * p];
         const u32* box1 = snefru::SBoxes[2 * p + 1];
-        for (int shift : kShifts) {
-            // Words 0,1 take box 0, words 2,3 box 1, and so on alternately.
-            for (int i = 0; i < 16; ++i) {
-                const u32 e = ((i >> 1) & 1 ? box1 : box0)[w[i] & 0xFF];
-                w[(i + 1) & 15] ^= e;
-                w[(i + 15) & 15] ^= e;
-            }
-            for (auto& x : w) x = Rotr(x, shift);
-        }
+        Round<0>(w, box0, box1, steps);
+        Round<16>(w, box0, box1, steps);
+        Round<24>(w, box0, box1, steps);
+        Round<8>(w, box0, box1, steps);
     }
     for (int i = 0; i < 8; ++i) block_[i] = w[i] ^ w[15 - i];
     SecureZero(w, sizeof w);
