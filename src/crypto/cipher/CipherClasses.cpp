@@ -20,11 +20,11 @@
 // #include "crypto/cipher/RC6.h"
 // #include "crypto/cipher/Rijndael.h"
 #include "crypto/cipher/SAFER.h"
-// #include "crypto/cipher/Sapphire.h"
+#include "crypto/cipher/Sapphire.h"
 #include "crypto/cipher/SCOP.h"
-// #include "crypto/cipher/Shark.h"
+#include "crypto/cipher/Shark.h"
 // #include "crypto/cipher/Skipjack.h"
-// #include "crypto/cipher/Square.h"
+#include "crypto/cipher/Square.h"
 // #include "crypto/cipher/TEA.h"
 // #include "crypto/cipher/Twofish.h"
 
@@ -63,11 +63,11 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         &TCipher_SAFER_SK64::ClassInfo,
         &TCipher_SAFER_K128::ClassInfo,
         &TCipher_SAFER_SK128::ClassInfo,
-        // &TCipher_Sapphire::ClassInfo,
+        &TCipher_Sapphire::ClassInfo,
         &TCipher_SCOP::ClassInfo,
-        // &TCipher_Shark::ClassInfo,
+        &TCipher_Shark::ClassInfo,
         // &TCipher_Skipjack::ClassInfo,
-        // &TCipher_Square::ClassInfo,
+        &TCipher_Square::ClassInfo,
         // &TCipher_TEA::ClassInfo,
         // &TCipher_TEAN::ClassInfo,
         // &TCipher_Twofish::ClassInfo,
