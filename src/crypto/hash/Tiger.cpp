@@ -51,9 +51,11 @@ struct Chain {
     x6 += x5;                                                                                                \
     x7 -= x6 ^ 0x0123456789ABCDEFull
 
-// The compression function as the paper's specification section gives it: three passes with the
-// multipliers 5, 7 and 9 and the key schedule between them; further passes (the paper's TigerM) use the
-// multiplier 9 and keep rotating the roles of a, b and c.
+// The compression function as the Tiger paper defines it: three passes with the multipliers 5, 7 and 9
+// and the key schedule between them. The paper asks only that extra passes (its TigerM) use the
+// multiplier 9; here each extra pass runs on (a, b, c) and then renames the registers one step along the
+// cycle (a, b, c) -> (c, a, b), the loop form of the three fixed passes, so the feed-forward after a pass
+// count that is not a multiple of three applies to the registers as renamed.
 inline void Compress(const SBoxes& t, Chain& s, const std::uint8_t* block, int passes) {
     std::uint64_t x0 = bits::LoadLE64(block), x1 = bits::LoadLE64(block + 8), x2 = bits::LoadLE64(block + 16),
                   x3 = bits::LoadLE64(block + 24), x4 = bits::LoadLE64(block + 32),
