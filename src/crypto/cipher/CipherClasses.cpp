@@ -4,7 +4,7 @@
 // #include "crypto/cipher/ThreeWay.h"
 // #include "crypto/cipher/Blowfish.h"
 // #include "crypto/cipher/Cast128.h"
-// #include "crypto/cipher/Cast256.h"
+#include "crypto/cipher/Cast256.h"
 // #include "crypto/cipher/DES.h"
 // #include "crypto/cipher/Diamond2.h"
 // #include "crypto/cipher/FROG.h"
@@ -35,7 +35,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_3Way::ClassInfo,
         // &TCipher_Blowfish::ClassInfo,
         // &TCipher_Cast128::ClassInfo,
-        // &TCipher_Cast256::ClassInfo,
+        &TCipher_Cast256::ClassInfo,
         // &TCipher_1DES::ClassInfo,
         // &TCipher_2DES::ClassInfo,
         // &TCipher_2DDES::ClassInfo,
