@@ -10,7 +10,7 @@
 // #include "crypto/cipher/FROG.h"
 // #include "crypto/cipher/Gost.h"
 // #include "crypto/cipher/IDEA.h"
-// #include "crypto/cipher/Mars.h"
+#include "crypto/cipher/Mars.h"
 // #include "crypto/cipher/Misty.h"
 // #include "crypto/cipher/NewDES.h"
 // #include "crypto/cipher/Q128.h"
@@ -48,7 +48,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_FROG::ClassInfo,
         // &TCipher_Gost::ClassInfo,
         // &TCipher_IDEA::ClassInfo,
-        // &TCipher_Mars::ClassInfo,
+        &TCipher_Mars::ClassInfo,
         // &TCipher_Misty::ClassInfo,
         // &TCipher_NewDES::ClassInfo,
         // &TCipher_Q128::ClassInfo,
