@@ -7,7 +7,7 @@
 #include "crypto/cipher/Cast256.h"
 // #include "crypto/cipher/DES.h"
 // #include "crypto/cipher/Diamond2.h"
-// #include "crypto/cipher/FROG.h"
+#include "crypto/cipher/FROG.h"
 // #include "crypto/cipher/Gost.h"
 // #include "crypto/cipher/IDEA.h"
 #include "crypto/cipher/Mars.h"
@@ -45,17 +45,14 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_DESX::ClassInfo,
         // &TCipher_Diamond2::ClassInfo,
         // &TCipher_Diamond2Lite::ClassInfo,
-        // &TCipher_FROG::ClassInfo,
+        &TCipher_FROG::ClassInfo,
         // &TCipher_Gost::ClassInfo,
         // &TCipher_IDEA::ClassInfo,
         &TCipher_Mars::ClassInfo,
         // &TCipher_Misty::ClassInfo,
         // &TCipher_NewDES::ClassInfo,
         // &TCipher_Q128::ClassInfo,
-        &TCipher_RC2::ClassInfo,
-        &TCipher_RC4::ClassInfo,
-        &TCipher_RC5::ClassInfo,
-        &TCipher_RC6::ClassInfo,
+        &TCipher_RC2::ClassInfo, &TCipher_RC4::ClassInfo, &TCipher_RC5::ClassInfo, &TCipher_RC6::ClassInfo,
         // &TCipher_Rijndael::ClassInfo,
         // &TCipher_SAFER_K40::ClassInfo,
         // &TCipher_SAFER_SK40::ClassInfo,

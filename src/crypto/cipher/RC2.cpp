@@ -31,8 +31,12 @@ constexpr std::uint8_t PiTable[256] = {
     0xc5, 0xf3, 0xdb, 0x47, 0xe5, 0xa5, 0x9c, 0x77, 0x0a, 0xa6, 0x20, 0x68, 0xfe, 0x7f, 0xc1, 0xad,
 };
 
-inline std::uint16_t Rol16(std::uint16_t x, int s) { return static_cast<std::uint16_t>((x << s) | (x >> (16 - s))); }
-inline std::uint16_t Ror16(std::uint16_t x, int s) { return static_cast<std::uint16_t>((x >> s) | (x << (16 - s))); }
+inline std::uint16_t Rol16(std::uint16_t x, int s) {
+    return static_cast<std::uint16_t>((x << s) | (x >> (16 - s)));
+}
+inline std::uint16_t Ror16(std::uint16_t x, int s) {
+    return static_cast<std::uint16_t>((x >> s) | (x << (16 - s)));
+}
 
 } // namespace
 
@@ -47,9 +51,8 @@ void TCipher_RC2::Init(const void* key, std::int32_t size, const void* vector) {
 void TCipher_RC2::InitEffective(const void* key, std::int32_t size, std::int32_t effectiveBits,
                                 const void* vector) {
     if (effectiveBits < 1 || effectiveBits > 1024)
-        throw ECipherException("RC2 effective key length must be 1 to 1024 bits, not " +
-                                   std::to_string(effectiveBits),
-                               2);
+        throw ECipherException(
+            "RC2 effective key length must be 1 to 1024 bits, not " + std::to_string(effectiveBits), 2);
     BeginKeying(size);
     Expand(key, size, effectiveBits);
     EndKeying(vector);
@@ -59,8 +62,10 @@ void TCipher_RC2::Expand(const void* key, std::int32_t size, std::int32_t effect
     // RFC 2268 section 2, on the byte view L[0..127] of the key buffer.
     std::uint8_t L[128] = {};
     int T = size;
-    if (T > 0) std::memcpy(L, key, static_cast<std::size_t>(T));
-    else T = 1; // the one-byte key 00
+    if (T > 0)
+        std::memcpy(L, key, static_cast<std::size_t>(T));
+    else
+        T = 1; // the one-byte key 00
     const int T8 = (effectiveBits + 7) / 8;
     const auto TM = static_cast<std::uint8_t>(0xFF >> (8 * T8 - effectiveBits));
     for (int i = T; i < 128; ++i) L[i] = PiTable[static_cast<std::uint8_t>(L[i - 1] + L[i - T])];
@@ -73,8 +78,10 @@ void TCipher_RC2::Expand(const void* key, std::int32_t size, std::int32_t effect
 void TCipher_RC2::EncryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const std::uint16_t* K = K_;
-    std::uint16_t R0 = static_cast<std::uint16_t>(p[0] | p[1] << 8), R1 = static_cast<std::uint16_t>(p[2] | p[3] << 8),
-                  R2 = static_cast<std::uint16_t>(p[4] | p[5] << 8), R3 = static_cast<std::uint16_t>(p[6] | p[7] << 8);
+    std::uint16_t R0 = static_cast<std::uint16_t>(p[0] | p[1] << 8),
+                  R1 = static_cast<std::uint16_t>(p[2] | p[3] << 8),
+                  R2 = static_cast<std::uint16_t>(p[4] | p[5] << 8),
+                  R3 = static_cast<std::uint16_t>(p[6] | p[7] << 8);
     // Five mixing rounds, a mashing round, six mixing rounds, a mashing round, five mixing rounds.
     int j = 0;
     auto mix = [&] {
@@ -105,8 +112,10 @@ void TCipher_RC2::EncryptBlock(void* block) {
 void TCipher_RC2::DecryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const std::uint16_t* K = K_;
-    std::uint16_t R0 = static_cast<std::uint16_t>(p[0] | p[1] << 8), R1 = static_cast<std::uint16_t>(p[2] | p[3] << 8),
-                  R2 = static_cast<std::uint16_t>(p[4] | p[5] << 8), R3 = static_cast<std::uint16_t>(p[6] | p[7] << 8);
+    std::uint16_t R0 = static_cast<std::uint16_t>(p[0] | p[1] << 8),
+                  R1 = static_cast<std::uint16_t>(p[2] | p[3] << 8),
+                  R2 = static_cast<std::uint16_t>(p[4] | p[5] << 8),
+                  R3 = static_cast<std::uint16_t>(p[6] | p[7] << 8);
     int j = 60;
     auto rmix = [&] {
         R3 = static_cast<std::uint16_t>(Ror16(R3, 5) - K[j + 3] - (R2 & R1) - (~R2 & R0));

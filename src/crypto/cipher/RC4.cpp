@@ -4,7 +4,8 @@
 
 namespace torvane::crypto {
 
-TORVANE_DEFINE_CIPHER_CLASS(TCipher_RC4, nullptr, 16, 256, TCipher_RC4::StateSlot + sizeof(TCipher_RC4::State));
+TORVANE_DEFINE_CIPHER_CLASS(TCipher_RC4, nullptr, 16, 256,
+                            TCipher_RC4::StateSlot + sizeof(TCipher_RC4::State));
 
 static_assert(sizeof(TCipher_RC4::State) <= TCipher_RC4::StateSlot);
 
@@ -61,7 +62,9 @@ void TCipher_RC4::EncryptBlock(void* block) {
     st.J = static_cast<std::uint8_t>(j);
 }
 
-void TCipher_RC4::DecryptBlock(void* block) { EncryptBlock(block); }
+void TCipher_RC4::DecryptBlock(void* block) {
+    EncryptBlock(block);
+}
 
 void TCipher_RC4::Rewind() {
     TCipher::Rewind();

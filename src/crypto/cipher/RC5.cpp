@@ -17,7 +17,8 @@ constexpr std::uint32_t P32 = 0xB7E15163;
 constexpr std::uint32_t Q32 = 0x9E3779B9;
 
 inline std::uint32_t Load32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 inline void Store32(std::uint8_t* p, std::uint32_t v) {
     p[0] = std::uint8_t(v);

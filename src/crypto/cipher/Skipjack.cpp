@@ -87,20 +87,24 @@ template <int k> inline void RuleBInverse(Tables t, unsigned& w1, unsigned& w2, 
     w2 = n2;
 }
 
-template <int... k> inline void StepsA(Tables t, unsigned& a, unsigned& b, unsigned& c, unsigned& d,
-                                       std::integer_sequence<int, k...>) {
+template <int... k>
+inline void StepsA(Tables t, unsigned& a, unsigned& b, unsigned& c, unsigned& d,
+                   std::integer_sequence<int, k...>) {
     (RuleA<k>(t, a, b, c, d), ...);
 }
-template <int... k> inline void StepsB(Tables t, unsigned& a, unsigned& b, unsigned& c, unsigned& d,
-                                       std::integer_sequence<int, k...>) {
+template <int... k>
+inline void StepsB(Tables t, unsigned& a, unsigned& b, unsigned& c, unsigned& d,
+                   std::integer_sequence<int, k...>) {
     (RuleB<k>(t, a, b, c, d), ...);
 }
-template <int... k> inline void StepsAInverse(Tables t, unsigned& a, unsigned& b, unsigned& c, unsigned& d,
-                                              std::integer_sequence<int, k...>) {
+template <int... k>
+inline void StepsAInverse(Tables t, unsigned& a, unsigned& b, unsigned& c, unsigned& d,
+                          std::integer_sequence<int, k...>) {
     (RuleAInverse<k>(t, a, b, c, d), ...);
 }
-template <int... k> inline void StepsBInverse(Tables t, unsigned& a, unsigned& b, unsigned& c, unsigned& d,
-                                              std::integer_sequence<int, k...>) {
+template <int... k>
+inline void StepsBInverse(Tables t, unsigned& a, unsigned& b, unsigned& c, unsigned& d,
+                          std::integer_sequence<int, k...>) {
     (RuleBInverse<k>(t, a, b, c, d), ...);
 }
 
