@@ -1,6 +1,8 @@
 #include "crypto/cipher/RC4.h"
 
+#include <bit>
 #include <cstring>
+#include <utility>
 
 namespace torvane::crypto {
 
@@ -22,10 +24,10 @@ void TCipher_RC4::Init(const void* key, std::int32_t size, const void* vector) {
     const int n = size > 0 ? size : 1;
 
     State& st = *running_;
-    for (int i = 0; i < 256; ++i) st.S[i] = static_cast<std::uint8_t>(i);
-    std::uint8_t j = 0;
+    for (unsigned i = 0; i < 256; ++i) st.S[i] = i;
+    unsigned j = 0;
     for (int i = 0, ki = 0; i < 256; ++i) {
-        j = static_cast<std::uint8_t>(j + st.S[i] + k[ki]);
+        j = (j + st.S[i] + k[ki]) & 0xFF;
         std::swap(st.S[i], st.S[j]);
         if (++ki == n) ki = 0;
     }
@@ -38,28 +40,36 @@ void TCipher_RC4::Init(const void* key, std::int32_t size, const void* vector) {
 
 void TCipher_RC4::EncryptBlock(void* block) {
     State& st = *running_;
-    std::uint8_t* S = st.S;
+    std::uint32_t* S = st.S;
     unsigned i = st.I, j = st.J;
     auto* p = static_cast<std::uint8_t*>(block);
+    // Fully unrolled: the compiler then keeps i and j in registers and overlaps the independent loads.
+#pragma GCC unroll 2
     for (int half = 0; half < 2; ++half, p += 8) {
-        std::uint8_t ks[8];
+        std::uint64_t ks = 0;
+#pragma GCC unroll 8
         for (int k = 0; k < 8; ++k) {
             i = (i + 1) & 0xFF;
-            const unsigned a = S[i];
+            const std::uint32_t a = S[i];
             j = (j + a) & 0xFF;
-            const unsigned b = S[j];
-            S[i] = static_cast<std::uint8_t>(b);
-            S[j] = static_cast<std::uint8_t>(a);
-            ks[k] = S[(a + b) & 0xFF];
+            const std::uint32_t b = S[j];
+            S[i] = b;
+            S[j] = a;
+            ks |= static_cast<std::uint64_t>(S[(a + b) & 0xFF]) << (8 * k);
         }
-        std::uint64_t x, y;
+        // ks holds the key-stream bytes in little-endian order.
+        if constexpr (std::endian::native == std::endian::big) {
+            std::uint64_t swapped = 0;
+            for (int k = 0; k < 8; ++k) swapped |= ((ks >> (8 * k)) & 0xFF) << (56 - 8 * k);
+            ks = swapped;
+        }
+        std::uint64_t x;
         std::memcpy(&x, p, 8);
-        std::memcpy(&y, ks, 8);
-        x ^= y;
+        x ^= ks;
         std::memcpy(p, &x, 8);
     }
-    st.I = static_cast<std::uint8_t>(i);
-    st.J = static_cast<std::uint8_t>(j);
+    st.I = i;
+    st.J = j;
 }
 
 void TCipher_RC4::DecryptBlock(void* block) {

@@ -18,11 +18,12 @@ public:
 
     // The S-box permutation and the two indices. Both the running state and the copy taken after keying
     // live in UserData, so that Wipe clears them with the rest of the key material.
+    // The permutation is kept in 32-bit cells: byte cells cost partial-register merges in the swap.
     struct State {
-        std::uint8_t S[256];
-        std::uint8_t I, J;
+        std::uint32_t S[256];
+        std::uint32_t I, J;
     };
-    static constexpr std::int32_t StateSlot = 320; // offset of the saved copy, a multiple of 64
+    static constexpr std::int32_t StateSlot = 1088; // offset of the saved copy, a multiple of 64
 
 private:
     State* running_;
