@@ -1,6 +1,7 @@
 #pragma once
 // CAST-256 (Adams, Gilchrist; RFC 2612): a 128-bit block, keys of up to 256 bits, 12 quad-rounds on the
 // four 8x32 S-boxes of CAST-128.
+// Not cache-timing safe: the S-box look-ups are indexed by key-mixed data.
 
 #include "crypto/cipher/Cipher.h"
 

@@ -2,7 +2,7 @@
 // FROG (Georgoudis, Leroux, Chaves; TecApro, AES submission, 1998). FROG is defined for any block size
 // from 8 to 128 bytes and keys of 5 to 125 bytes; its 2304-byte internal key (for a 16-byte block) is a
 // "program" of 8 rounds, each an XOR vector, a byte substitution and a "bomb" permutation of the block
-// positions. All its look-ups are key-dependent.
+// positions. All its look-ups are key-dependent (not cache-timing safe).
 //
 // TCipher_FROG uses a 32-byte block. The submission's own known answers are for its 16-byte block; the
 // functions in namespace frog take the block size as a parameter so that both can be coded and tested.

@@ -8,6 +8,7 @@
 // to 39 words (156 bytes), for which there is no published schedule: a key of 15..39 words is first
 // compressed to 14 words (see CompressLongKey in Mars.cpp), then expanded by the published schedule with
 // the true word count in T[14], a value no published key puts there.
+// Not cache-timing safe: the S-box look-ups of the mixing rounds and of E are indexed by data.
 
 #include "crypto/cipher/Cipher.h"
 

@@ -2,6 +2,7 @@
 // RC2 (Rivest; RFC 2268): a 64-bit block of four 16-bit words, 1..128 key bytes, and an "effective key
 // length" T1 that caps the strength of the expanded key. This class uses T1 = 8 * key length (the whole
 // key counts; a 128-byte key gives T1 = 1024), the convention of most RC2 users.
+// Not cache-timing safe: the mashing rounds index the key table by data (K[R & 63]).
 
 #include "crypto/cipher/Cipher.h"
 

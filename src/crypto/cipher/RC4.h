@@ -2,6 +2,7 @@
 // RC4 (Rivest), the stream cipher, coded in 16-byte blocks: EncryptBlock and DecryptBlock both XOR the
 // next 16 bytes of key stream onto the block, so the chaining modes see a 16-byte "block cipher" whose
 // output depends on how much it has already produced. Rewind restores the state right after keying.
+// Not cache-timing safe: every key-stream byte comes from key-dependent look-ups in S.
 
 #include "crypto/cipher/Cipher.h"
 

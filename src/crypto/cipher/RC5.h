@@ -1,6 +1,7 @@
 #pragma once
 // RC5-32/12/b (Rivest, "The RC5 Encryption Algorithm", 1994): 32-bit words, a 64-bit block, 12 rounds,
 // b = 0..256 key bytes.
+// No table look-ups: data-dependent rotations only, which take constant time on current processors.
 
 #include "crypto/cipher/Cipher.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 // RC6-32/20/b (Rivest, Robshaw, Sidney, Yin; AES submission, 1998): 32-bit words, a 128-bit block,
 // 20 rounds, b = 0..256 key bytes.
+// No table look-ups: multiplications and data-dependent rotations only.
 
 #include "crypto/cipher/Cipher.h"
 
