@@ -3,6 +3,7 @@
 #include "engine/FloatText.h"
 #include "engine/MathError.h"
 
+#include <cfenv>
 #include <cmath>
 #include <stdexcept>
 
@@ -23,8 +24,10 @@ double& At(WhetstoneVariables& v, std::int32_t index) {
     return v.E[index];
 }
 
-// Rounding to nearest with the full 64-bit mantissa; exception masks are left as they are.
+// Rounding to nearest with the full 64-bit mantissa; exception masks are left as they are. Whatever ran
+// between two iterations (nested passes, Qt, the libraries below it) cannot change the arithmetic.
 void UseExtendedPrecision() {
+    if (std::fegetround() != FE_TONEAREST) std::fesetround(FE_TONEAREST);
 #if defined(__i386__) || defined(__x86_64__)
     fpu_control_t cw;
     _FPU_GETCW(cw);

@@ -71,6 +71,14 @@ TEST(WhetstonePass, TwoPassesAgree) {
     EXPECT_EQ(FullPass('.'), FullPass('.'));
 }
 
+TEST(WhetstonePass, ARoundingModeLeftByOtherCodeChangesNothing) {
+    const std::string sound = FullPass('.');
+    std::fesetround(FE_UPWARD);
+    const std::string after = FullPass('.');
+    std::fesetround(FE_TONEAREST);
+    EXPECT_EQ(after, sound);
+}
+
 TEST(WhetstonePass, UsesTheGivenDecimalSeparatorThroughout) {
     // Module 14 reads its own text back; with a comma it must read the comma, and the pass then yields
     // the same digits.
