@@ -105,8 +105,9 @@ void ManualLocalClock::Set(const LocalDateTime& now) {
 
 void ManualLocalClock::AddSeconds(std::int64_t seconds) {
     std::lock_guard lock(mutex_);
-    std::int64_t total = DaysFromCivil(now_.Year, static_cast<unsigned>(now_.Month), static_cast<unsigned>(now_.Day)) * 86400 +
-                         now_.Hour * 3600 + now_.Minute * 60 + now_.Second + seconds;
+    std::int64_t total =
+        DaysFromCivil(now_.Year, static_cast<unsigned>(now_.Month), static_cast<unsigned>(now_.Day)) * 86400 +
+        now_.Hour * 3600 + now_.Minute * 60 + now_.Second + seconds;
     std::int64_t days = total / 86400;
     std::int64_t rest = total % 86400;
     if (rest < 0) {

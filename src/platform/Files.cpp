@@ -1,8 +1,13 @@
 #include "platform/Files.h"
 
+#include "platform/Error.h"
+
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -10,12 +15,12 @@
 namespace torvane {
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -48,6 +53,47 @@ std::string NativePath(const std::string& path) {
         if (c == '\\') c = '/';
     if (drive && (r.empty() || r.front() != '/')) r.insert(r.begin(), '/');
     return r;
+}
+
+std::string ExtractFilePath(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& data) {
+    static std::atomic<unsigned> counter{0};
+    // Through a symbolic link the file it names is replaced, not the link.
+    std::string target = path;
+    std::vector<char> resolved(PATH_MAX + 1);
+    struct stat st {};
+    bool existed = false;
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode) && ::realpath(path.c_str(), resolved.data())) target = resolved.data();
+        existed = ::stat(target.c_str(), &st) == 0;
+        if (existed && S_ISDIR(st.st_mode)) throw EFCreateError(path);
+    }
+    const auto temp =
+        target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) throw EFCreateError(path);
+    // A replaced file keeps its permissions.
+    if (existed) ::fchmod(fd, st.st_mode & 07777);
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < data.size()) {
+        const auto n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw EFCreateError(path);
+    }
 }
 
 std::string ProgramFilePath() {

@@ -21,6 +21,13 @@ std::string WithTrailingSeparator(const std::string& dir);
 // is dropped and "\" becomes "/", so "C:\fd12" becomes "/fd12". Other paths come back unchanged.
 std::string NativePath(const std::string& path);
 
+// The folder part of a path, with its trailing "/" ("" when the path names no folder).
+std::string ExtractFilePath(const std::string& path);
+
+// Replaces the file with data as a whole: written beside it under a temporary name, then renamed over
+// it, so that a failed write leaves the old file as it was. Throws EFCreateError with the file name.
+void WriteFileAtomically(const std::string& path, const std::string& data);
+
 // Full path of the running program file, and the folder that holds it (with a trailing "/").
 std::string ProgramFilePath();
 std::string ProgramDirectory();
