@@ -105,6 +105,7 @@ void TTrayIcon::CycleStep() {
 }
 
 void TTrayIcon::Loaded() {
+    if (iconVisible_) SetIconVisible(true);
     if (startMinimized_ && owner_) owner_->hide();
 }
 

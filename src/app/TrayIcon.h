@@ -74,7 +74,8 @@ public:
     // The tooltip as the notification area gets it: Hint cut to 63 characters, empty when ShowHint is off.
     QString Tip() const;
 
-    // Call when the owner has finished loading: StartMinimized hides it then.
+    // Call when the owner has finished loading: the icon shows if IconVisible is still on, and
+    // StartMinimized hides the owner.
     void Loaded();
 
     // One mouse message from the icon, handled as the component's table says (nothing while disabled).
@@ -105,7 +106,7 @@ private:
     QString hint_;
     bool showHint_ = true;
     QIcon icon_;
-    bool iconVisible_ = false;
+    bool iconVisible_ = true;
     QPointer<QMenu> popupMenu_;
     bool leftPopup_ = false;
     bool startMinimized_ = false;
