@@ -93,8 +93,7 @@ std::string Trimmed(const std::string& s) {
 TForm1::TForm1(const Form1Services& services, QWidget* parent) : QMainWindow(parent), services_(services) {
     setObjectName(QStringLiteral("Form1"));
     // System menu, no minimise or maximise box, sizeable border.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    ApplyWindowFlags(false, false);
     setWindowTitle(kMainCaption);
     setWindowIcon(TTrayIcon::ProgramIcon());
 
@@ -961,10 +960,20 @@ void TForm1::Checkfornewversion1Click() {
 // ---------------------------------------------------------------------------------------------------
 // Window commands
 
-void TForm1::SetWindowFlagKeepingState(Qt::WindowType flag, bool on) {
+void TForm1::ApplyWindowFlags(bool fullScreenView, bool stayOnTop) {
+    // Qt drops the frameless hint as long as any title bar button is asked for, so the two views have
+    // flag sets of their own.
+    Qt::WindowFlags flags = Qt::Window;
+    if (fullScreenView)
+        flags |= Qt::FramelessWindowHint;
+    else
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint;
+    if (stayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    if (flags == windowFlags()) return;
     const bool wasVisible = isVisible();
     const QPoint where = pos();
-    setWindowFlag(flag, on);
+    setWindowFlags(flags);
     move(where);
     if (wasVisible) show();
 }
@@ -973,14 +982,14 @@ void TForm1::Maximize1Click() {
     const auto state = windowState() & ~Qt::WindowActive;
     if (state & (Qt::WindowFullScreen | Qt::WindowMaximized)) {
         Maximize1->setText(QStringLiteral("Maximize"));
-        setWindowFlag(Qt::FramelessWindowHint, false);
+        ApplyWindowFlags(false, ticks_[StayOnTop1]);
         showNormal();
         resize(QSize(kNormalizedWidth, kNormalizedHeight) - FrameExtra());
         CentreOuter(kNormalizedWidth, kNormalizedHeight);
         pendingOuterSize_ = QSize(kNormalizedWidth, kNormalizedHeight);
     } else if (state == Qt::WindowNoState) {
         Maximize1->setText(QStringLiteral("Normalize"));
-        setWindowFlag(Qt::FramelessWindowHint, true);
+        ApplyWindowFlags(true, ticks_[StayOnTop1]);
         showFullScreen();
     }
 }
@@ -997,7 +1006,7 @@ void TForm1::Minimize1Click() {
 
 void TForm1::StayOnTop1Click() {
     const bool on = !ticks_[StayOnTop1];
-    SetWindowFlagKeepingState(Qt::WindowStaysOnTopHint, on);
+    ApplyWindowFlags(windowFlags().testFlag(Qt::FramelessWindowHint), on);
     SetTick(StayOnTop1, on);
 }
 

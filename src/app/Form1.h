@@ -208,7 +208,7 @@ private:
     void SetTick(QAction* action, bool checked);
     void RestoreTicks();
     QAction* ActionOf(engine::MenuItem item) const;
-    void SetWindowFlagKeepingState(Qt::WindowType flag, bool on);
+    void ApplyWindowFlags(bool fullScreenView, bool stayOnTop);
     void CentreOuter(int width, int height);
     QSize FrameExtra() const;
 

@@ -254,6 +254,7 @@ TEST_F(AppTest, ScreenAndTextColoursFollowTheDesignOrderAndAreStored) {
         EXPECT_EQ(w->palette().color(QPalette::Window), QColor(0x20, 0x40, 0x80))
             << w->objectName().toStdString();
     EXPECT_EQ(key.ReadString("Q5"), std::to_string(0x00804020));
+    dialogs.Take();
 
     dialogs.AnswerColor(0x0000FFFF); // yellow
     form->FontColor1->trigger();

@@ -41,8 +41,10 @@ TEST_F(AppTest, FirstStartOnAnEmptyStoreWritesOnlyTheWorkSettings) {
     EXPECT_TRUE(form->Memo1->isHidden());
     EXPECT_FALSE(form->Memo2->isHidden());
     EXPECT_EQ(form->windowTitle(), "Torvane Test 5.0 by Quarnett");
-    EXPECT_EQ(form->centralWidget()->size(), QSize(600, 400));
     EXPECT_EQ(form->pos(), QPoint(204, 108));
+    form->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->centralWidget()->size(), QSize(600, 400));
 
     form->FormDestroy();
     EXPECT_EQ(key.ValueType("Q7"), SettingsType::DWord);
