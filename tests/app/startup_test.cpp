@@ -99,7 +99,12 @@ INSTANTIATE_TEST_SUITE_P(A1AndQ12, TemperatureDisplay,
                                            TemperatureCase{nullptr, 0, true, false, "C"},
                                            TemperatureCase{"F", 0, true, true, "Fahrenheit"},
                                            TemperatureCase{"c", 0, true, true, "C"},
-                                           TemperatureCase{"Kelvin", 0, true, true, "C"}));
+                                           TemperatureCase{"Kelvin", 0, true, true, "C"}),
+                         [](const ::testing::TestParamInfo<TemperatureCase>& info) {
+                             const auto& c = info.param;
+                             return std::string("A1_") + (c.a1 ? c.a1 : "absent") + "_Q12_" +
+                                    (c.q12 < 0 ? std::string("absent") : std::to_string(c.q12));
+                         });
 
 TEST_F(AppTest, StayOnTopFromTheStore) {
     key.WriteBool("Q11", true);
