@@ -2,7 +2,7 @@
 
 // One line per class, in catalogue order. A class is listed once its file exists.
 // #include "crypto/cipher/ThreeWay.h"
-// #include "crypto/cipher/Blowfish.h"
+#include "crypto/cipher/Blowfish.h"
 // #include "crypto/cipher/Cast128.h"
 // #include "crypto/cipher/Cast256.h"
 // #include "crypto/cipher/DES.h"
@@ -33,7 +33,7 @@ namespace torvane::crypto {
 const std::vector<TCipherClass>& AllCipherClasses() {
     static const std::vector<TCipherClass> classes = {
         // &TCipher_3Way::ClassInfo,
-        // &TCipher_Blowfish::ClassInfo,
+        &TCipher_Blowfish::ClassInfo,
         // &TCipher_Cast128::ClassInfo,
         // &TCipher_Cast256::ClassInfo,
         // &TCipher_1DES::ClassInfo,
