@@ -3,13 +3,13 @@
 // One line per class, in catalogue order. A class is listed once its file exists.
 // #include "crypto/cipher/ThreeWay.h"
 #include "crypto/cipher/Blowfish.h"
-// #include "crypto/cipher/Cast128.h"
+#include "crypto/cipher/Cast128.h"
 // #include "crypto/cipher/Cast256.h"
 // #include "crypto/cipher/DES.h"
 // #include "crypto/cipher/Diamond2.h"
 // #include "crypto/cipher/FROG.h"
 // #include "crypto/cipher/Gost.h"
-// #include "crypto/cipher/IDEA.h"
+#include "crypto/cipher/IDEA.h"
 // #include "crypto/cipher/Mars.h"
 // #include "crypto/cipher/Misty.h"
 // #include "crypto/cipher/NewDES.h"
@@ -25,7 +25,7 @@
 // #include "crypto/cipher/Shark.h"
 // #include "crypto/cipher/Skipjack.h"
 // #include "crypto/cipher/Square.h"
-// #include "crypto/cipher/TEA.h"
+#include "crypto/cipher/TEA.h"
 // #include "crypto/cipher/Twofish.h"
 
 namespace torvane::crypto {
@@ -34,7 +34,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
     static const std::vector<TCipherClass> classes = {
         // &TCipher_3Way::ClassInfo,
         &TCipher_Blowfish::ClassInfo,
-        // &TCipher_Cast128::ClassInfo,
+        &TCipher_Cast128::ClassInfo,
         // &TCipher_Cast256::ClassInfo,
         // &TCipher_1DES::ClassInfo,
         // &TCipher_2DES::ClassInfo,
@@ -47,7 +47,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_Diamond2Lite::ClassInfo,
         // &TCipher_FROG::ClassInfo,
         // &TCipher_Gost::ClassInfo,
-        // &TCipher_IDEA::ClassInfo,
+        &TCipher_IDEA::ClassInfo,
         // &TCipher_Mars::ClassInfo,
         // &TCipher_Misty::ClassInfo,
         // &TCipher_NewDES::ClassInfo,
@@ -68,8 +68,8 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_Shark::ClassInfo,
         // &TCipher_Skipjack::ClassInfo,
         // &TCipher_Square::ClassInfo,
-        // &TCipher_TEA::ClassInfo,
-        // &TCipher_TEAN::ClassInfo,
+        &TCipher_TEA::ClassInfo,
+        &TCipher_TEAN::ClassInfo,
         // &TCipher_Twofish::ClassInfo,
         // &TCipher_SAFER::ClassInfo,
     };
