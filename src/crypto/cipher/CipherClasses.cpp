@@ -18,7 +18,7 @@
 // #include "crypto/cipher/RC4.h"
 // #include "crypto/cipher/RC5.h"
 // #include "crypto/cipher/RC6.h"
-// #include "crypto/cipher/Rijndael.h"
+#include "crypto/cipher/Rijndael.h"
 // #include "crypto/cipher/SAFER.h"
 // #include "crypto/cipher/Sapphire.h"
 // #include "crypto/cipher/SCOP.h"
@@ -26,7 +26,7 @@
 // #include "crypto/cipher/Skipjack.h"
 // #include "crypto/cipher/Square.h"
 #include "crypto/cipher/TEA.h"
-// #include "crypto/cipher/Twofish.h"
+#include "crypto/cipher/Twofish.h"
 
 namespace torvane::crypto {
 
@@ -56,7 +56,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_RC4::ClassInfo,
         // &TCipher_RC5::ClassInfo,
         // &TCipher_RC6::ClassInfo,
-        // &TCipher_Rijndael::ClassInfo,
+        &TCipher_Rijndael::ClassInfo,
         // &TCipher_SAFER_K40::ClassInfo,
         // &TCipher_SAFER_SK40::ClassInfo,
         // &TCipher_SAFER_K64::ClassInfo,
@@ -70,7 +70,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_Square::ClassInfo,
         &TCipher_TEA::ClassInfo,
         &TCipher_TEAN::ClassInfo,
-        // &TCipher_Twofish::ClassInfo,
+        &TCipher_Twofish::ClassInfo,
         // &TCipher_SAFER::ClassInfo,
     };
     return classes;
