@@ -11,7 +11,7 @@
 // #include "crypto/cipher/Gost.h"
 #include "crypto/cipher/IDEA.h"
 // #include "crypto/cipher/Mars.h"
-// #include "crypto/cipher/Misty.h"
+#include "crypto/cipher/Misty.h"
 // #include "crypto/cipher/NewDES.h"
 // #include "crypto/cipher/Q128.h"
 // #include "crypto/cipher/RC2.h"
@@ -49,7 +49,7 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         // &TCipher_Gost::ClassInfo,
         &TCipher_IDEA::ClassInfo,
         // &TCipher_Mars::ClassInfo,
-        // &TCipher_Misty::ClassInfo,
+        &TCipher_Misty::ClassInfo,
         // &TCipher_NewDES::ClassInfo,
         // &TCipher_Q128::ClassInfo,
         // &TCipher_RC2::ClassInfo,
