@@ -88,9 +88,13 @@ std::array<std::uint32_t, 18 + 4 * 256> ComputePiWords() {
     return out;
 }
 
-inline std::uint32_t F(const std::uint32_t (&S)[4][256], std::uint32_t x) {
-    return ((S[0][x >> 24] + S[1][(x >> 16) & 0xFF]) ^ S[2][(x >> 8) & 0xFF]) + S[3][x & 0xFF];
-}
+// Blowfish's F over the four key-dependent S-boxes.
+struct Round {
+    const std::uint32_t (&S)[4][256];
+    std::uint32_t operator()(std::uint32_t x) const {
+        return ((S[0][x >> 24] + S[1][(x >> 16) & 0xFF]) ^ S[2][(x >> 8) & 0xFF]) + S[3][x & 0xFF];
+    }
+};
 
 } // namespace
 
@@ -142,28 +146,37 @@ void TCipher_Blowfish::Init(const void* key, std::int32_t size, const void* vect
 void TCipher_Blowfish::EncryptBlock(void* block) {
     auto* b = static_cast<std::uint8_t*>(block);
     const Schedule& k = K();
-    const auto& S = k.S;
-    std::uint32_t l = LoadBE32(b) ^ k.P[0];
+    const std::uint32_t* P = k.P;
+    const Round f{k.S};
+    std::uint32_t l = LoadBE32(b) ^ P[0];
     std::uint32_t r = LoadBE32(b + 4);
+    // The subkey is folded in before F so that only one XOR follows the table look-ups.
+#pragma GCC unroll 8
     for (int i = 1; i < 17; i += 2) {
-        r ^= F(S, l) ^ k.P[i];
-        l ^= F(S, r) ^ k.P[i + 1];
+        r ^= P[i];
+        r ^= f(l);
+        l ^= P[i + 1];
+        l ^= f(r);
     }
-    StoreBE32(b, r ^ k.P[17]);
+    StoreBE32(b, r ^ P[17]);
     StoreBE32(b + 4, l);
 }
 
 void TCipher_Blowfish::DecryptBlock(void* block) {
     auto* b = static_cast<std::uint8_t*>(block);
     const Schedule& k = K();
-    const auto& S = k.S;
-    std::uint32_t l = LoadBE32(b) ^ k.P[17];
+    const std::uint32_t* P = k.P;
+    const Round f{k.S};
+    std::uint32_t l = LoadBE32(b) ^ P[17];
     std::uint32_t r = LoadBE32(b + 4);
+#pragma GCC unroll 8
     for (int i = 16; i > 0; i -= 2) {
-        r ^= F(S, l) ^ k.P[i];
-        l ^= F(S, r) ^ k.P[i - 1];
+        r ^= P[i];
+        r ^= f(l);
+        l ^= P[i - 1];
+        l ^= f(r);
     }
-    StoreBE32(b, r ^ k.P[0]);
+    StoreBE32(b, r ^ P[0]);
     StoreBE32(b + 4, l);
 }
 

@@ -15,14 +15,19 @@ TORVANE_DEFINE_CIPHER_CLASS(TCipher_IDEA, nullptr, 8, 16, sizeof(TCipher_IDEA::S
 
 namespace {
 
-// a * b modulo 2^16 + 1, where the word 0 stands for 2^16.
+// a * b modulo 2^16 + 1 for 16-bit words, where the word 0 stands for 2^16. Selects by mask instead of
+// branching, so the time does not depend on the operands.
+// a * b modulo 2^16 + 1 for 16-bit words, where the word 0 stands for 2^16. It selects by mask instead of
+// branching, so its time does not depend on the operands.
 inline std::uint32_t Mul(std::uint32_t a, std::uint32_t b) {
-    const std::uint64_t x = ((a - 1) & 0xFFFF) + 1;
-    const std::uint64_t y = ((b - 1) & 0xFFFF) + 1;
-    const std::uint64_t p = x * y;
-    // 2^16 = -1 modulo 2^16 + 1, so p = lo - hi.
-    const std::int64_t r = static_cast<std::int64_t>(p & 0xFFFF) - static_cast<std::int64_t>(p >> 16);
-    return static_cast<std::uint32_t>(r + ((r >> 63) & 0x10001)) & 0xFFFF;
+    const std::uint32_t p = a * b; // zero exactly when a or b stands for 2^16
+    // 2^16 = -1 modulo 2^16 + 1, so p = lo - hi; a negative difference gets 2^16 + 1 added, which is 1
+    // modulo 2^16. The difference is zero when p is, and never otherwise.
+    const std::uint32_t d = (p & 0xFFFF) - (p >> 16);
+    const std::uint32_t product = d + (d >> 31);
+    // 2^16 * b = -b = 1 - b, likewise for a, and 2^16 * 2^16 = 1, all modulo 2^16 + 1.
+    const std::uint32_t mask = 0u - static_cast<std::uint32_t>(p == 0);
+    return (product | (mask & (1u - a - b))) & 0xFFFF;
 }
 
 // Multiplicative inverse modulo 2^16 + 1 (a prime) by Fermat: a^(2^16 - 1).
