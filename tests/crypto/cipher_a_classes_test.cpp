@@ -71,6 +71,35 @@ INSTANTIATE_TEST_SUITE_P(
                std::to_string(info.param.Padded);
     });
 
+// A new key must replace every part of the old schedule: keying twice equals keying a fresh object, for
+// every key length (schedules that accumulate into stale state, or keep the old round count, fail here).
+class ReKeying : public ::testing::TestWithParam<TCipherClass> {};
+
+TEST_P(ReKeying, SecondKeyActsAsOnAFreshObject) {
+    const TCipherClass cls = GetParam();
+    const std::string plain(static_cast<std::size_t>(cls->BlockSize) * 2, '7');
+    for (int first : {cls->MaxKeySize, 1}) {
+        for (int second = 0; second <= cls->MaxKeySize; second += 3) {
+            auto reused = cls->Create();
+            auto fresh = cls->Create();
+            auto key1 = Pattern(static_cast<std::size_t>(first));
+            auto key2 = Pattern(static_cast<std::size_t>(second) + 5);
+            key2.resize(static_cast<std::size_t>(second));
+            for (auto& b : key2) b ^= 0x5C;
+            EncryptHex(*reused, key1, plain);
+            EXPECT_EQ(EncryptHex(*reused, key2, plain), EncryptHex(*fresh, key2, plain))
+                << first << " then " << second << " key bytes";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Classes, ReKeying,
+                         ::testing::Values(&TCipher_Blowfish::ClassInfo, &TCipher_Cast128::ClassInfo,
+                                           &TCipher_IDEA::ClassInfo, &TCipher_Misty::ClassInfo,
+                                           &TCipher_Rijndael::ClassInfo, &TCipher_TEA::ClassInfo,
+                                           &TCipher_TEAN::ClassInfo, &TCipher_Twofish::ClassInfo),
+                         [](const auto& info) { return std::string(info.param->ClassName + 8); });
+
 TEST(Blowfish, PiWordsStartAndEndAsPublished) {
     const auto& pi = TCipher_Blowfish::PiWords();
     // P1, P2 and the last entry of S-box 4 of Schneier's tables.

@@ -87,6 +87,28 @@ inline std::uint32_t InvMixColumn(std::uint32_t w) {
            T.Td[3][T.S[w & 0xFF]];
 }
 
+// One full round (SubBytes, ShiftRows, MixColumns, AddRoundKey) from state s into state t.
+inline void EncRound(std::uint32_t s0, std::uint32_t s1, std::uint32_t s2, std::uint32_t s3,
+                     std::uint32_t& t0, std::uint32_t& t1, std::uint32_t& t2, std::uint32_t& t3,
+                     const std::uint32_t* rk) {
+    const auto& Te = T.Te;
+    t0 = Te[0][s0 >> 24] ^ Te[1][(s1 >> 16) & 0xFF] ^ Te[2][(s2 >> 8) & 0xFF] ^ Te[3][s3 & 0xFF] ^ rk[0];
+    t1 = Te[0][s1 >> 24] ^ Te[1][(s2 >> 16) & 0xFF] ^ Te[2][(s3 >> 8) & 0xFF] ^ Te[3][s0 & 0xFF] ^ rk[1];
+    t2 = Te[0][s2 >> 24] ^ Te[1][(s3 >> 16) & 0xFF] ^ Te[2][(s0 >> 8) & 0xFF] ^ Te[3][s1 & 0xFF] ^ rk[2];
+    t3 = Te[0][s3 >> 24] ^ Te[1][(s0 >> 16) & 0xFF] ^ Te[2][(s1 >> 8) & 0xFF] ^ Te[3][s2 & 0xFF] ^ rk[3];
+}
+
+// One round of the equivalent inverse cipher.
+inline void DecRound(std::uint32_t s0, std::uint32_t s1, std::uint32_t s2, std::uint32_t s3,
+                     std::uint32_t& t0, std::uint32_t& t1, std::uint32_t& t2, std::uint32_t& t3,
+                     const std::uint32_t* rk) {
+    const auto& Td = T.Td;
+    t0 = Td[0][s0 >> 24] ^ Td[1][(s3 >> 16) & 0xFF] ^ Td[2][(s2 >> 8) & 0xFF] ^ Td[3][s1 & 0xFF] ^ rk[0];
+    t1 = Td[0][s1 >> 24] ^ Td[1][(s0 >> 16) & 0xFF] ^ Td[2][(s3 >> 8) & 0xFF] ^ Td[3][s2 & 0xFF] ^ rk[1];
+    t2 = Td[0][s2 >> 24] ^ Td[1][(s1 >> 16) & 0xFF] ^ Td[2][(s0 >> 8) & 0xFF] ^ Td[3][s3 & 0xFF] ^ rk[2];
+    t3 = Td[0][s3 >> 24] ^ Td[1][(s2 >> 16) & 0xFF] ^ Td[2][(s1 >> 8) & 0xFF] ^ Td[3][s0 & 0xFF] ^ rk[3];
+}
+
 } // namespace
 
 TCipher_Rijndael::Schedule& TCipher_Rijndael::K() {
@@ -136,25 +158,20 @@ void TCipher_Rijndael::EncryptBlock(void* block) {
     auto* b = static_cast<std::uint8_t*>(block);
     const Schedule& k = K();
     const std::uint32_t* rk = k.Encrypt;
-    const auto& Te = T.Te;
     std::uint32_t s0 = LoadBE32(b) ^ rk[0], s1 = LoadBE32(b + 4) ^ rk[1];
     std::uint32_t s2 = LoadBE32(b + 8) ^ rk[2], s3 = LoadBE32(b + 12) ^ rk[3];
-    for (int r = 1; r < k.Rounds; ++r) {
-        rk += 4;
-        const std::uint32_t t0 =
-            Te[0][s0 >> 24] ^ Te[1][(s1 >> 16) & 0xFF] ^ Te[2][(s2 >> 8) & 0xFF] ^ Te[3][s3 & 0xFF] ^ rk[0];
-        const std::uint32_t t1 =
-            Te[0][s1 >> 24] ^ Te[1][(s2 >> 16) & 0xFF] ^ Te[2][(s3 >> 8) & 0xFF] ^ Te[3][s0 & 0xFF] ^ rk[1];
-        const std::uint32_t t2 =
-            Te[0][s2 >> 24] ^ Te[1][(s3 >> 16) & 0xFF] ^ Te[2][(s0 >> 8) & 0xFF] ^ Te[3][s1 & 0xFF] ^ rk[2];
-        const std::uint32_t t3 =
-            Te[0][s3 >> 24] ^ Te[1][(s0 >> 16) & 0xFF] ^ Te[2][(s1 >> 8) & 0xFF] ^ Te[3][s2 & 0xFF] ^ rk[3];
-        s0 = t0;
-        s1 = t1;
-        s2 = t2;
-        s3 = t3;
+    // Two rounds per pass without copying the state between them; Nr - 1 is odd, so one round follows.
+    std::uint32_t t0, t1, t2, t3;
+    for (int r = 1; r < k.Rounds - 1; r += 2, rk += 8) {
+        EncRound(s0, s1, s2, s3, t0, t1, t2, t3, rk + 4);
+        EncRound(t0, t1, t2, t3, s0, s1, s2, s3, rk + 8);
     }
-    rk += 4;
+    EncRound(s0, s1, s2, s3, t0, t1, t2, t3, rk + 4);
+    s0 = t0;
+    s1 = t1;
+    s2 = t2;
+    s3 = t3;
+    rk += 8;
     // The last round has no MixColumns.
     const auto last = [](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
         return std::uint32_t(T.S[a >> 24]) << 24 | std::uint32_t(T.S[(b >> 16) & 0xFF]) << 16 |
@@ -170,25 +187,20 @@ void TCipher_Rijndael::DecryptBlock(void* block) {
     auto* b = static_cast<std::uint8_t*>(block);
     const Schedule& k = K();
     const std::uint32_t* rk = k.Decrypt;
-    const auto& Td = T.Td;
     std::uint32_t s0 = LoadBE32(b) ^ rk[0], s1 = LoadBE32(b + 4) ^ rk[1];
     std::uint32_t s2 = LoadBE32(b + 8) ^ rk[2], s3 = LoadBE32(b + 12) ^ rk[3];
-    for (int r = 1; r < k.Rounds; ++r) {
-        rk += 4;
-        const std::uint32_t t0 =
-            Td[0][s0 >> 24] ^ Td[1][(s3 >> 16) & 0xFF] ^ Td[2][(s2 >> 8) & 0xFF] ^ Td[3][s1 & 0xFF] ^ rk[0];
-        const std::uint32_t t1 =
-            Td[0][s1 >> 24] ^ Td[1][(s0 >> 16) & 0xFF] ^ Td[2][(s3 >> 8) & 0xFF] ^ Td[3][s2 & 0xFF] ^ rk[1];
-        const std::uint32_t t2 =
-            Td[0][s2 >> 24] ^ Td[1][(s1 >> 16) & 0xFF] ^ Td[2][(s0 >> 8) & 0xFF] ^ Td[3][s3 & 0xFF] ^ rk[2];
-        const std::uint32_t t3 =
-            Td[0][s3 >> 24] ^ Td[1][(s2 >> 16) & 0xFF] ^ Td[2][(s1 >> 8) & 0xFF] ^ Td[3][s0 & 0xFF] ^ rk[3];
-        s0 = t0;
-        s1 = t1;
-        s2 = t2;
-        s3 = t3;
+    // Two rounds per pass without copying the state between them; Nr - 1 is odd, so one round follows.
+    std::uint32_t t0, t1, t2, t3;
+    for (int r = 1; r < k.Rounds - 1; r += 2, rk += 8) {
+        DecRound(s0, s1, s2, s3, t0, t1, t2, t3, rk + 4);
+        DecRound(t0, t1, t2, t3, s0, s1, s2, s3, rk + 8);
     }
-    rk += 4;
+    DecRound(s0, s1, s2, s3, t0, t1, t2, t3, rk + 4);
+    s0 = t0;
+    s1 = t1;
+    s2 = t2;
+    s3 = t3;
+    rk += 8;
     const auto last = [](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
         return std::uint32_t(T.InvS[a >> 24]) << 24 | std::uint32_t(T.InvS[(b >> 16) & 0xFF]) << 16 |
                std::uint32_t(T.InvS[(c >> 8) & 0xFF]) << 8 | T.InvS[d & 0xFF];
