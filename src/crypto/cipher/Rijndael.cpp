@@ -172,10 +172,11 @@ void TCipher_Rijndael::EncryptBlock(void* block) {
     s2 = t2;
     s3 = t3;
     rk += 8;
-    // The last round has no MixColumns.
+    // The last round has no MixColumns: pick the plain S-box byte out of the round tables, which hold it
+    // in every position but one.
     const auto last = [](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
-        return std::uint32_t(T.S[a >> 24]) << 24 | std::uint32_t(T.S[(b >> 16) & 0xFF]) << 16 |
-               std::uint32_t(T.S[(c >> 8) & 0xFF]) << 8 | T.S[d & 0xFF];
+        return (T.Te[3][a >> 24] & 0xFF000000) ^ (T.Te[0][(b >> 16) & 0xFF] & 0x00FF0000) ^
+               (T.Te[0][(c >> 8) & 0xFF] & 0x0000FF00) ^ (T.Te[1][d & 0xFF] & 0x000000FF);
     };
     StoreBE32(b, last(s0, s1, s2, s3) ^ rk[0]);
     StoreBE32(b + 4, last(s1, s2, s3, s0) ^ rk[1]);
