@@ -158,8 +158,7 @@ void TCipher_Blowfish::EncryptBlock(void* block) {
         l ^= P[i + 1];
         l ^= f(r);
     }
-    StoreBE32(b, r ^ P[17]);
-    StoreBE32(b + 4, l);
+    StoreBE32x2(b, r ^ P[17], l);
 }
 
 void TCipher_Blowfish::DecryptBlock(void* block) {
@@ -176,8 +175,7 @@ void TCipher_Blowfish::DecryptBlock(void* block) {
         l ^= P[i - 1];
         l ^= f(r);
     }
-    StoreBE32(b, r ^ P[0]);
-    StoreBE32(b + 4, l);
+    StoreBE32x2(b, r ^ P[0], l);
 }
 
 } // namespace torvane::crypto

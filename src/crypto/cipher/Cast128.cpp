@@ -431,8 +431,7 @@ void TCipher_Cast128::EncryptBlock(void* block) {
         L ^= F3(R, m[14], r[14]);
         R ^= F1(L, m[15], r[15]);
     }
-    StoreBE32(b, R);
-    StoreBE32(b + 4, L);
+    StoreBE32x2(b, R, L);
 }
 
 void TCipher_Cast128::DecryptBlock(void* block) {
@@ -459,8 +458,7 @@ void TCipher_Cast128::DecryptBlock(void* block) {
     R ^= F3(L, m[2], r[2]);
     L ^= F2(R, m[1], r[1]);
     R ^= F1(L, m[0], r[0]);
-    StoreBE32(b, R);
-    StoreBE32(b + 4, L);
+    StoreBE32x2(b, R, L);
 }
 
 } // namespace torvane::crypto

@@ -1,10 +1,13 @@
 #include "crypto/cipher/IDEA.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <cstring>
 
 namespace torvane::crypto {
+
+using namespace wordio;
 
 struct TCipher_IDEA::Schedule {
     std::uint32_t Encrypt[52]; // 16-bit subkeys, widened so the rounds need no conversions
@@ -45,10 +48,8 @@ inline std::uint32_t AddInverse(std::uint32_t a) {
 }
 
 void Crypt(std::uint8_t* b, const std::uint32_t* z) {
-    std::uint32_t x1 = std::uint32_t(b[0]) << 8 | b[1];
-    std::uint32_t x2 = std::uint32_t(b[2]) << 8 | b[3];
-    std::uint32_t x3 = std::uint32_t(b[4]) << 8 | b[5];
-    std::uint32_t x4 = std::uint32_t(b[6]) << 8 | b[7];
+    const std::uint32_t left = LoadBE32(b), right = LoadBE32(b + 4);
+    std::uint32_t x1 = left >> 16, x2 = left & 0xFFFF, x3 = right >> 16, x4 = right & 0xFFFF;
     for (int r = 0; r < 8; ++r, z += 6) {
         x1 = Mul(x1, z[0]);
         x2 = (x2 + z[1]) & 0xFFFF;
@@ -68,14 +69,7 @@ void Crypt(std::uint8_t* b, const std::uint32_t* z) {
     const std::uint32_t y2 = (x3 + z[1]) & 0xFFFF;
     const std::uint32_t y3 = (x2 + z[2]) & 0xFFFF;
     const std::uint32_t y4 = Mul(x4, z[3]);
-    b[0] = static_cast<std::uint8_t>(y1 >> 8);
-    b[1] = static_cast<std::uint8_t>(y1);
-    b[2] = static_cast<std::uint8_t>(y2 >> 8);
-    b[3] = static_cast<std::uint8_t>(y2);
-    b[4] = static_cast<std::uint8_t>(y3 >> 8);
-    b[5] = static_cast<std::uint8_t>(y3);
-    b[6] = static_cast<std::uint8_t>(y4 >> 8);
-    b[7] = static_cast<std::uint8_t>(y4);
+    StoreBE32x2(b, y1 << 16 | y2, y3 << 16 | y4);
 }
 
 } // namespace

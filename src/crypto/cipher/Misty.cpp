@@ -165,8 +165,7 @@ void TCipher_Misty::EncryptBlock(void* block) {
     }
     d0 = FL(d0, 8, ek);
     d1 = FL(d1, 9, ek);
-    StoreBE32(b, d1);
-    StoreBE32(b + 4, d0);
+    StoreBE32x2(b, d1, d0);
 }
 
 void TCipher_Misty::DecryptBlock(void* block) {
@@ -181,8 +180,7 @@ void TCipher_Misty::DecryptBlock(void* block) {
         d0 = FLInv(d0, r, ek);
         d1 = FLInv(d1, r + 1, ek);
     }
-    StoreBE32(b, d0);
-    StoreBE32(b + 4, d1);
+    StoreBE32x2(b, d0, d1);
 }
 
 } // namespace torvane::crypto

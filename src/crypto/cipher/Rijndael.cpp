@@ -178,10 +178,8 @@ void TCipher_Rijndael::EncryptBlock(void* block) {
         return (T.Te[3][a >> 24] & 0xFF000000) ^ (T.Te[0][(b >> 16) & 0xFF] & 0x00FF0000) ^
                (T.Te[0][(c >> 8) & 0xFF] & 0x0000FF00) ^ (T.Te[1][d & 0xFF] & 0x000000FF);
     };
-    StoreBE32(b, last(s0, s1, s2, s3) ^ rk[0]);
-    StoreBE32(b + 4, last(s1, s2, s3, s0) ^ rk[1]);
-    StoreBE32(b + 8, last(s2, s3, s0, s1) ^ rk[2]);
-    StoreBE32(b + 12, last(s3, s0, s1, s2) ^ rk[3]);
+    StoreBE32x4(b, last(s0, s1, s2, s3) ^ rk[0], last(s1, s2, s3, s0) ^ rk[1], last(s2, s3, s0, s1) ^ rk[2],
+                last(s3, s0, s1, s2) ^ rk[3]);
 }
 
 void TCipher_Rijndael::DecryptBlock(void* block) {
@@ -206,10 +204,8 @@ void TCipher_Rijndael::DecryptBlock(void* block) {
         return std::uint32_t(T.InvS[a >> 24]) << 24 | std::uint32_t(T.InvS[(b >> 16) & 0xFF]) << 16 |
                std::uint32_t(T.InvS[(c >> 8) & 0xFF]) << 8 | T.InvS[d & 0xFF];
     };
-    StoreBE32(b, last(s0, s3, s2, s1) ^ rk[0]);
-    StoreBE32(b + 4, last(s1, s0, s3, s2) ^ rk[1]);
-    StoreBE32(b + 8, last(s2, s1, s0, s3) ^ rk[2]);
-    StoreBE32(b + 12, last(s3, s2, s1, s0) ^ rk[3]);
+    StoreBE32x4(b, last(s0, s3, s2, s1) ^ rk[0], last(s1, s0, s3, s2) ^ rk[1], last(s2, s1, s0, s3) ^ rk[2],
+                last(s3, s2, s1, s0) ^ rk[3]);
 }
 
 } // namespace torvane::crypto

@@ -37,8 +37,7 @@ void TCipher_TEA::EncryptBlock(void* block) {
         v0 += ((v1 << 4) + k0) ^ (v1 + sum) ^ ((v1 >> 5) + k1);
         v1 += ((v0 << 4) + k2) ^ (v0 + sum) ^ ((v0 >> 5) + k3);
     }
-    StoreBE32(b, v0);
-    StoreBE32(b + 4, v1);
+    StoreBE32x2(b, v0, v1);
 }
 
 void TCipher_TEA::DecryptBlock(void* block) {
@@ -51,8 +50,7 @@ void TCipher_TEA::DecryptBlock(void* block) {
         v0 -= ((v1 << 4) + k0) ^ (v1 + sum) ^ ((v1 >> 5) + k1);
         sum -= Delta;
     }
-    StoreBE32(b, v0);
-    StoreBE32(b + 4, v1);
+    StoreBE32x2(b, v0, v1);
 }
 
 void TCipher_TEAN::EncryptBlock(void* block) {
@@ -64,8 +62,7 @@ void TCipher_TEAN::EncryptBlock(void* block) {
         sum += Delta;
         v1 += (((v0 << 4) ^ (v0 >> 5)) + v0) ^ (sum + k[(sum >> 11) & 3]);
     }
-    StoreBE32(b, v0);
-    StoreBE32(b + 4, v1);
+    StoreBE32x2(b, v0, v1);
 }
 
 void TCipher_TEAN::DecryptBlock(void* block) {
@@ -77,8 +74,7 @@ void TCipher_TEAN::DecryptBlock(void* block) {
         sum -= Delta;
         v0 -= (((v1 << 4) ^ (v1 >> 5)) + v1) ^ (sum + k[sum & 3]);
     }
-    StoreBE32(b, v0);
-    StoreBE32(b + 4, v1);
+    StoreBE32x2(b, v0, v1);
 }
 
 } // namespace torvane::crypto

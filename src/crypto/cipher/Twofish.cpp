@@ -193,10 +193,7 @@ void TCipher_Twofish::EncryptBlock(void* block) {
         r1 = std::rotl(r1, 1) ^ (t0 + 2 * t1 + k[2 * r + 11]);
     }
     // The last round's exchange is undone, so the halves come out swapped.
-    StoreLE32(b, r2 ^ k[4]);
-    StoreLE32(b + 4, r3 ^ k[5]);
-    StoreLE32(b + 8, r0 ^ k[6]);
-    StoreLE32(b + 12, r1 ^ k[7]);
+    StoreLE32x4(b, r2 ^ k[4], r3 ^ k[5], r0 ^ k[6], r1 ^ k[7]);
 }
 
 void TCipher_Twofish::DecryptBlock(void* block) {
@@ -215,10 +212,7 @@ void TCipher_Twofish::DecryptBlock(void* block) {
         r2 = std::rotl(r2, 1) ^ (t0 + t1 + k[2 * r + 8]);
         r3 = std::rotr(r3 ^ (t0 + 2 * t1 + k[2 * r + 9]), 1);
     }
-    StoreLE32(b, r0 ^ k[0]);
-    StoreLE32(b + 4, r1 ^ k[1]);
-    StoreLE32(b + 8, r2 ^ k[2]);
-    StoreLE32(b + 12, r3 ^ k[3]);
+    StoreLE32x4(b, r0 ^ k[0], r1 ^ k[1], r2 ^ k[2], r3 ^ k[3]);
 }
 
 } // namespace torvane::crypto
