@@ -14,7 +14,7 @@ QStringList AboutLines() {
         QStringLiteral("Thanks to:"),
         QStringLiteral(" Ilkka Saarvala for the encryption routines"),
         QStringLiteral(" Mateo Ferreira for the MMX routines"),
-        QStringLiteral(" Ruud Verhoeven, author of MBM4, for his help with the temperatures"),
+        QStringLiteral(" Ruud Verhoeven for his help with MBM4 and the temperatures"),
         QString(),
         QStringLiteral(" Tomasz Wierzbicki for the threaded timer"),
         QStringLiteral(" Hanna Lindqvist for the tray icon component"),

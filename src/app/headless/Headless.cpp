@@ -5,14 +5,6 @@
 
 namespace torvane::app {
 
-bool WantsHeadless(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (!std::strcmp(argv[i], "--headless") || !std::strcmp(argv[i], "--help") ||
-            !std::strcmp(argv[i], "--version"))
-            return true;
-    return false;
-}
-
 int RunHeadless(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--version")) {
