@@ -11,6 +11,10 @@ bool DirectoryExists(const std::string& path); // a directory exists
 // Deletes a file; true when it is gone afterwards. A missing file is no error.
 bool DeleteFileIfExists(const std::string& path);
 
+// True when both names lead to one file: the same text, or two existing names of one file (a link, or a
+// spelling that a case-insensitive file system takes for the same name).
+bool SameFile(const std::string& a, const std::string& b);
+
 // The system temporary directory with a trailing "/".
 std::string SystemTempDirectory();
 

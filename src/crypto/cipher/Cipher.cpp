@@ -1,8 +1,12 @@
 #include "crypto/cipher/Cipher.h"
 
+#include "crypto/Progress.h"
 #include "crypto/Wipe.h"
+#include "platform/Files.h"
+#include "platform/Stream.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -25,9 +29,37 @@ void XorInto(std::uint8_t* dst, const std::uint8_t* a, const std::uint8_t* b, st
     for (; i < n; ++i) dst[i] = a[i] ^ b[i];
 }
 
+constexpr std::int64_t kChunkSize = 4096;
+
+// Reads until count bytes are in or the stream ends: a short read in the middle of a stream would move
+// the chunk boundaries, and with them the tail steps of the modes, so that decryption would disagree.
+std::int64_t ReadFully(TStream& stream, std::uint8_t* buffer, std::int64_t count) {
+    std::int64_t done = 0;
+    while (done < count) {
+        const auto n = stream.Read(buffer + done, count - done);
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+bool IsBlank(const std::string& s) {
+    return std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isspace(c) != 0; });
+}
+
+bool ValidMode(TCipherMode mode) {
+    return mode <= cmECB;
+}
+
+[[noreturn]] void RaiseInvalidMode(TCipherMode mode) {
+    throw ECipherException("Invalid cipher mode " + std::to_string(static_cast<int>(mode)), 0);
+}
+
 } // namespace
 
-void TCipher::AlignedDelete::operator()(std::uint8_t* p) const { ::operator delete[](p, std::align_val_t(64)); }
+void TCipher::AlignedDelete::operator()(std::uint8_t* p) const {
+    ::operator delete[](p, std::align_val_t(64));
+}
 
 TCipher::Area TCipher::Allocate(std::int32_t size) {
     const auto n = static_cast<std::size_t>(std::max<std::int32_t>(size, 1));
@@ -44,6 +76,7 @@ TCipher::TCipher(TCipherClass cls)
 }
 
 TCipher::~TCipher() {
+    SecureZero(keyCheck_.data(), keyCheck_.size());
     SecureFill(vector_.get(), static_cast<std::size_t>(blockSize_), 0xFF);
     SecureFill(feedback_.get(), static_cast<std::size_t>(blockSize_), 0xFF);
     SecureZero(scratch_.get(), static_cast<std::size_t>(blockSize_));
@@ -67,11 +100,14 @@ THash& TCipher::KeyHash() {
 }
 
 void TCipher::ChangeFlag(int index, bool value) {
+    if (index < 0 || index > 31) return;
     const auto bit = 1u << index;
     flags_ = value ? (flags_ | bit) : (flags_ & ~bit);
 }
 
-void TCipher::Rewind() { std::memcpy(feedback_.get(), vector_.get(), static_cast<std::size_t>(blockSize_)); }
+void TCipher::Rewind() {
+    std::memcpy(feedback_.get(), vector_.get(), static_cast<std::size_t>(blockSize_));
+}
 
 void TCipher::Wipe() {
     ChangeFlag(FlagKeyedFromText, false);
@@ -80,6 +116,8 @@ void TCipher::Wipe() {
     SecureFill(feedback_.get(), static_cast<std::size_t>(blockSize_), 0xFF);
     SecureZero(scratch_.get(), static_cast<std::size_t>(blockSize_));
     SecureZero(userData_.get(), static_cast<std::size_t>(std::max(userSize_, 1)));
+    SecureZero(keyCheck_.data(), keyCheck_.size());
+    keyCheck_.clear();
 }
 
 void TCipher::BeginKeying(std::int32_t& size) {
@@ -91,7 +129,8 @@ void TCipher::BeginKeying(std::int32_t& size) {
             size = maxKeySize_;
         } else {
             throw ECipherException(std::string("Length from Encryptionkey is invalid.\r\nKeysize for ") +
-                                       ClassName() + " must be to 0-" + std::to_string(maxKeySize_) + " bytes",
+                                       ClassName() + " must be to 0-" + std::to_string(maxKeySize_) +
+                                       " bytes",
                                    2);
         }
     }
@@ -107,7 +146,8 @@ void TCipher::EndKeying(const void* vector) {
 }
 
 void TCipher::RaiseNotInitialized() const {
-    throw ECipherException(std::string(ClassName()) + " is not initialized call Init() or InitKey() before.", 3);
+    throw ECipherException(std::string(ClassName()) + " is not initialized call Init() or InitKey() before.",
+                           3);
 }
 
 void TCipher::InitKey(std::string_view key, const void* vector) {
@@ -119,12 +159,14 @@ void TCipher::InitKey(std::string_view key, const void* vector) {
     Init(hash.DigestBytes(), n, vector);
     // The encrypted digest stays in the hash object as the key check of the streams.
     EncryptBuffer(hash.DigestBytes(), hash.DigestBytes(), hash.DigestLength());
+    keyCheck_.assign(hash.DigestBytes(), hash.DigestBytes() + hash.DigestLength());
     Rewind();
     ChangeFlag(FlagKeyedFromText, true);
 }
 
 void TCipher::EncryptBuffer(const void* source, void* dest, std::int64_t size) {
     if (!Initialized()) RaiseNotInitialized();
+    if (!ValidMode(Mode)) RaiseInvalidMode(Mode);
     if (size <= 0) return;
     const auto B = static_cast<std::size_t>(blockSize_);
     auto* F = feedback_.get();
@@ -187,6 +229,7 @@ void TCipher::EncryptBuffer(const void* source, void* dest, std::int64_t size) {
 
 void TCipher::DecryptBuffer(const void* source, void* dest, std::int64_t size) {
     if (!Initialized()) RaiseNotInitialized();
+    if (!ValidMode(Mode)) RaiseInvalidMode(Mode);
     if (size <= 0) return;
     const auto B = static_cast<std::size_t>(blockSize_);
     auto* F = feedback_.get();
@@ -246,6 +289,161 @@ void TCipher::DecryptBuffer(const void* source, void* dest, std::int64_t size) {
     }
     }
     SecureZero(S, B);
+}
+
+void TCipher::ProcessStream(TStream* source, TStream* dest, std::int64_t size, bool encrypt) {
+    if (!source) return;
+    // Refuse before touching a stream: a key check written in place ahead of a failing first chunk would
+    // already have overwritten data.
+    if (!Initialized()) RaiseNotInitialized();
+    if (!ValidMode(Mode)) RaiseInvalidMode(Mode);
+    const bool inPlace = dest == nullptr || dest == source;
+    if (!dest) dest = source;
+    if (size < 0) {
+        size = source->Size();
+        source->SetPosition(0);
+    }
+    const std::int64_t total = size;
+    ReportProgress(this, 0, total);
+
+    const bool withCheck = ((flags_ >> FlagHashKey) & 1u) && ((flags_ >> FlagKeyedFromText) & 1u);
+    const auto L = static_cast<std::int64_t>(withCheck ? keyCheck_.size() : 0);
+    // One chunk buffer, and for encryption in place with a key check a look-ahead of the source bytes that
+    // the shifted output is about to overwrite.
+    const bool lookAhead = inPlace && withCheck && encrypt;
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kChunkSize + (lookAhead ? kChunkSize + L : 0)));
+    std::uint8_t* chunk = buffer.data();
+    std::uint8_t* pending = chunk + kChunkSize;
+
+    struct Finally {
+        TCipher* self;
+        std::vector<std::uint8_t>& buffer;
+        ~Finally() {
+            SecureZero(buffer.data(), buffer.size());
+            ReportProgress(self, 0, 0);
+        }
+    } finally{this, buffer};
+
+    std::int64_t srcPos = source->Position();
+    std::int64_t dstPos = inPlace ? srcPos : dest->Position();
+    auto code = [&](std::int64_t n) {
+        if (encrypt)
+            EncryptBuffer(chunk, chunk, n);
+        else
+            DecryptBuffer(chunk, chunk, n);
+    };
+    auto put = [&](const std::uint8_t* data, std::int64_t n) {
+        dest->SetPosition(dstPos);
+        dest->WriteBuffer(data, n);
+        dstPos += n;
+    };
+
+    if (withCheck && !encrypt) {
+        source->SetPosition(srcPos);
+        const auto got = ReadFully(*source, chunk, L);
+        srcPos += got;
+        if (got != L || !std::equal(chunk, chunk + L, keyCheck_.begin()))
+            throw ECipherException("Encryptionkey is invalid", 1);
+        size = std::max<std::int64_t>(0, size - L);
+    }
+
+    if (lookAhead) {
+        // The output runs L bytes ahead of the input, so every write lands on source bytes not yet read.
+        // pending always holds the source bytes from the next one to code on; writing k bytes is safe
+        // once pending holds k + L of them (or the source has ended).
+        source->SetPosition(srcPos);
+        std::int64_t pendingLen = ReadFully(*source, pending, L);
+        srcPos += pendingLen;
+        put(keyCheck_.data(), L);
+        auto fill = [&](std::int64_t want) {
+            source->SetPosition(srcPos);
+            const auto got = ReadFully(*source, pending + pendingLen, want);
+            srcPos += got;
+            pendingLen += got;
+            return got;
+        };
+        auto take = [&](std::uint8_t* to, std::int64_t k) {
+            std::memcpy(to, pending, static_cast<std::size_t>(k));
+            std::memmove(pending, pending + k, static_cast<std::size_t>(pendingLen - k));
+            pendingLen -= k;
+        };
+        while (size > 0) {
+            const auto n = std::min(size, kChunkSize);
+            fill(n + L - pendingLen);
+            const auto k = std::min(n, pendingLen);
+            if (k == 0) break;
+            take(chunk, k);
+            code(k);
+            put(chunk, k);
+            size -= k;
+            ReportProgress(this, total - size, total);
+        }
+        // Whatever follows the coded part moves back by L bytes as well.
+        for (;;) {
+            const auto got = fill(kChunkSize);
+            const auto k = got == 0 ? pendingLen : pendingLen - L;
+            if (k > 0) {
+                take(chunk, k);
+                put(chunk, k);
+            }
+            if (got == 0) break;
+        }
+        return;
+    }
+
+    if (withCheck && encrypt) put(keyCheck_.data(), L);
+
+    while (size > 0) {
+        const auto n = std::min(size, kChunkSize);
+        source->SetPosition(srcPos);
+        const auto got = ReadFully(*source, chunk, n);
+        srcPos += got;
+        if (got == 0) break;
+        code(got);
+        put(chunk, got);
+        size -= got;
+        ReportProgress(this, total - size, total);
+    }
+
+    if (inPlace && withCheck) {
+        // Decrypted in place: the data moved forward by the L check bytes; so does whatever follows it, and
+        // the stream ends L bytes earlier.
+        for (;;) {
+            source->SetPosition(srcPos);
+            const auto got = ReadFully(*source, chunk, kChunkSize);
+            if (got == 0) break;
+            srcPos += got;
+            put(chunk, got);
+        }
+        dest->SetSize(dstPos);
+    }
+}
+
+void TCipher::ProcessFile(const std::string& sourceName, const std::string& destName, bool encrypt) {
+    if (!Initialized()) RaiseNotInitialized();
+    // Names that differ only in case are one file on a case-insensitive file system and two on others, so
+    // the file system decides: coding "a.txt" in place when the user asked for a separate "A.TXT" would
+    // destroy the plain text and leave the destination unwritten.
+    if (IsBlank(destName) || SameFile(sourceName, destName)) {
+        TFileStream file(sourceName, FileMode::OpenReadWrite);
+        ProcessStream(&file, nullptr, -1, encrypt);
+        return;
+    }
+    TFileStream source(sourceName, FileMode::OpenRead);
+    const bool existed = FileExists(destName);
+    TFileStream dest(destName, existed ? FileMode::OpenReadWrite : FileMode::Create);
+    try {
+        ProcessStream(&source, &dest, -1, encrypt);
+    } catch (...) {
+        // A destination that nothing reached yet (a wrong key, an unreadable source) keeps its content.
+        try {
+            const auto at = dest.Position();
+            if (at > 0 || !existed) dest.SetSize(at);
+        } catch (...) {
+        }
+        throw;
+    }
+    dest.SetSize(dest.Position());
 }
 
 } // namespace torvane::crypto
