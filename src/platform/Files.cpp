@@ -10,12 +10,12 @@
 namespace torvane {
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
+    struct stat st{};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
-    struct stat st {};
+    struct stat st{};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -27,8 +27,8 @@ bool DeleteFileIfExists(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
     if (a == b) return true;
-    struct stat sa {
-    }, sb{};
+    struct stat sa{};
+    struct stat sb{};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

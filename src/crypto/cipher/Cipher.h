@@ -151,15 +151,12 @@ private:
 } // namespace torvane::crypto
 
 // Declares the descriptor of a cipher class; define it in the .cpp with TORVANE_DEFINE_CIPHER_CLASS.
-#define TORVANE_CIPHER_CLASS()                                                                               \
-public:                                                                                                      \
-    static const ::torvane::crypto::TCipherClassInfo ClassInfo;                                              \
-    ::torvane::crypto::TCipherClass ClassType() const override {                                             \
-        return &ClassInfo;                                                                                   \
-    }
+#define TORVANE_CIPHER_CLASS()                                                                           \
+public:                                                                                                  \
+    static const ::torvane::crypto::TCipherClassInfo ClassInfo;                                          \
+    ::torvane::crypto::TCipherClass ClassType() const override { return &ClassInfo; }
 
-#define TORVANE_DEFINE_CIPHER_CLASS(Class, ParentInfo, Block, MaxKey, User)                                  \
-    const ::torvane::crypto::TCipherClassInfo Class::ClassInfo {                                             \
-#Class, ParentInfo, Block, MaxKey, User,                                                             \
-            []() -> std::unique_ptr < ::torvane::crypto::TCipher> { return std::make_unique<Class>(); }      \
-    }
+#define TORVANE_DEFINE_CIPHER_CLASS(Class, ParentInfo, Block, MaxKey, User)                               \
+    const ::torvane::crypto::TCipherClassInfo Class::ClassInfo{                                          \
+        #Class, ParentInfo, Block, MaxKey, User,                                                         \
+        []() -> std::unique_ptr<::torvane::crypto::TCipher> { return std::make_unique<Class>(); }}
