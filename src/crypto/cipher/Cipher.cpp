@@ -351,17 +351,20 @@ void TCipher::ProcessStream(TStream* source, TStream* dest, std::int64_t size, b
         // The output runs L bytes ahead of the input, so every write lands on source bytes not yet read.
         // pending always holds the source bytes from the next one to code on; writing k bytes is safe
         // once pending holds k + L of them (or the source has ended).
-        source->SetPosition(srcPos);
-        std::int64_t pendingLen = ReadFully(*source, pending, L);
-        srcPos += pendingLen;
-        put(keyCheck_.data(), L);
+        // Reads stop at the stream's original end: what lies behind it was written here.
+        const std::int64_t end = source->Size();
+        std::int64_t pendingLen = 0;
         auto fill = [&](std::int64_t want) {
+            want = std::min(want, end - srcPos);
+            if (want <= 0) return std::int64_t{0};
             source->SetPosition(srcPos);
             const auto got = ReadFully(*source, pending + pendingLen, want);
             srcPos += got;
             pendingLen += got;
             return got;
         };
+        fill(L);
+        put(keyCheck_.data(), L);
         auto take = [&](std::uint8_t* to, std::int64_t k) {
             std::memcpy(to, pending, static_cast<std::size_t>(k));
             std::memmove(pending, pending + k, static_cast<std::size_t>(pendingLen - k));
