@@ -2,6 +2,7 @@
 // The one narrow interface through which the test engine talks to the screen. The main window implements
 // it with widgets; the headless front end with standard output. The engine never knows which it has.
 
+#include <QPoint>
 #include <QString>
 
 namespace torvane::engine {
@@ -56,8 +57,14 @@ public:
     // A modal message box with an OK button.
     virtual void ShowMessage(const QString& caption, const QString& text) = 0;
 
-    // The engine changed an item's state; the view mirrors it.
-    virtual void MenuItemChanged(MenuItem item, const MenuItemState& state) = 0;
+    // The menu is the one place where the item states live. Setting Checked on a radio item (idle1,
+    // Normal1, Hardcore1; Random1, Optimal1) clears the other items of its group.
+    virtual MenuItemState GetMenuItem(MenuItem item) const = 0;
+    virtual void SetMenuItem(MenuItem item, const MenuItemState& state) = 0;
+
+    // Mouse cursor position in screen coordinates, (0, 0) where there is no display; it is one of the
+    // inputs of the random generator's reseed.
+    virtual QPoint CursorPosition() const { return {}; }
 
     // The "Exit" command: end the application.
     virtual void Quit() = 0;
