@@ -381,7 +381,7 @@ void TCipher::ProcessStream(TStream* source, TStream* dest, std::int64_t size, b
             size -= k;
             ReportProgress(this, total - size, total);
         }
-        // Whatever follows the coded part moves back by L bytes as well.
+        // Whatever follows the coded part moves L bytes on as well.
         for (;;) {
             const auto got = fill(kChunkSize);
             const auto k = got == 0 ? pendingLen : pendingLen - L;
