@@ -131,6 +131,8 @@ protected:
     [[noreturn]] void RaiseNotInitialized() const;
 
 private:
+    void CodeBuffer(bool encrypt, const void* source, void* dest, std::int64_t size);
+
     struct AlignedDelete {
         void operator()(std::uint8_t* p) const;
     };
