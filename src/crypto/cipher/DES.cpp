@@ -248,14 +248,16 @@ template <int Steps> constexpr std::array<Halves, Steps> MakeStepConstants() {
     return c;
 }
 
-template <int Lanes, int Keys> void WideBlock(void* block, const u32* const (&keys)[Keys], bool decrypt) {
+template <int Lanes, bool Decrypt, int Keys>
+void WideBlock(void* block, const u32* const (&keys)[Keys]) {
     constexpr int Steps = 3 * Lanes;
     static constexpr auto kC = MakeStepConstants<Steps>();
     auto* p = static_cast<std::uint8_t*>(block);
     Halves x[Lanes];
     for (int i = 0; i < Lanes; ++i) x[i] = Enter(LoadBE64(p + 8 * i));
+#pragma GCC unroll 9
     for (int n = 0; n < Steps; ++n) {
-        const int s = decrypt ? Steps - 1 - n : n;
+        const int s = Decrypt ? Steps - 1 - n : n;
         const int j = s % Lanes, t = (s + 1) % Lanes;
         Halves f{x[j].l ^ kC[static_cast<std::size_t>(s)].l, x[j].r ^ kC[static_cast<std::size_t>(s)].r};
         Encrypt16(f, keys[s % Keys]);
@@ -373,32 +375,32 @@ void TCipher_3DES::DecryptBlock(void* block) {
 
 void TCipher_2DDES::EncryptBlock(void* block) {
     const u32* const keys[2] = {Schedule(0), Schedule(1)};
-    WideBlock<2>(block, keys, false);
+    WideBlock<2, false>(block, keys);
 }
 
 void TCipher_2DDES::DecryptBlock(void* block) {
     const u32* const keys[2] = {Schedule(0), Schedule(1)};
-    WideBlock<2>(block, keys, true);
+    WideBlock<2, true>(block, keys);
 }
 
 void TCipher_3DDES::EncryptBlock(void* block) {
     const u32* const keys[3] = {Schedule(0), Schedule(1), Schedule(2)};
-    WideBlock<2>(block, keys, false);
+    WideBlock<2, false>(block, keys);
 }
 
 void TCipher_3DDES::DecryptBlock(void* block) {
     const u32* const keys[3] = {Schedule(0), Schedule(1), Schedule(2)};
-    WideBlock<2>(block, keys, true);
+    WideBlock<2, true>(block, keys);
 }
 
 void TCipher_3TDES::EncryptBlock(void* block) {
     const u32* const keys[3] = {Schedule(0), Schedule(1), Schedule(2)};
-    WideBlock<3>(block, keys, false);
+    WideBlock<3, false>(block, keys);
 }
 
 void TCipher_3TDES::DecryptBlock(void* block) {
     const u32* const keys[3] = {Schedule(0), Schedule(1), Schedule(2)};
-    WideBlock<3>(block, keys, true);
+    WideBlock<3, true>(block, keys);
 }
 
 // ---- TCipher_DESX ----
