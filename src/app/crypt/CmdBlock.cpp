@@ -73,4 +73,8 @@ int BlockCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     return 0;
 }
 
+int BlockCommand(const CommandArgs& args, CommandIO& io) {
+    return BlockCommand(args, io.out, io.err);
+}
+
 } // namespace torvane::crypt

@@ -6,7 +6,8 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 
-#include <ostream>
+#include <iostream>
+#include <unistd.h>
 
 namespace torvane::crypt {
 
@@ -174,6 +175,22 @@ int CodeCommand(const std::vector<std::string>& args, bool encrypt, std::ostream
         return 1;
     }
     return 0;
+}
+
+namespace {
+
+std::ostream* TerminalProgress(CommandIO& io) {
+    return &io.err == &std::cerr && ::isatty(STDERR_FILENO) ? &io.err : nullptr;
+}
+
+} // namespace
+
+int EncryptCommand(const CommandArgs& args, CommandIO& io) {
+    return CodeCommand(args, true, io.out, io.err, TerminalProgress(io));
+}
+
+int DecryptCommand(const CommandArgs& args, CommandIO& io) {
+    return CodeCommand(args, false, io.out, io.err, TerminalProgress(io));
 }
 
 } // namespace torvane::crypt

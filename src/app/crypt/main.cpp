@@ -1,32 +1,19 @@
 // torvane-crypt: hashing, ciphering, the catalogue, the self-test and the benchmark on the command line.
+// The commands live in their own files (Commands.h); this only hands them the command line and the
+// standard streams.
 
-#include "CipherCommands.h"
+#include "Commands.h"
 
-#include <cstdio>
 #include <exception>
 #include <iostream>
-#include <string>
-#include <unistd.h>
-#include <vector>
 
 int main(int argc, char** argv) {
-    using namespace torvane::crypt;
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        std::cerr << "usage: torvane-crypt block|encrypt|decrypt|list [ARGS...]\n";
-        return 2;
-    }
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    std::ios::sync_with_stdio(false);
+    torvane::crypt::CommandIO io{std::cin, std::cout, std::cerr};
     try {
-        if (args[0] == "block") return BlockCommand(rest, std::cout, std::cerr);
-        if (args[0] == "encrypt" || args[0] == "decrypt")
-            return CodeCommand(rest, args[0] == "encrypt", std::cout, std::cerr,
-                               ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
-        if (args[0] == "list" && rest.size() == 1 && rest[0] == "ciphers") return ListCiphers(std::cout);
+        return torvane::crypt::RunCommandLine(torvane::crypt::CommandArgs(argv + 1, argv + argc), io);
     } catch (const std::exception& e) {
         std::cerr << "torvane-crypt: " << e.what() << "\n";
         return 1;
     }
-    std::cerr << "torvane-crypt: unknown command '" << args[0] << "'\n";
-    return 2;
 }

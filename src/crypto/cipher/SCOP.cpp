@@ -7,88 +7,133 @@
 
 namespace torvane::crypto {
 
-// UserData: the keyed state (16 words), then the running state.
-TORVANE_DEFINE_CIPHER_CLASS(TCipher_SCOP, nullptr, 128, 48, 128);
-
 namespace {
 
-inline std::uint32_t Rotl(std::uint32_t x, int n) {
-    return x << n | x >> (32 - n);
-}
+struct State {
+    std::uint32_t V[384]; // V[0..127] fixed by the key, V[128..383] changed by the generator
+    std::uint32_t I, J, T3;
+};
 
-#define QR(a, b, c, d)                                                                                       \
-    a += b, d = Rotl(d ^ a, 16), c += d, b = Rotl(b ^ c, 12), a += b, d = Rotl(d ^ a, 8), c += d,            \
-            b = Rotl(b ^ c, 7)
+constexpr std::size_t kStateSize = sizeof(State);
 
-// RFC 8439 section 2.3: 20 rounds, then the input added to the output.
-void Block(const std::uint32_t* in, std::uint32_t* out) {
-    std::uint32_t x[16];
-    std::memcpy(x, in, sizeof x);
-    for (int i = 0; i < 10; ++i) {
-        QR(x[0], x[4], x[8], x[12]);
-        QR(x[1], x[5], x[9], x[13]);
-        QR(x[2], x[6], x[10], x[14]);
-        QR(x[3], x[7], x[11], x[15]);
-        QR(x[0], x[5], x[10], x[15]);
-        QR(x[1], x[6], x[11], x[12]);
-        QR(x[2], x[7], x[8], x[13]);
-        QR(x[3], x[4], x[9], x[14]);
+// The polynomial generator GP8 of the key expansion.
+struct Gp8 {
+    std::uint8_t Coef[8][4];
+    std::uint32_t X[4];
+
+    // c0 x^4 + c1 x^3 + c2 x^2 + c3 x + 1, mod 2^32.
+    static std::uint32_t Poly(const std::uint8_t* c, std::uint32_t x) {
+        return (((c[0] * x + c[1]) * x + c[2]) * x + c[3]) * x + 1u;
     }
-    for (int i = 0; i < 16; ++i) out[i] = x[i] + in[i];
-    SecureZero(x, sizeof x);
-}
 
-#undef QR
+    // Four output words; the new x is the 128-bit string of the high halves of the polynomial values,
+    // rotated by 16 bits.
+    void Next(std::uint32_t* out) {
+        std::uint32_t y[4];
+        for (int k = 0; k < 4; ++k) {
+            const std::uint32_t hi = Poly(Coef[2 * k], X[k] >> 16);
+            const std::uint32_t lo = Poly(Coef[2 * k + 1], X[k] & 0xFFFFu);
+            out[k] = hi << 16 | (lo & 0xFFFFu);
+            y[k] = (hi & 0xFFFF0000u) | lo >> 16;
+        }
+        X[0] = y[0] >> 16 | y[3] << 16;
+        X[1] = y[0] << 16 | y[1] >> 16;
+        X[2] = y[1] << 16 | y[2] >> 16;
+        X[3] = y[2] << 16 | y[3] >> 16;
+        SecureZero(y, sizeof y);
+    }
+};
+
+inline std::uint32_t Swap(std::uint32_t w) {
+    return w >> 24 | (w >> 8 & 0xFF00u) | (w << 8 & 0xFF0000u) | w << 24;
+}
 
 inline std::uint32_t Load(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    std::uint32_t w;
+    std::memcpy(&w, p, 4);
+    if constexpr (std::endian::native == std::endian::big) w = Swap(w);
+    return w;
 }
 
-// The key stream is defined little-endian; on a little-endian host the 64 bytes XOR as they lie.
-void XorBlock(std::uint8_t* p, const std::uint32_t* ks) {
-    if constexpr (std::endian::native == std::endian::little) {
-        std::uint64_t d[8], k[8];
-        std::memcpy(d, p, 64);
-        std::memcpy(k, ks, 64);
-        for (int i = 0; i < 8; ++i) d[i] ^= k[i];
-        std::memcpy(p, d, 64);
-    } else {
-        for (int i = 0; i < 64; ++i) p[i] ^= static_cast<std::uint8_t>(ks[i / 4] >> (8 * (i % 4)));
+inline void Store(std::uint8_t* p, std::uint32_t w) {
+    if constexpr (std::endian::native == std::endian::big) w = Swap(w);
+    std::memcpy(p, &w, 4);
+}
+
+// Codes one 128-byte block: each little-endian data word plus (Sign = +1) or minus (Sign = -1) the
+// next key-stream word.
+template <int Sign> void Code(State& s, std::uint8_t* p) {
+    std::uint32_t* const v = s.V;
+    std::uint32_t* const d = s.V + 128;
+    std::uint32_t i = s.I, j = s.J, t3 = s.T3;
+    for (int w = 0; w < 32; ++w, p += 4) {
+        const std::uint32_t t1 = d[j];
+        j = (j + t3) & 0xFFu;
+        const std::uint32_t t2 = d[j];
+        t3 = t2 + v[i];
+        i = (i + 1) & 0xFFu;
+        d[j] = t3;
+        j = (j + t2) & 0xFFu;
+        const std::uint32_t k = t1 + t2;
+        Store(p, Sign > 0 ? Load(p) + k : Load(p) - k);
     }
+    s.I = i, s.J = j, s.T3 = t3;
 }
 
 } // namespace
 
+// UserData: the keyed state, then the running state.
+TORVANE_DEFINE_CIPHER_CLASS(TCipher_SCOP, nullptr, 128, 48, static_cast<std::int32_t>(2 * kStateSize));
+
 void TCipher_SCOP::Init(const void* key, std::int32_t size, const void* vector) {
     BeginKeying(size);
-    std::uint8_t k[48] = {};
-    if (size > 0) std::memcpy(k, key, static_cast<std::size_t>(size));
-    auto* s = reinterpret_cast<std::uint32_t*>(UserData());
-    // "expand 32-byte k"
-    s[0] = 0x61707865u, s[1] = 0x3320646eu, s[2] = 0x79622d32u, s[3] = 0x6b206574u;
-    for (int i = 0; i < 12; ++i) s[4 + i] = Load(k + 4 * i);
-    SecureZero(k, sizeof k);
-    std::memcpy(s + 16, s, 64);
-    // EndKeying codes the all-0xFF vector with EncryptBlock and then rewinds to the state saved above.
+    const auto n = static_cast<std::size_t>(size);
+
+    std::uint8_t p[48] = {};
+    if (n > 0) {
+        std::memcpy(p, key, n);
+        for (std::size_t i = n; i < 48; ++i) p[i] = static_cast<std::uint8_t>(p[i - n] + p[i - n + 1]);
+    }
+    std::uint8_t counter = 1;
+    for (std::size_t i = 0; i < 32; ++i)
+        if (p[i] == 0) p[i] = counter++;
+
+    Gp8 g;
+    std::memcpy(g.Coef, p, 32);
+    for (int k = 0; k < 4; ++k) g.X[k] = Load(p + 32 + 4 * k);
+    SecureZero(p, sizeof p);
+
+    auto* s = reinterpret_cast<State*>(UserData());
+    std::uint32_t t[4];
+    for (int k = 0; k < 8; ++k) g.Next(t);
+    for (int row = 0; row < 12; ++row) {
+        for (int k = 0; k < 8; ++k) g.Next(s->V + 32 * row + 4 * k);
+        g.Next(t);
+    }
+    g.Next(t);
+    s->I = t[3] >> 24;
+    s->J = (t[3] >> 16) & 0xFFu;
+    s->T3 = (t[3] >> 8) & 0xFFu;
+    s->V[t[3] & 0x7Fu] |= 1u;
+    SecureZero(t, sizeof t);
+    SecureZero(&g, sizeof g);
+
+    std::memcpy(UserData() + kStateSize, UserData(), kStateSize);
+    // EndKeying codes the all-0xFF vector with EncryptBlock and then rewinds to the copy made above.
     EndKeying(vector);
 }
 
 void TCipher_SCOP::Rewind() {
     TCipher::Rewind();
-    std::memcpy(UserData() + 64, UserData(), 64);
+    std::memcpy(UserData() + kStateSize, UserData(), kStateSize);
 }
 
 void TCipher_SCOP::EncryptBlock(void* block) {
-    auto* p = static_cast<std::uint8_t*>(block);
-    auto* s = reinterpret_cast<std::uint32_t*>(UserData() + 64);
-    std::uint32_t ks[16];
-    for (int half = 0; half < 2; ++half, p += 64) {
-        Block(s, ks);
-        XorBlock(p, ks);
-        if (++s[12] == 0) ++s[13];
-    }
-    SecureZero(ks, sizeof ks);
+    Code<+1>(*reinterpret_cast<State*>(UserData() + kStateSize), static_cast<std::uint8_t*>(block));
+}
+
+void TCipher_SCOP::DecryptBlock(void* block) {
+    Code<-1>(*reinterpret_cast<State*>(UserData() + kStateSize), static_cast<std::uint8_t*>(block));
 }
 
 } // namespace torvane::crypto
