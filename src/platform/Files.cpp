@@ -7,7 +7,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -28,6 +30,50 @@ bool DeleteFileIfExists(const std::string& path) {
     if (path.empty()) return true;
     if (::unlink(path.c_str()) == 0) return true;
     return errno == ENOENT;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat sa{};
+    struct stat sb{};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+TReplacementFile::TReplacementFile(const std::string& target) : target_(target) {
+    const auto slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    struct stat st{};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) throw EFCreateError(target);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto name = dir + "." + base + ".tmp-" + std::to_string(random() % 1000000000u);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            break;
+        }
+        if (exists) ::fchmod(fd, st.st_mode & 07777);
+        ::close(fd);
+        temp_ = name;
+        return;
+    }
+    throw EFCreateError(target);
+}
+
+TReplacementFile::~TReplacementFile() {
+    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void TReplacementFile::Commit() {
+    const int fd = ::open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!synced || std::rename(temp_.c_str(), target_.c_str()) != 0)
+        throw EWriteError("Cannot replace " + target_ + ": " + std::strerror(errno));
+    committed_ = true;
 }
 
 std::string SystemTempDirectory() {

@@ -5,7 +5,7 @@
 #include "crypto/cipher/Blowfish.h"
 #include "crypto/cipher/Cast128.h"
 #include "crypto/cipher/Cast256.h"
-// #include "crypto/cipher/DES.h"
+#include "crypto/cipher/DES.h"
 #include "crypto/cipher/Diamond2.h"
 #include "crypto/cipher/FROG.h"
 #include "crypto/cipher/Gost.h"
@@ -36,13 +36,13 @@ const std::vector<TCipherClass>& AllCipherClasses() {
         &TCipher_Blowfish::ClassInfo,
         &TCipher_Cast128::ClassInfo,
         &TCipher_Cast256::ClassInfo,
-        // &TCipher_1DES::ClassInfo,
-        // &TCipher_2DES::ClassInfo,
-        // &TCipher_2DDES::ClassInfo,
-        // &TCipher_3DES::ClassInfo,
-        // &TCipher_3DDES::ClassInfo,
-        // &TCipher_3TDES::ClassInfo,
-        // &TCipher_DESX::ClassInfo,
+        &TCipher_1DES::ClassInfo,
+        &TCipher_2DES::ClassInfo,
+        &TCipher_2DDES::ClassInfo,
+        &TCipher_3DES::ClassInfo,
+        &TCipher_3DDES::ClassInfo,
+        &TCipher_3TDES::ClassInfo,
+        &TCipher_DESX::ClassInfo,
         &TCipher_Diamond2::ClassInfo,
         &TCipher_Diamond2Lite::ClassInfo,
         &TCipher_FROG::ClassInfo,
