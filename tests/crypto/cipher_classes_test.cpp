@@ -37,7 +37,9 @@ std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
 
 class CipherClass : public ::testing::TestWithParam<TCipherClass> {};
 
-std::string ParamName(const ::testing::TestParamInfo<TCipherClass>& info) { return info.param->ClassName; }
+std::string ParamName(const ::testing::TestParamInfo<TCipherClass>& info) {
+    return info.param->ClassName;
+}
 
 TEST_P(CipherClass, KnownAnswers) {
     const TCipherClass cls = GetParam();

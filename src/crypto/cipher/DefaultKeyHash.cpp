@@ -1,8 +1,10 @@
 #include "crypto/cipher/Cipher.h"
+#include "crypto/hash/SHA.h"
 
 namespace torvane::crypto {
 
-// The default key hash of InitKey is SHA-1; it is wired here once THash_SHA1 exists.
-THashClass DefaultKeyHashClass() { return nullptr; }
+THashClass DefaultKeyHashClass() {
+    return &THash_SHA1::ClassInfo;
+}
 
 } // namespace torvane::crypto

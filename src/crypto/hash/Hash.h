@@ -20,10 +20,10 @@ namespace torvane::crypto {
 class THash;
 
 struct THashClassInfo {
-    const char* ClassName;               // "THash_MD5"
-    const THashClassInfo* Parent;        // nullptr for THash itself
-    std::int32_t DigestLength;           // digest size in bytes
-    std::unique_ptr<THash> (*Create)();  // a new object of the class
+    const char* ClassName;              // "THash_MD5"
+    const THashClassInfo* Parent;       // nullptr for THash itself
+    std::int32_t DigestLength;          // digest size in bytes
+    std::unique_ptr<THash> (*Create)(); // a new object of the class
     bool InheritsFrom(const THashClassInfo* ancestor) const {
         for (auto* c = this; c; c = c->Parent)
             if (c == ancestor) return true;
@@ -56,7 +56,9 @@ public:
     virtual std::uint8_t* DigestBytes() = 0;
 
     std::int32_t DigestLength() const { return ClassType()->DigestLength; }
-    std::string DigestText(std::int32_t format) { return DigestToText(DigestBytes(), DigestLength(), format); }
+    std::string DigestText(std::int32_t format) {
+        return DigestToText(DigestBytes(), DigestLength(), format);
+    }
 
     // Class-level operations: create an object of the class, Start, feed the input, Finish, copy the
     // digest to `digest` when it is not null, destroy the object; the result is DigestText(0).
@@ -70,12 +72,15 @@ public:
 } // namespace torvane::crypto
 
 // Declares the class descriptor of a hash class; define it in the .cpp with TORVANE_DEFINE_HASH_CLASS.
-#define TORVANE_HASH_CLASS()                                                                             \
-public:                                                                                                  \
-    static const ::torvane::crypto::THashClassInfo ClassInfo;                                            \
-    ::torvane::crypto::THashClass ClassType() const override { return &ClassInfo; }
+#define TORVANE_HASH_CLASS()                                                                                 \
+public:                                                                                                      \
+    static const ::torvane::crypto::THashClassInfo ClassInfo;                                                \
+    ::torvane::crypto::THashClass ClassType() const override {                                               \
+        return &ClassInfo;                                                                                   \
+    }
 
-#define TORVANE_DEFINE_HASH_CLASS(Class, ParentInfo, Digest)                                              \
-    const ::torvane::crypto::THashClassInfo Class::ClassInfo{                                            \
-        #Class, ParentInfo, Digest,                                                                      \
-        []() -> std::unique_ptr<::torvane::crypto::THash> { return std::make_unique<Class>(); }}
+#define TORVANE_DEFINE_HASH_CLASS(Class, ParentInfo, Digest)                                                 \
+    const ::torvane::crypto::THashClassInfo Class::ClassInfo {                                               \
+#Class, ParentInfo, Digest,                                                                          \
+            []() -> std::unique_ptr < ::torvane::crypto::THash> { return std::make_unique<Class>(); }        \
+    }

@@ -1,0 +1,112 @@
+#include "crypto/hash/Snefru.h"
+
+#include "crypto/Wipe.h"
+#include "platform/Error.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace torvane::crypto {
+
+TORVANE_DEFINE_HASH_CLASS(THash_Snefru, nullptr, 32);
+
+namespace {
+
+using u32 = std::uint32_t;
+
+u32 Load32(const std::uint8_t* p) {
+    return u32(p[0]) | (u32(p[1]) << 8) | (u32(p[2]) << 16) | (u32(p[3]) << 24);
+}
+
+constexpr u32 Rotl(u32 x, int n) {
+    return n ? (x << n) | (x >> (32 - n)) : x;
+}
+
+// One round of a pass: each word in turn picks an S-box entry by its low byte and XORs it into both
+// neighbours; words 0,1 use the pass's first box, words 2,3 its second, and so on alternately. The
+// definition then rotates all sixteen words right by 16, 8, 16 and 24 bits after the four rounds. Those
+// rotations add up to 64 bits, a whole number of turns, so the words are kept unrotated here: a round
+// that follows a total rotation of R bits reads the byte at bit R and rotates the entry left by R.
+template <int R, int I> inline void Step(u32 (&w)[16], const u32* box0, const u32* box1) {
+    const u32* box = ((I >> 1) & 1) ? box1 : box0;
+    const u32 e = Rotl(box[(w[I] >> R) & 0xFF], R);
+    w[(I + 1) & 15] ^= e;
+    w[(I + 15) & 15] ^= e;
+}
+
+template <int R, int... I>
+inline void Round(u32 (&w)[16], const u32* box0, const u32* box1, std::integer_sequence<int, I...>) {
+    (Step<R, I>(w, box0, box1), ...);
+}
+
+} // namespace
+
+THash_Snefru::~THash_Snefru() {
+    SecureZero(block_, sizeof block_);
+    SecureZero(buffer_, sizeof buffer_);
+    SecureZero(digest_, sizeof digest_);
+}
+
+void THash_Snefru::Start() {
+    std::memset(block_, 0, sizeof block_);
+    count_ = 0;
+    SecureZero(buffer_, sizeof buffer_);
+    SecureZero(digest_, sizeof digest_);
+    passes_ = 8;
+}
+
+void THash_Snefru::Transform(const std::uint8_t* data) {
+    u32 w[16];
+    std::memcpy(w, block_, 8 * sizeof(u32));
+    for (int i = 0; i < 8; ++i) w[8 + i] = Load32(data + 4 * i);
+    constexpr auto steps = std::make_integer_sequence<int, 16>();
+    for (int p = 0; p < passes_; ++p) {
+        const u32* box0 = snefru::SBoxes[2 * p];
+        const u32* box1 = snefru::SBoxes[2 * p + 1];
+        Round<0>(w, box0, box1, steps);
+        Round<16>(w, box0, box1, steps);
+        Round<24>(w, box0, box1, steps);
+        Round<8>(w, box0, box1, steps);
+    }
+    for (int i = 0; i < 8; ++i) block_[i] = w[i] ^ w[15 - i];
+    SecureZero(w, sizeof w);
+}
+
+void THash_Snefru::Update(const void* data, std::int64_t length) {
+    if (length < 0) throw Exception("Negative length given to THash_Snefru::Update");
+    if (length == 0) return;
+    auto* p = static_cast<const std::uint8_t*>(data);
+    auto n = static_cast<std::uint64_t>(length);
+    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
+    count_ += n;
+    if (used) {
+        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(n, sizeof buffer_ - used));
+        std::memcpy(buffer_ + used, p, take);
+        p += take;
+        n -= take;
+        used += take;
+        if (used < sizeof buffer_) return;
+        Transform(buffer_);
+    }
+    for (; n >= sizeof buffer_; n -= sizeof buffer_, p += sizeof buffer_) Transform(p);
+    if (n) std::memcpy(buffer_, p, static_cast<std::size_t>(n));
+}
+
+void THash_Snefru::Finish() {
+    const auto t = static_cast<std::size_t>(count_ % sizeof buffer_);
+    std::memset(buffer_ + t, 0, sizeof buffer_ - t);
+    // Leftovers that reach into the length field get a block of their own.
+    if (t >= 24) {
+        Transform(buffer_);
+        std::memset(buffer_, 0, sizeof buffer_);
+    }
+    const std::uint64_t bits = count_ * 8;
+    for (int i = 0; i < 8; ++i) buffer_[24 + i] = std::uint8_t(bits >> (8 * i));
+    Transform(buffer_);
+    SecureZero(buffer_, sizeof buffer_);
+    for (int i = 0; i < 8; ++i)
+        for (int b = 0; b < 4; ++b) digest_[4 * i + b] = std::uint8_t(block_[i] >> (8 * b));
+}
+
+} // namespace torvane::crypto

@@ -1,0 +1,80 @@
+#include "crypto/hash/SquareHash.h"
+
+#include "crypto/Wipe.h"
+#include "crypto/cipher/Square.h"
+#include "platform/Error.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace torvane::crypto {
+
+TORVANE_DEFINE_HASH_CLASS(THash_Square, nullptr, 16);
+
+namespace {
+
+constexpr std::uint8_t kInitial[16] = {0x24, 0x3F, 0x6A, 0x88, 0x85, 0xA3, 0x08, 0xD3,
+                                       0x13, 0x19, 0x8A, 0x2E, 0x03, 0x70, 0x73, 0x44};
+
+} // namespace
+
+THash_Square::~THash_Square() {
+    SecureZero(chain_, sizeof chain_);
+    SecureZero(buffer_, sizeof buffer_);
+    SecureZero(digest_, sizeof digest_);
+}
+
+void THash_Square::Start() {
+    std::memcpy(chain_, kInitial, sizeof chain_);
+    SecureZero(buffer_, sizeof buffer_);
+    SecureZero(digest_, sizeof digest_);
+    count_ = 0;
+}
+
+void THash_Square::Transform(const std::uint8_t* block) {
+    square::RoundKeys keys;
+    square::ExpandKey(chain_, keys, nullptr);
+    std::uint8_t out[16];
+    square::EncryptBlock(keys, block, out);
+    for (int i = 0; i < 16; ++i) chain_[i] ^= static_cast<std::uint8_t>(out[i] ^ block[i]);
+    SecureZero(keys, sizeof keys);
+    SecureZero(out, sizeof out);
+}
+
+void THash_Square::Update(const void* data, std::int64_t length) {
+    if (length < 0) throw Exception("Negative length given to THash_Square::Update");
+    if (length == 0) return;
+    auto* p = static_cast<const std::uint8_t*>(data);
+    auto n = static_cast<std::uint64_t>(length);
+    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
+    count_ += n;
+    if (used) {
+        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(n, sizeof buffer_ - used));
+        std::memcpy(buffer_ + used, p, take);
+        p += take;
+        n -= take;
+        used += take;
+        if (used < sizeof buffer_) return;
+        Transform(buffer_);
+    }
+    for (; n >= sizeof buffer_; n -= sizeof buffer_, p += sizeof buffer_) Transform(p);
+    if (n) std::memcpy(buffer_, p, static_cast<std::size_t>(n));
+}
+
+void THash_Square::Finish() {
+    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
+    buffer_[used++] = 0x80;
+    if (used > 8) {
+        std::memset(buffer_ + used, 0, sizeof buffer_ - used);
+        Transform(buffer_);
+        used = 0;
+    }
+    std::memset(buffer_ + used, 0, 8 - used);
+    const std::uint64_t bits = count_ * 8;
+    for (int i = 0; i < 8; ++i) buffer_[8 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    Transform(buffer_);
+    std::memcpy(digest_, chain_, sizeof digest_);
+    SecureZero(buffer_, sizeof buffer_);
+}
+
+} // namespace torvane::crypto
