@@ -77,6 +77,24 @@ TEST(Shark, ShortKeyIsPaddedWithZeroBytes) {
     EXPECT_EQ(ToHex(x, 8), ToHex(y, 8));
 }
 
+// Disabled while the class fills in the paper's constants (see Shark.h); with the paper's own affine map,
+// code generator and key schedule seeds in place, this must pass and the records move to shark.vec.
+TEST(Shark, DISABLED_ReproducesPublishedVectors) {
+    int count = 0;
+    for (const auto& r : ReadVecFile(DataPath("block/shark_published.vec"))) {
+        SCOPED_TRACE(r.Where);
+        ++count;
+        const auto key = FromHex(r["Key"]);
+        auto block = FromHex(r["In"]);
+        ASSERT_EQ(block.size(), 8u);
+        TCipher_Shark c;
+        c.Init(key.data(), static_cast<std::int32_t>(key.size()), nullptr);
+        c.EncryptBlock(block.data());
+        EXPECT_EQ(ToHex(block), r["Out"]);
+    }
+    EXPECT_EQ(count, 7);
+}
+
 TEST(Shark, KeysDifferingInOneByteGiveUnrelatedCiphers) {
     std::uint8_t key[16] = {};
     TCipher_Shark base;

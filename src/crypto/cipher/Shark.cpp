@@ -3,6 +3,7 @@
 #include "crypto/Wipe.h"
 #include "crypto/cipher/Field1F5.h"
 
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -119,20 +120,23 @@ inline u64 TableRound(const u64 (&table)[8][256], u64 v) {
            table[6][(v >> 48) & 0xFF] ^ table[7][(v >> 56) & 0xFF];
 }
 
+// Written out: the compilers leave the loop form as a loop, and this runs once per block.
 inline u64 Substitute(const std::array<std::uint8_t, 256>& box, u64 v) {
-    u64 r = 0;
-    for (int i = 0; i < 8; ++i) r |= u64(box[(v >> (8 * i)) & 0xFF]) << (8 * i);
-    return r;
+    return u64(box[v & 0xFF]) | u64(box[(v >> 8) & 0xFF]) << 8 | u64(box[(v >> 16) & 0xFF]) << 16 |
+           u64(box[(v >> 24) & 0xFF]) << 24 | u64(box[(v >> 32) & 0xFF]) << 32 |
+           u64(box[(v >> 40) & 0xFF]) << 40 | u64(box[(v >> 48) & 0xFF]) << 48 | u64(box[v >> 56]) << 56;
 }
 
-u64 Load64(const std::uint8_t* p) {
-    u64 v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
+// Block byte i is word byte i counted from the least significant end, on every host.
+inline u64 Load64(const std::uint8_t* p) {
+    u64 v;
+    std::memcpy(&v, p, sizeof v);
+    return std::endian::native == std::endian::little ? v : __builtin_bswap64(v);
 }
 
-void Store64(std::uint8_t* p, u64 v) {
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+inline void Store64(std::uint8_t* p, u64 v) {
+    if constexpr (std::endian::native != std::endian::little) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, sizeof v);
 }
 
 // Encryption: add K1; five rounds of S-boxes, diffusion and the next key; a last round of S-boxes and K7.

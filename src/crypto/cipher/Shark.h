@@ -1,13 +1,17 @@
 #pragma once
 // SHARK after V. Rijmen, J. Daemen, B. Preneel, A. Bosselaers, E. De Win, "The cipher SHARK", Fast
 // Software Encryption 1996, LNCS 1039: a 64-bit substitution-permutation network of six rounds, eight
-// S-boxes from inversion in GF(2^8) with an affine map, and a diffusion layer from the MDS matrix of a
-// Reed-Solomon code; the round keys come from the cipher itself in CFB mode.
+// S-boxes from inversion in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1 with an affine map, and a
+// diffusion layer from the MDS matrix of a Reed-Solomon code; the round keys come from the cipher itself in
+// CFB mode.
 //
-// The paper's exact constants (its affine map, the code's generator and the seed keys of the key
-// schedule) were not at hand, so this class fills them in as documented in Shark.cpp. It keeps the
-// paper's structure and its security arguments, but it does not reproduce other SHARK implementations'
-// outputs. No stored data of this program depends on it.
+// Of the paper only its abstract and summaries of its parameters were at hand (that field, six rounds,
+// inversion plus an affine map, a Reed-Solomon code, a CFB-mode key schedule). Its exact constants were
+// not: the affine map, the code's generator polynomial and systematic form, the byte order of the block,
+// the seed round keys of the key schedule and any transform of the last round key. This class fills them
+// in as documented in Shark.cpp, so it keeps the paper's structure and its security arguments but does not
+// reproduce the published SHARK vectors (tests/data/block/shark_published.vec). No stored data of this
+// program depends on it.
 
 #include "crypto/cipher/Cipher.h"
 
