@@ -8,6 +8,8 @@ const std::vector<CommandInfo>& AllCommands() {
     static const std::vector<CommandInfo> commands = {
         {"hash", "print the digests of files (like sha256sum)", HashCommand},
         {"list", "list the algorithm catalogue", ListCommand},
+        {"selftest", "check every class against its known answers", SelfTestCommand},
+        {"bench", "measure cipher throughput (like cryptsetup benchmark)", BenchCommand},
     };
     return commands;
 }
