@@ -13,6 +13,8 @@ const std::vector<CommandInfo>& AllCommands() {
         {"decrypt", "decrypt a file with a cipher of the catalogue", DecryptCommand},
         {"block", "code one block with a raw key (known-answer checks)", BlockCommand},
         {"list", "list the algorithm catalogue", ListCommand},
+        {"selftest", "check every class against its known answers", SelfTestCommand},
+        {"bench", "measure cipher throughput (like cryptsetup benchmark)", BenchCommand},
     };
     return commands;
 }
