@@ -172,7 +172,9 @@ TEST_F(ManagersTest, EveryCatalogueCipherRoundTripsAFileInEveryMode) {
             c.InitKey(password, vector);
             c.DecryptToFile(codedName, backName);
             ASSERT_EQ(ReadFile(backName), plain);
-            if (size >= 64) EXPECT_NE(ReadFile(codedName), plain);
+            if (size >= 64) {
+                EXPECT_NE(ReadFile(codedName), plain);
+            }
         }
     }
     EXPECT_FALSE(ProgressHook);
