@@ -1,8 +1,15 @@
 #include "platform/Files.h"
 
+#include "platform/Error.h"
+
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -10,12 +17,12 @@
 namespace torvane {
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -23,6 +30,50 @@ bool DeleteFileIfExists(const std::string& path) {
     if (path.empty()) return true;
     if (::unlink(path.c_str()) == 0) return true;
     return errno == ENOENT;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat sa{};
+    struct stat sb{};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+TReplacementFile::TReplacementFile(const std::string& target) : target_(target) {
+    const auto slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    struct stat st{};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) throw EFCreateError(target);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto name = dir + "." + base + ".tmp-" + std::to_string(random() % 1000000000u);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            break;
+        }
+        if (exists) ::fchmod(fd, st.st_mode & 07777);
+        ::close(fd);
+        temp_ = name;
+        return;
+    }
+    throw EFCreateError(target);
+}
+
+TReplacementFile::~TReplacementFile() {
+    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void TReplacementFile::Commit() {
+    const int fd = ::open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!synced || std::rename(temp_.c_str(), target_.c_str()) != 0)
+        throw EWriteError("Cannot replace " + target_ + ": " + std::strerror(errno));
+    committed_ = true;
 }
 
 std::string SystemTempDirectory() {
@@ -48,6 +99,47 @@ std::string NativePath(const std::string& path) {
         if (c == '\\') c = '/';
     if (drive && (r.empty() || r.front() != '/')) r.insert(r.begin(), '/');
     return r;
+}
+
+std::string ExtractFilePath(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& data) {
+    static std::atomic<unsigned> counter{0};
+    // Through a symbolic link the file it names is replaced, not the link.
+    std::string target = path;
+    std::vector<char> resolved(PATH_MAX + 1);
+    struct stat st {};
+    bool existed = false;
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode) && ::realpath(path.c_str(), resolved.data())) target = resolved.data();
+        existed = ::stat(target.c_str(), &st) == 0;
+        if (existed && S_ISDIR(st.st_mode)) throw EFCreateError(path);
+    }
+    const auto temp =
+        target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) throw EFCreateError(path);
+    // A replaced file keeps its permissions.
+    if (existed) ::fchmod(fd, st.st_mode & 07777);
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < data.size()) {
+        const auto n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw EFCreateError(path);
+    }
 }
 
 std::string ProgramFilePath() {

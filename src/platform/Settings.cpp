@@ -2,16 +2,19 @@
 
 #include "platform/Error.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
 #include <mutex>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace torvane {
 
@@ -20,17 +23,32 @@ namespace {
 std::mutex g_problemMutex;
 std::string g_loadProblem;
 
-// Values are stored one per line as  name<TAB>type<TAB>value  with \\, \t, \n and \r escaped.
+void SetProblem(std::string message) {
+    std::lock_guard lock(g_problemMutex);
+    g_loadProblem = std::move(message);
+}
+
+const char* const kHeader = "# Torvane Test settings";
+
 std::string Escape(const std::string& s) {
     std::string r;
     r.reserve(s.size());
     for (char c : s) {
         switch (c) {
-        case '\\': r += "\\\\"; break;
-        case '\t': r += "\\t"; break;
-        case '\n': r += "\\n"; break;
-        case '\r': r += "\\r"; break;
-        default: r += c;
+        case '\\':
+            r += "\\\\";
+            break;
+        case '\t':
+            r += "\\t";
+            break;
+        case '\n':
+            r += "\\n";
+            break;
+        case '\r':
+            r += "\\r";
+            break;
+        default:
+            r += c;
         }
     }
     return r;
@@ -45,11 +63,20 @@ bool Unescape(const std::string& s, std::string& out) {
         }
         if (++i >= s.size()) return false;
         switch (s[i]) {
-        case '\\': out += '\\'; break;
-        case 't': out += '\t'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        default: return false;
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        default:
+            return false;
         }
     }
     return true;
@@ -68,7 +95,199 @@ bool MakeDirectories(const std::string& dir) {
     return true;
 }
 
-const char* kHeader = "# Torvane Test settings";
+bool ReadWholeFile(int fd, std::string& text) {
+    char buffer[4096];
+    for (;;) {
+        const auto n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+// What one look at the store file found.
+struct StoreContent {
+    enum class State { Missing, Ok, SetAside, Unreadable } Status = State::Missing;
+    std::map<std::string, SettingsValue> Values; // of our key
+    std::vector<std::string> OtherLines;         // other keys' sections, carried over verbatim
+};
+
+// A unique name beside the damaged file, so that an earlier set-aside copy is never replaced.
+std::string AsideName(const std::string& file) {
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+    std::string name = file + ".damaged-" + stamp;
+    struct stat st {};
+    for (int i = 2; ::lstat(name.c_str(), &st) == 0; ++i)
+        name = file + ".damaged-" + stamp + "-" + std::to_string(i);
+    return name;
+}
+
+StoreContent Load(const std::string& key) {
+    StoreContent content;
+    const auto file = SettingsKey::StoreFile();
+    int fd;
+    do {
+        fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return content;
+        const int err = errno;
+        content.Status = StoreContent::State::Unreadable;
+        SetProblem("The settings file " + file + " cannot be read (" + std::strerror(err) +
+                   "); the default settings are used and the file is left as it is.");
+        return content;
+    }
+    std::string text;
+    const bool read = ReadWholeFile(fd, text);
+    const int readErr = errno;
+    ::close(fd);
+    if (!read) {
+        content.Status = StoreContent::State::Unreadable;
+        SetProblem("The settings file " + file + " cannot be read (" + std::strerror(readErr) +
+                   "); the default settings are used and the file is left as it is.");
+        return content;
+    }
+
+    std::istringstream in(text);
+    std::string line;
+    std::string section;
+    int lineNo = 0;
+    int damagedLine = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        if (line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+            if (section != key) content.OtherLines.push_back(line);
+            continue;
+        }
+        const auto t1 = line.find('\t');
+        const auto t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
+        std::string name, value;
+        if (section.empty() || t2 == std::string::npos || !Unescape(line.substr(0, t1), name) ||
+            !Unescape(line.substr(t2 + 1), value)) {
+            damagedLine = lineNo;
+            break;
+        }
+        const auto type = line.substr(t1 + 1, t2 - t1 - 1);
+        SettingsValue v;
+        if (type == "sz") {
+            v.Type = SettingsType::String;
+            v.Text = value;
+        } else if (type == "dword") {
+            char* end = nullptr;
+            errno = 0;
+            const auto n = std::strtoull(value.c_str(), &end, 10);
+            if (value.empty() || value[0] == '-' || *end != '\0' || errno != 0 || n > 0xFFFFFFFFull) {
+                damagedLine = lineNo;
+                break;
+            }
+            v.Type = SettingsType::DWord;
+            v.Number = static_cast<std::uint32_t>(n);
+        } else {
+            damagedLine = lineNo;
+            break;
+        }
+        if (section == key)
+            content.Values[name] = v;
+        else
+            content.OtherLines.push_back(line);
+    }
+    if (damagedLine == 0) {
+        content.Status = StoreContent::State::Ok;
+        return content;
+    }
+
+    // Keep the user's file: set it aside under a new name and go on as with an empty store.
+    const auto aside = AsideName(file);
+    content = StoreContent{};
+    if (std::rename(file.c_str(), aside.c_str()) != 0) {
+        content.Status = StoreContent::State::Unreadable;
+        SetProblem("The settings file " + file + " is damaged (line " + std::to_string(damagedLine) +
+                   ") and could not be set aside; the default settings are used and the file is left "
+                   "as it is.");
+        return content;
+    }
+    content.Status = StoreContent::State::SetAside;
+    SetProblem("The settings file " + file + " is damaged (line " + std::to_string(damagedLine) +
+               "); it was kept as " + aside + " and the default settings are used.");
+    return content;
+}
+
+std::string Serialize(const std::string& key, const StoreContent& content) {
+    std::ostringstream out;
+    out << kHeader << '\n' << '[' << key << "]\n";
+    for (const auto& [name, v] : content.Values) {
+        out << Escape(name) << '\t';
+        if (v.Type == SettingsType::String)
+            out << "sz\t" << Escape(v.Text);
+        else
+            out << "dword\t" << v.Number;
+        out << '\n';
+    }
+    for (const auto& line : content.OtherLines) out << line << '\n';
+    return out.str();
+}
+
+// Serialises writers of this process and of other instances of the program.
+class StoreLock {
+public:
+    explicit StoreLock(const std::string& dir) {
+        fd_ = ::open((dir + "/settings.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ >= 0)
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~StoreLock() {
+        if (fd_ >= 0) ::close(fd_); // closing releases the lock
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+std::mutex g_writeMutex;
+std::atomic<unsigned> g_tempCounter{0};
+
+void WriteAtomically(const std::string& dir, const std::string& file, const std::string& text) {
+    const auto temp =
+        file + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1));
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) throw EFCreateError(file);
+    size_t done = 0;
+    while (done < text.size()) {
+        const auto n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            ::unlink(temp.c_str());
+            throw EFCreateError(file);
+        }
+        done += static_cast<size_t>(n);
+    }
+    const bool synced = ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!synced || !closed || std::rename(temp.c_str(), file.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw EFCreateError(file);
+    }
+    // The rename itself must survive a power cut too.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
 
 } // namespace
 
@@ -84,7 +303,9 @@ std::string SettingsKey::StoreDirectory() {
     return base + "/Quarnett/Torvane Test";
 }
 
-std::string SettingsKey::StoreFile() { return StoreDirectory() + "/settings.conf"; }
+std::string SettingsKey::StoreFile() {
+    return StoreDirectory() + "/settings.conf";
+}
 
 std::string SettingsKey::TakeLoadProblem() {
     std::lock_guard lock(g_problemMutex);
@@ -93,162 +314,79 @@ std::string SettingsKey::TakeLoadProblem() {
     return r;
 }
 
-SettingsKey::SettingsKey(std::string key) : key_(std::move(key)) {
-    const auto file = StoreFile();
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return; // no store yet: an empty key
+SettingsKey::SettingsKey(std::string key) : key_(std::move(key)) {}
 
-    std::string line;
-    std::string section;
-    bool damaged = false;
-    int lineNo = 0;
-    std::map<std::string, SettingsValue> loaded;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        if (line.front() == '[' && line.back() == ']') {
-            section = line.substr(1, line.size() - 2);
-            continue;
-        }
-        const auto t1 = line.find('\t');
-        const auto t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
-        std::string name, value;
-        if (t2 == std::string::npos || !Unescape(line.substr(0, t1), name) ||
-            !Unescape(line.substr(t2 + 1), value)) {
-            damaged = true;
-            break;
-        }
-        const auto type = line.substr(t1 + 1, t2 - t1 - 1);
-        SettingsValue v;
-        if (type == "sz") {
-            v.Type = SettingsType::String;
-            v.Text = value;
-        } else if (type == "dword") {
-            char* end = nullptr;
-            errno = 0;
-            const auto n = std::strtoull(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || errno != 0 || n > 0xFFFFFFFFull) {
-                damaged = true;
-                break;
-            }
-            v.Type = SettingsType::DWord;
-            v.Number = static_cast<std::uint32_t>(n);
-        } else {
-            damaged = true;
-            break;
-        }
-        if (section == key_) loaded[name] = v;
-    }
-    if (!damaged) {
-        values_ = std::move(loaded);
-        return;
-    }
-    // Keep the user's file: set it aside under a new name and start from an empty key.
-    in.close();
-    const auto aside = file + ".damaged-" + std::to_string(static_cast<long long>(std::time(nullptr)));
-    std::rename(file.c_str(), aside.c_str());
-    std::lock_guard lock(g_problemMutex);
-    g_loadProblem = "The settings file " + file + " could not be read (line " + std::to_string(lineNo) +
-                    "); it was kept as " + aside + " and the default settings are used.";
+std::optional<SettingsValue> SettingsKey::Find(const std::string& name) const {
+    const auto content = Load(key_);
+    const auto it = content.Values.find(name);
+    if (it == content.Values.end()) return std::nullopt;
+    return it->second;
 }
 
-bool SettingsKey::ValueExists(const std::string& name) const { return values_.count(name) != 0; }
+bool SettingsKey::ValueExists(const std::string& name) const {
+    return Find(name).has_value();
+}
 
 std::optional<SettingsType> SettingsKey::ValueType(const std::string& name) const {
-    const auto it = values_.find(name);
-    if (it == values_.end()) return std::nullopt;
-    return it->second.Type;
+    const auto v = Find(name);
+    if (!v) return std::nullopt;
+    return v->Type;
 }
 
 std::string SettingsKey::ReadString(const std::string& name) const {
-    const auto it = values_.find(name);
-    if (it == values_.end()) throw Exception("Value '" + name + "' does not exist");
-    if (it->second.Type != SettingsType::String) throw Exception("Invalid data type for '" + name + "'");
-    return it->second.Text;
+    const auto v = Find(name);
+    if (!v) throw Exception("Value '" + name + "' does not exist");
+    if (v->Type != SettingsType::String) throw Exception("Invalid data type for '" + name + "'");
+    return v->Text;
 }
 
 std::int32_t SettingsKey::ReadInteger(const std::string& name) const {
-    const auto it = values_.find(name);
-    if (it == values_.end()) throw Exception("Value '" + name + "' does not exist");
-    if (it->second.Type != SettingsType::DWord) throw Exception("Invalid data type for '" + name + "'");
-    return static_cast<std::int32_t>(it->second.Number);
+    const auto v = Find(name);
+    if (!v) throw Exception("Value '" + name + "' does not exist");
+    if (v->Type != SettingsType::DWord) throw Exception("Invalid data type for '" + name + "'");
+    return static_cast<std::int32_t>(v->Number);
 }
 
-bool SettingsKey::ReadBool(const std::string& name) const { return ReadInteger(name) != 0; }
+bool SettingsKey::ReadBool(const std::string& name) const {
+    return ReadInteger(name) != 0;
+}
 
 void SettingsKey::WriteString(const std::string& name, const std::string& value) {
-    values_[name] = SettingsValue{SettingsType::String, value, 0};
-    Save();
+    Change(name, SettingsValue{SettingsType::String, value, 0}, nullptr);
 }
 
 void SettingsKey::WriteInteger(const std::string& name, std::int32_t value) {
-    values_[name] = SettingsValue{SettingsType::DWord, {}, static_cast<std::uint32_t>(value)};
-    Save();
+    Change(name, SettingsValue{SettingsType::DWord, {}, static_cast<std::uint32_t>(value)}, nullptr);
 }
 
-void SettingsKey::WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+void SettingsKey::WriteBool(const std::string& name, bool value) {
+    WriteInteger(name, value ? 1 : 0);
+}
 
 bool SettingsKey::DeleteValue(const std::string& name) {
-    if (values_.erase(name) == 0) return false;
-    Save();
-    return true;
+    bool existed = false;
+    Change(name, std::nullopt, &existed);
+    return existed;
 }
 
-void SettingsKey::Save() const {
+void SettingsKey::Change(const std::string& name, const std::optional<SettingsValue>& value, bool* existed) {
     const auto dir = StoreDirectory();
     const auto file = StoreFile();
     if (!MakeDirectories(dir)) throw EFCreateError(file);
 
-    // Other keys in the same file are carried over untouched.
-    std::ostringstream others;
-    {
-        std::ifstream in(file, std::ios::binary);
-        std::string line, section;
-        while (in && std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty() && line.front() == '[' && line.back() == ']') {
-                section = line.substr(1, line.size() - 2);
-                if (section != key_) others << line << '\n';
-                continue;
-            }
-            if (!section.empty() && section != key_ && !line.empty()) others << line << '\n';
-        }
-    }
-
-    std::ostringstream out;
-    out << kHeader << '\n' << '[' << key_ << "]\n";
-    for (const auto& [name, v] : values_) {
-        out << Escape(name) << '\t';
-        if (v.Type == SettingsType::String)
-            out << "sz\t" << Escape(v.Text);
-        else
-            out << "dword\t" << v.Number;
-        out << '\n';
-    }
-    out << others.str();
-    const auto text = out.str();
-
-    const auto temp = file + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) throw EFCreateError(file);
-    size_t done = 0;
-    while (done < text.size()) {
-        const auto n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            throw EFCreateError(file);
-        }
-        done += static_cast<size_t>(n);
-    }
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    if (!synced || std::rename(temp.c_str(), file.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throw EFCreateError(file);
-    }
+    std::lock_guard threads(g_writeMutex);
+    StoreLock processes(dir);
+    auto content = Load(key_);
+    if (content.Status == StoreContent::State::Unreadable) throw EFCreateError(file);
+    const bool had = content.Values.count(name) != 0;
+    if (existed) *existed = had;
+    if (value)
+        content.Values[name] = *value;
+    else if (!had)
+        return;
+    else
+        content.Values.erase(name);
+    WriteAtomically(dir, file, Serialize(key_, content));
 }
 
 } // namespace torvane

@@ -1,10 +1,20 @@
 #pragma once
 // The settings store: typed values (text and 32-bit integer) under one key, kept in one file.
 //
-// Every operation opens the store, reads or writes, and closes it again; nothing is held between
-// operations, so a value written by one command is seen by the next. Writes replace the file atomically
-// (temporary file, then rename), so a crash never leaves a half-written store. A store file that cannot be
-// parsed is renamed aside, never overwritten, and the problem is kept for the program to show once.
+// Every operation opens the store file, reads or writes, and closes it again; nothing is held between
+// operations, so a value written by one command (or by another instance of the program) is seen by the
+// next read. A write re-reads the file under a lock and changes only its own value, then replaces the
+// file atomically (temporary file, then rename), so a crash never leaves a half-written store.
+//
+// A store file that cannot be parsed is renamed aside, never overwritten, and the key reads as empty. A
+// store file that exists but cannot be read is never replaced: writes fail with "Cannot create file".
+// Either problem is kept for the program to show once (TakeLoadProblem).
+//
+// File format (UTF-8, one value per line, values escaped with \\ \t \n \r):
+//   # Torvane Test settings
+//   [software\Quarnett\Torvane Test]
+//   Q1<TAB>sz<TAB>/tmp/
+//   Q7<TAB>dword<TAB>204
 
 #include <cstdint>
 #include <map>
@@ -17,7 +27,7 @@ enum class SettingsType { String, DWord };
 
 struct SettingsValue {
     SettingsType Type = SettingsType::String;
-    std::string Text;        // String values
+    std::string Text;         // String values
     std::uint32_t Number = 0; // DWord values
 };
 
@@ -25,8 +35,7 @@ class SettingsKey {
 public:
     static constexpr const char* DefaultKey = "software\\Quarnett\\Torvane Test";
 
-    // Opens (and, on the first write, creates) the store. Never throws for a damaged file: that file is
-    // renamed aside and the key opens empty; TakeLoadProblem() then tells what happened.
+    // Opening never fails and never creates anything; the file is created by the first write.
     explicit SettingsKey(std::string key = DefaultKey);
 
     bool ValueExists(const std::string& name) const;
@@ -51,14 +60,15 @@ public:
     static std::string StoreDirectory();
     static std::string StoreFile();
 
-    // The message of the last damaged store that was set aside, once; empty when there was none.
+    // The message of the last store problem (damaged file set aside, unreadable file), once; empty when
+    // there was none.
     static std::string TakeLoadProblem();
 
 private:
-    void Save() const;
+    std::optional<SettingsValue> Find(const std::string& name) const;
+    void Change(const std::string& name, const std::optional<SettingsValue>& value, bool* existed);
 
     std::string key_;
-    std::map<std::string, SettingsValue> values_;
 };
 
 } // namespace torvane

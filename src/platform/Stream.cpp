@@ -41,16 +41,24 @@ void TStream::WriteBuffer(const void* buffer, std::int64_t count) {
 TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_(fileName) {
     int flags = O_CLOEXEC;
     switch (mode) {
-    case FileMode::OpenRead: flags |= O_RDONLY; break;
-    case FileMode::OpenReadWrite: flags |= O_RDWR; break;
-    case FileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-    case FileMode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    case FileMode::OpenRead:
+        flags |= O_RDONLY;
+        break;
+    case FileMode::OpenReadWrite:
+        flags |= O_RDWR;
+        break;
+    case FileMode::Create:
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        break;
+    case FileMode::Append:
+        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        break;
     }
     do {
         fd_ = ::open(fileName.c_str(), flags, 0666);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ >= 0) {
-        struct stat st{};
+        struct stat st {};
         if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(fd_);
             fd_ = -1;
@@ -71,7 +79,8 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
     for (;;) {
         const auto n = ::read(fd_, buffer, static_cast<size_t>(count));
         if (n >= 0) return n;
-        if (errno != EINTR) throw EReadError(std::string("Read error on ") + fileName_ + ": " + std::strerror(errno));
+        if (errno != EINTR)
+            throw EReadError(std::string("Read error on ") + fileName_ + ": " + std::strerror(errno));
     }
 }
 
@@ -86,7 +95,9 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    const int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    const int whence = origin == SeekOrigin::Begin     ? SEEK_SET
+                       : origin == SeekOrigin::Current ? SEEK_CUR
+                                                       : SEEK_END;
     const auto r = ::lseek(fd_, offset, whence);
     if (r < 0) throw EReadError(std::string("Seek error on ") + fileName_ + ": " + std::strerror(errno));
     return r;

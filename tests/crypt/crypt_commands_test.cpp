@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -116,7 +117,12 @@ TEST(CryptList, ListsEveryHashWithNoteAndDigestBits) {
     EXPECT_NE(r.out.find("Tiger\tHash\t192\n"), std::string::npos);
     EXPECT_TRUE(r.out.ends_with("CRC-32\tChecksum\t32\n"));
     EXPECT_EQ(r.out.rfind("Message Digest 4\tHash\t128\n", 0), 0u);
-    EXPECT_EQ(Crypt({"list"}).status, 2);
+    const auto both = Crypt({"list"});
+    EXPECT_EQ(both.status, 0);
+    EXPECT_EQ(std::count(both.out.begin(), both.out.end(), '\n'), 1 + 28 + 1 + 39);
+    EXPECT_EQ(both.out.find("# hashes"), 0u);
+    EXPECT_LT(both.out.find("CRC-32\t"), both.out.find("# ciphers"));
+    EXPECT_LT(both.out.find("# ciphers"), both.out.find("3Way\t-\t12\t12"));
     EXPECT_EQ(Crypt({"list", "everything"}).status, 2);
 }
 

@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "CipherCommands.h"
+
 #include <ostream>
 
 namespace torvane::crypt {
@@ -7,7 +9,12 @@ namespace torvane::crypt {
 const std::vector<CommandInfo>& AllCommands() {
     static const std::vector<CommandInfo> commands = {
         {"hash", "print the digests of files (like sha256sum)", HashCommand},
+        {"encrypt", "encrypt a file with a cipher of the catalogue", EncryptCommand},
+        {"decrypt", "decrypt a file with a cipher of the catalogue", DecryptCommand},
+        {"block", "code one block with a raw key (known-answer checks)", BlockCommand},
         {"list", "list the algorithm catalogue", ListCommand},
+        {"selftest", "check every class against its known answers", SelfTestCommand},
+        {"bench", "measure cipher throughput (like cryptsetup benchmark)", BenchCommand},
     };
     return commands;
 }

@@ -25,6 +25,10 @@ constexpr int kExitUsage = 2;
 int HashCommand(const CommandArgs& args, CommandIO& io);
 // list hashes
 int ListCommand(const CommandArgs& args, CommandIO& io);
+// selftest
+int SelfTestCommand(const CommandArgs& args, CommandIO& io);
+// bench [--algo NAME] [--mode M] [--mib N]
+int BenchCommand(const CommandArgs& args, CommandIO& io);
 
 struct CommandInfo {
     const char* Name;

@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "CipherCommands.h"
+
 #include "crypto/Catalogue.h"
 
 #include <ostream>
@@ -8,7 +10,7 @@ namespace torvane::crypt {
 
 namespace {
 
-constexpr char kUsage[] = "usage: torvane-crypt list hashes\n";
+constexpr char kUsage[] = "usage: torvane-crypt list [hashes|ciphers]\n";
 
 int ListHashes(CommandIO& io) {
     for (const auto& e : crypto::HashCatalogue().Entries())
@@ -22,13 +24,21 @@ int ListHashes(CommandIO& io) {
 int ListCommand(const CommandArgs& args, CommandIO& io) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         io.out << kUsage
-               << "\nOne line per catalogue entry, in catalogue order: name, note and digest size in bits,\n"
-                  "separated by tabs.\n";
+               << "\nOne line per catalogue entry, in catalogue order, fields separated by tabs. hashes: name,\n"
+                  "note and digest size in bits. ciphers: name, note (\"-\" when there is none), block size\n"
+                  "and maximal key size in bytes. Without an argument both lists, each under a comment line.\n";
         return kExitOk;
     }
+    if (args.empty()) {
+        io.out << "# hashes: name, note, digest size in bits\n";
+        ListHashes(io);
+        io.out << "# ciphers: name, note, block size and maximal key size in bytes\n";
+        return ListCiphers(io.out);
+    }
     if (args.size() == 1 && args[0] == "hashes") return ListHashes(io);
+    if (args.size() == 1 && args[0] == "ciphers") return ListCiphers(io.out);
     io.err << "torvane-crypt list: "
-           << (args.empty() ? "what to list is missing" : "cannot list '" + args[0] + "'") << "\n"
+           << "cannot list '" + args[0] + "'" << "\n"
            << kUsage;
     return kExitUsage;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace torvane {
 class TStream;
@@ -97,10 +98,21 @@ public:
     void EncryptBuffer(const void* source, void* dest, std::int64_t size);
     void DecryptBuffer(const void* source, void* dest, std::int64_t size);
 
-    // Codes a stream in 4096-byte chunks. dest == nullptr codes the source in place; size < 0 codes the
-    // whole source from its beginning.
+    // Codes a stream in 4096-byte chunks, each by its own buffer call. dest == nullptr (or dest == source)
+    // codes the source in place. size counts source bytes from the current position (a key check being
+    // read counts too); size < 0 codes the whole source from its beginning. With flags 0 and 8 set the
+    // encrypted stream begins with the key check of InitKey, and decrypting under another key throws
+    // ECipherException code 1 before anything is written. Progress: (0, total), (done, total) after each
+    // chunk, and (0, 0) on every way out.
     void ProcessStream(TStream* source, TStream* dest, std::int64_t size, bool encrypt);
+    // Codes a file into another, or in place when the destination is blank or names the same file. An
+    // existing destination is overwritten from its start and cut behind the coded data; a destination
+    // that exists is left untouched when the coding fails before the first byte reaches it.
     void ProcessFile(const std::string& sourceName, const std::string& destName, bool encrypt);
+
+    // The key check that streams carry: the digest of the key text encrypted by InitKey (empty unless
+    // keyed by InitKey).
+    const std::vector<std::uint8_t>& KeyCheck() const { return keyCheck_; }
 
 protected:
     explicit TCipher(TCipherClass cls);
@@ -119,6 +131,8 @@ protected:
     [[noreturn]] void RaiseNotInitialized() const;
 
 private:
+    void CodeBuffer(bool encrypt, const void* source, void* dest, std::int64_t size);
+
     struct AlignedDelete {
         void operator()(std::uint8_t* p) const;
     };
@@ -131,6 +145,8 @@ private:
     std::uint32_t flags_ = 0;
     THashClass keyHashClass_;
     std::unique_ptr<THash> keyHash_;
+    // A copy of the key check, so that it survives a change of KeyHashClass after InitKey.
+    std::vector<std::uint8_t> keyCheck_;
     Area scratch_, vector_, feedback_, userData_; // userData_ is 64-byte aligned
 };
 

@@ -1,0 +1,1018 @@
+#include "app/Form1.h"
+
+#include "app/Colors.h"
+#include "app/Form2.h"
+#include "app/Memo.h"
+#include "app/ScreenText.h"
+#include "app/TrayIcon.h"
+#include "platform/CommandGuard.h"
+#include "platform/Convert.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Settings.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace torvane::app {
+
+using engine::MenuItem;
+using engine::MenuItemState;
+using engine::Pane;
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+void SetBackground(QWidget* w, const QColor& colour) {
+    auto palette = w->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Base, colour);
+    w->setPalette(palette);
+    w->setAutoFillBackground(true);
+}
+
+void SetForeground(QWidget* w, const QColor& colour) {
+    auto palette = w->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    w->setPalette(palette);
+}
+
+QLabel* MakeCounter(const char* name, QWidget* parent, int left, int width) {
+    auto* counter = new QLabel(QStringLiteral("0"), parent);
+    counter->setObjectName(QString::fromLatin1(name));
+    counter->setGeometry(left, 3, width, 17);
+    counter->setAlignment(Qt::AlignCenter);
+    counter->setFont(ScreenFont());
+    return counter;
+}
+
+// A user's "~/work" means the work folder at home; a relative entry is taken from where the program runs
+// and stored whole, so that the next start finds the same folder.
+std::string ExpandDirectoryEntry(const std::string& entry) {
+    std::string dir = entry;
+    if ((dir == "~" || dir.rfind("~/", 0) == 0) && std::getenv("HOME"))
+        dir = std::getenv("HOME") + dir.substr(1);
+    if (!dir.empty() && dir[0] != '/') {
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(dir, ec);
+        if (!ec) dir = absolute.string();
+    }
+    return WithTrailingSeparator(dir);
+}
+
+std::string Trimmed(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+} // namespace
+
+TForm1::TForm1(const Form1Services& services, QWidget* parent) : QMainWindow(parent), services_(services) {
+    setObjectName(QStringLiteral("Form1"));
+    // System menu, no minimise or maximise box, sizeable border.
+    ApplyWindowFlags(false, false);
+    setWindowTitle(kMainCaption);
+    setWindowIcon(TTrayIcon::ProgramIcon());
+
+    BuildScreen();
+    BuildMenus();
+
+    TrayIcon1 = new TTrayIcon(this);
+    TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
+    TrayIcon1->SetIcon(TTrayIcon::ProgramIcon());
+    TrayIcon1->SetShowHint(true);
+    TrayIcon1->SetIconVisible(false);
+    TrayIcon1->OnClick = [this] { RunGuarded(*services_.Dialogs, [this] { TrayIcon1Click(); }); };
+    TrayIcon1->Loaded();
+
+    TempUpdater = new QTimer(this);
+    TempUpdater->setObjectName(QStringLiteral("TempUpdater"));
+    TempUpdater->setInterval(100);
+    connect(TempUpdater, &QTimer::timeout, this, &TForm1::TempUpdaterTimer);
+
+    // Design position and size: a 600 × 400 screen below the menu bar.
+    move(kDesignLeft, kDesignTop);
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+    // The viewers opened by the hand-over copy colours from Memo2 and must not outlive it.
+    for (auto& viewer : handedOver_) delete viewer.data();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Layout
+
+void TForm1::BuildScreen() {
+    ClientArea = new QWidget(this);
+    ClientArea->setObjectName(QStringLiteral("ClientArea"));
+    ClientArea->setFont(FormFont());
+    setCentralWidget(ClientArea);
+    auto* clientLayout = new QVBoxLayout(ClientArea);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+
+    // Lowered inner and outer bevels: a 2-pixel frame around the screen and the status strip.
+    Panel2 = new QFrame(ClientArea);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    clientLayout->addWidget(Panel2);
+    auto* panel2Layout = new QVBoxLayout(Panel2);
+    panel2Layout->setContentsMargins(0, 0, 0, 0);
+    panel2Layout->setSpacing(0);
+
+    Panel3 = new QWidget(Panel2);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    panel2Layout->addWidget(Panel3, 1);
+    auto* panel3Layout = new QVBoxLayout(Panel3);
+    panel3Layout->setContentsMargins(0, 0, 0, 0);
+    panel3Layout->setSpacing(0);
+    Memo1 = new TMemo(QStringLiteral("Memo1"), Panel3);
+    Memo2 = new TMemo(QStringLiteral("Memo2"), Panel3);
+    panel3Layout->addWidget(Memo1);
+    panel3Layout->addWidget(Memo2);
+
+    Panel7 = new QFrame(Panel2);
+    Panel7->setObjectName(QStringLiteral("Panel7"));
+    Panel7->setFixedHeight(23);
+    panel2Layout->addWidget(Panel7);
+    Label1 = new QLabel(QStringLiteral("CPU Temp:"), Panel7);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(4, 3);
+    Label2 = new QLabel(QStringLiteral("0 Celcius"), Panel7);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->move(74, 3);
+    Label2->setMinimumWidth(120);
+    Label1->hide();
+    Label2->hide();
+
+    Panel4 = new QFrame(Panel7);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->resize(109, 23);
+    Panel19 = MakeCounter("Panel19", Panel4, 8, 25);
+    Panel14 = MakeCounter("Panel14", Panel4, 30, 27);
+    Panel15 = MakeCounter("Panel15", Panel4, 54, 27);
+    Panel16 = MakeCounter("Panel16", Panel4, 78, 27);
+    Panel7->installEventFilter(this); // keeps Panel4 at the right edge
+
+    // The design colours: a black screen with white text.
+    for (QWidget* w :
+         {static_cast<QWidget*>(Panel2), Panel3, static_cast<QWidget*>(Memo1), static_cast<QWidget*>(Memo2)})
+        SetBackground(w, Qt::black);
+    for (QWidget* w : ColourElements()) {
+        SetBackground(w, Qt::black);
+        SetForeground(w, Qt::white);
+    }
+
+    Memo1->hide();
+    Memo2->show();
+
+    // The screen passes the mouse to the window, so the window can be dragged by any point of it.
+    for (QWidget* w : {Memo1->viewport(), Memo2->viewport(), ClientArea}) w->installEventFilter(this);
+}
+
+QAction* TForm1::AddItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)(),
+                         std::optional<MenuItem> item) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    menu->addAction(action);
+    connect(action, &QAction::triggered, this, [this, command, item] {
+        // Ticks change only where a command changes them, never by the click itself.
+        RestoreTicks();
+        RunGuarded(*services_.Dialogs, [this, command, item] {
+            if (item) {
+                const auto handler = handlers_.find(*item);
+                if (handler != handlers_.end() && handler->second) {
+                    handler->second();
+                    return;
+                }
+            }
+            (this->*command)();
+        });
+    });
+    return action;
+}
+
+void TForm1::BuildMenus() {
+    auto* bar = menuBar();
+    auto add = [this](QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)(),
+                      std::optional<MenuItem> engineItem = std::nullopt) {
+        return AddItem(menu, name, caption, command, engineItem);
+    };
+
+    Testing1 = bar->addMenu(QStringLiteral("Testing"));
+    Testing1->setObjectName(QStringLiteral("Testing1"));
+    Start1 = add(Testing1, "Start1", QStringLiteral("Start"), &TForm1::Start1Click, MenuItem::Start1);
+    Stop1 = add(Testing1, "Stop1", QStringLiteral("Stop"), &TForm1::Stop1Click, MenuItem::Stop1);
+    Stop1->setEnabled(false);
+    Testing1->addSeparator()->setObjectName(QStringLiteral("N3"));
+    Exit1 = add(Testing1, "Exit1", QStringLiteral("Exit"), &TForm1::Exit1Click, MenuItem::Exit1);
+
+    AdvancedMenu = bar->addMenu(QStringLiteral("Advanced"));
+    Options1 = AdvancedMenu->menuAction();
+    Options1->setObjectName(QStringLiteral("Options1"));
+    Options2 = AdvancedMenu->addMenu(QStringLiteral("Options"));
+    Options2->setObjectName(QStringLiteral("Options2"));
+    SelectTempdir1 =
+        add(Options2, "SelectTempdir1", QStringLiteral("Select Temp dir"), &TForm1::SelectTempdir1Click);
+    MaxTempsize1 = add(Options2, "MaxTempsize1", QStringLiteral("Max Temp size"), &TForm1::MaxTempsize1Click);
+    Options2->addSeparator()->setObjectName(QStringLiteral("N1"));
+    SceenColor1 = add(Options2, "SceenColor1", QStringLiteral("Sceen Color"), &TForm1::SceenColor1Click);
+    FontColor1 = add(Options2, "FontColor1", QStringLiteral("Font Color"), &TForm1::FontColor1Click);
+    Options2->addSeparator()->setObjectName(QStringLiteral("N4"));
+    Registerfiletype1 = add(Options2, "Registerfiletype1", QStringLiteral("Register FileType"),
+                            &TForm1::Registerfiletype1Click);
+
+    Stability1 = AdvancedMenu->addMenu(QStringLiteral("Stability"));
+    Stability1->setObjectName(QStringLiteral("Stability1"));
+    CreateCertificate1 = add(Stability1, "CreateCertificate1", QStringLiteral("Create Certificate"),
+                             &TForm1::CreateCertificate1Click);
+    VerifyCertificate1 = add(Stability1, "VerifyCertificate1", QStringLiteral("Verify Certificate"),
+                             &TForm1::VerifyCertificate1Click);
+
+    Mode1 = AdvancedMenu->addMenu(QStringLiteral("Mode"));
+    Mode1->setObjectName(QStringLiteral("Mode1"));
+    idle1 = add(Mode1, "idle1", QStringLiteral("idle"), &TForm1::idle1Click, MenuItem::idle1);
+    Normal1 = add(Mode1, "Normal1", QStringLiteral("Normal"), &TForm1::Normal1Click, MenuItem::Normal1);
+    Hardcore1 =
+        add(Mode1, "Hardcore1", QStringLiteral("Hardcore"), &TForm1::Hardcore1Click, MenuItem::Hardcore1);
+
+    Tests1 = AdvancedMenu->addMenu(QStringLiteral("Tests"));
+    Tests1->setObjectName(QStringLiteral("Tests1"));
+    Random1 = add(Tests1, "Random1", QStringLiteral("Random"), &TForm1::Random1Click, MenuItem::Random1);
+    Optimal1 =
+        add(Tests1, "Optimal1", QStringLiteral("Optimal..."), &TForm1::Optimal1Click, MenuItem::Optimal1);
+    NoEncryptiontests1 = add(Tests1, "NoEncryptiontests1", QStringLiteral("No Encryption tests"),
+                             &TForm1::NoEncryptiontests1Click, MenuItem::NoEncryptiontests1);
+
+    AdvancedMenu->addSeparator()->setObjectName(QStringLiteral("N2"));
+    SaveScreen1 = add(AdvancedMenu, "SaveScreen1", QStringLiteral("Save Screen"), &TForm1::SaveScreen1Click);
+
+    Window2 = bar->addMenu(QStringLiteral("Window"));
+    Window2->setObjectName(QStringLiteral("Window2"));
+    Maximize1 = add(Window2, "Maximize1", QStringLiteral("Maximize"), &TForm1::Maximize1Click);
+    Minimize1 = add(Window2, "Minimize1", QStringLiteral("Minimize"), &TForm1::Minimize1Click);
+    StayOnTop1 = add(Window2, "StayOnTop1", QStringLiteral("Stay On Top"), &TForm1::StayOnTop1Click);
+
+    Help1 = bar->addMenu(QStringLiteral("Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    Documentation1 =
+        add(Help1, "Documentation1", QStringLiteral("Documentation"), &TForm1::Documentation1Click);
+    Checkfornewversion1 = add(Help1, "Checkfornewversion1", QStringLiteral("Check for a new version"),
+                              &TForm1::Checkfornewversion1Click);
+    Help1->addSeparator()->setObjectName(QStringLiteral("N5"));
+    About1 = add(Help1, "About1", QStringLiteral("About"), &TForm1::About1Click, MenuItem::About1);
+
+    for (const auto& group :
+         {std::vector<QAction*>{idle1, Normal1, Hardcore1}, std::vector<QAction*>{Random1, Optimal1}}) {
+        auto* actionGroup = new QActionGroup(this);
+        actionGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+        for (auto* action : group) {
+            action->setCheckable(true);
+            actionGroup->addAction(action);
+            radioGroup_[action] = actionGroup;
+        }
+    }
+    for (auto* action : {NoEncryptiontests1, StayOnTop1}) action->setCheckable(true);
+    for (auto* action : {idle1, Normal1, Hardcore1, Random1, Optimal1, NoEncryptiontests1, StayOnTop1})
+        ticks_[action] = false;
+    SetTick(Normal1, true);
+    SetTick(Random1, true);
+    SetTick(NoEncryptiontests1, true);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Settings load and shutdown
+
+void TForm1::FormCreate() {
+    // The run control starts in its stopped state on its own; nothing to set here for it.
+    bannerLines_ = MakeBannerLines();
+    tempDir_ = SystemTempDirectory();
+
+    QStringList problems;
+    auto unreadable = [&](const char* name, const std::exception& e) {
+        unreadableAtStart_.insert(name);
+        const QString message = Q(e.what());
+        problems.append(message.contains(QLatin1Char('\'') + QLatin1String(name) + QLatin1Char('\''))
+                            ? message
+                            : message + QStringLiteral(" (") + QLatin1String(name) + QLatin1Char(')'));
+    };
+    auto failed = [&](const std::exception& e) { problems.append(Q(e.what())); };
+
+    SettingsKey key;
+    for (const auto& line : bannerLines_) Memo2->Add(line);
+
+    // Q1: the work directory.
+    try {
+        if (key.ValueExists("Q1")) {
+            tempDir_ = WithTrailingSeparator(key.ReadString("Q1"));
+        } else {
+            key.WriteString("Q1", tempDir_);
+        }
+    } catch (const EFCreateError& e) {
+        failed(e);
+    } catch (const std::exception& e) {
+        unreadable("Q1", e);
+    }
+    if (!DirectoryExists(tempDir_)) tempDir_ = SystemTempDirectory();
+
+    // Q2: the size limit of the work files.
+    maxTempSize_ = kDefaultMaxTempSize;
+    try {
+        if (key.ValueExists("Q2")) {
+            maxTempSize_ = StrToInt(key.ReadString("Q2"));
+        } else {
+            key.WriteString("Q2", std::to_string(kDefaultMaxTempSize));
+        }
+    } catch (const EFCreateError& e) {
+        failed(e);
+    } catch (const std::exception& e) {
+        unreadable("Q2", e);
+    }
+
+    // Q5, Q6: the colour scheme. A value that is no colour keeps the design colour: black text on a black
+    // screen would hide every result.
+    try {
+        if (key.ValueExists("Q5"))
+            ApplyBackground(ColorFromRgbValue(static_cast<std::uint32_t>(StrToInt(key.ReadString("Q5")))),
+                            false);
+    } catch (const std::exception& e) {
+        unreadable("Q5", e);
+    }
+    try {
+        if (key.ValueExists("Q6"))
+            ApplyTextColour(ColorFromRgbValue(static_cast<std::uint32_t>(StrToInt(key.ReadString("Q6")))),
+                            false);
+    } catch (const std::exception& e) {
+        unreadable("Q6", e);
+    }
+
+    // Q7 to Q10: left, top, outer height, outer width.
+    std::optional<int> geometry[4];
+    const char* geometryNames[4] = {"Q7", "Q8", "Q9", "Q10"};
+    for (int i = 0; i < 4; ++i) {
+        try {
+            if (key.ValueExists(geometryNames[i])) geometry[i] = key.ReadInteger(geometryNames[i]);
+        } catch (const std::exception& e) {
+            unreadable(geometryNames[i], e);
+        }
+    }
+    if (geometry[0] || geometry[1]) move(geometry[0].value_or(x()), geometry[1].value_or(y()));
+    const bool heightOk = geometry[2] && *geometry[2] > 0;
+    const bool widthOk = geometry[3] && *geometry[3] > 0;
+    if (heightOk || widthOk) {
+        pendingOuterSize_ = QSize(widthOk ? *geometry[3] : frameGeometry().width(),
+                                  heightOk ? *geometry[2] : frameGeometry().height());
+        resize(pendingOuterSize_ - FrameExtra());
+    }
+    ApplyGeometryFixes();
+
+    // Q11: stay on top.
+    try {
+        if (key.ValueExists("Q11") && key.ReadBool("Q11")) StayOnTop1Click();
+    } catch (const std::exception& e) {
+        unreadable("Q11", e);
+    }
+
+    // Q12: the test choice.
+    try {
+        if (key.ValueExists("Q12")) {
+            if (key.ReadBool("Q12"))
+                Random1Click();
+            else
+                SetTick(Optimal1, true);
+        }
+    } catch (const std::exception& e) {
+        unreadable("Q12", e);
+    }
+
+    // A1: the temperature unit word; its presence is one of the two conditions of the display.
+    tempUnitWord_ = QStringLiteral("C");
+    bool a1Present = false;
+    try {
+        if (key.ValueExists("A1")) {
+            const auto a1 = key.ReadString("A1");
+            a1Present = true;
+            if (a1 == "C")
+                tempUnitWord_ = QStringLiteral("Celsius");
+            else if (a1 == "F")
+                tempUnitWord_ = QStringLiteral("Fahrenheit");
+        }
+    } catch (const std::exception& e) {
+        unreadable("A1", e);
+    }
+
+    // Q14: which of the three temperatures is the processor's.
+    tempSensor_ = 1;
+    try {
+        if (key.ValueExists("Q14")) {
+            const auto sensor = key.ReadInteger("Q14");
+            if (sensor < 1 || sensor > 3)
+                throw Exception("The temperature sensor " + std::to_string(sensor) + " does not exist (Q14)");
+            tempSensor_ = sensor;
+        }
+    } catch (const std::exception& e) {
+        unreadable("Q14", e);
+    }
+
+    if (a1Present && ticks_[Optimal1]) {
+        temperatureDisplay_ = true;
+        Label1->show();
+        Label2->show();
+        TempUpdater->start();
+    }
+
+    const auto storeProblem = SettingsKey::TakeLoadProblem();
+    if (!storeProblem.empty()) problems.prepend(Q(storeProblem));
+    loadProblems_ = problems;
+    // Shown once the window is up, above it.
+    if (!loadProblems_.isEmpty()) QTimer::singleShot(0, this, &TForm1::ReportLoadProblems);
+}
+
+void TForm1::ReportLoadProblems() {
+    QString text = QStringLiteral("Some settings could not be read, so their defaults are used. The stored "
+                                  "values are left as they are in %1.\n\n")
+                       .arg(Q(SettingsKey::StoreFile()));
+    text += loadProblems_.join(QLatin1Char('\n'));
+    services_.Dialogs->MessageBox("Error", text.toStdString());
+}
+
+void TForm1::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    TempUpdater->stop();
+
+    // The full-screen view is left the way "Normalize" leaves it, so the next start shows a normal window.
+    QRect outer = frameGeometry();
+    if (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)) {
+        const auto* s = screen() ? screen() : QGuiApplication::primaryScreen();
+        const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+        outer =
+            QRect(area.x() + (area.width() - kNormalizedWidth) / 2,
+                  area.y() + (area.height() - kNormalizedHeight) / 2, kNormalizedWidth, kNormalizedHeight);
+    }
+
+    QStringList problems;
+    auto write = [&](const char* name, auto&& writeValue) {
+        if (unreadableAtStart_.count(name)) return;
+        try {
+            writeValue();
+        } catch (const std::exception& e) {
+            if (!problems.contains(Q(e.what()))) problems.append(Q(e.what()));
+        }
+    };
+    SettingsKey key;
+    write("Q7", [&] { key.WriteInteger("Q7", outer.x()); });
+    write("Q8", [&] { key.WriteInteger("Q8", outer.y()); });
+    write("Q9", [&] { key.WriteInteger("Q9", outer.height()); });
+    write("Q10", [&] { key.WriteInteger("Q10", outer.width()); });
+    write("Q11", [&] { key.WriteBool("Q11", ticks_[StayOnTop1]); });
+    write("Q12", [&] { key.WriteBool("Q12", ticks_[Random1]); });
+
+    // A missing work file is no error.
+    DeleteFileIfExists(tempDir_ + "TORVA_1.tmp");
+    DeleteFileIfExists(tempDir_ + "TORVA_2.tmp");
+
+    TrayIcon1->SetIconVisible(false);
+    if (!problems.isEmpty())
+        services_.Dialogs->MessageBox(
+            "Error", ("The window position and menu choices could not be saved:\n" + problems.join('\n'))
+                         .toStdString());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Paint handling and the command-line hand-over
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    FormPaint();
+}
+
+void TForm1::FormPaint() {
+    if (!firstPaintSeen_) {
+        firstPaintSeen_ = true;
+        if (const char* trace = std::getenv("TORVANE_STARTUP_TRACE"); trace && *trace) {
+            const auto wall = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
+            std::fprintf(stderr, "torvane: first paint %lld ms after process start (wall clock %lld ms)\n",
+                         static_cast<long long>(ProcessAgeMilliseconds()), static_cast<long long>(wall));
+        }
+    }
+    if (pendingOuterSize_.isValid()) ApplyGeometryFixes();
+    // The window repaints many times a second during a run; the hand-over belongs to the start alone.
+    if (handOverDone_) return;
+    handOverDone_ = true;
+    QTimer::singleShot(0, this, &TForm1::HandOver);
+}
+
+void TForm1::HandOver() {
+    const auto path = HandOverPath(services_.ProgramFile, services_.CommandLine);
+    if (!path || !FileExists(*path)) return;
+    auto* viewer = new TForm2(Memo2, this);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    handedOver_.emplace_back(viewer);
+    viewer->Edit1->setText(Q(*path));
+    viewer->show();
+}
+
+std::vector<TForm2*> TForm1::HandedOverViewers() const {
+    std::vector<TForm2*> r;
+    for (const auto& viewer : handedOver_)
+        if (viewer) r.push_back(viewer.data());
+    return r;
+}
+
+QSize TForm1::FrameExtra() const {
+    return frameGeometry().size() - geometry().size();
+}
+
+void TForm1::ApplyGeometryFixes() {
+    // The stored size is the outer size; the frame is known only once the window manager has framed it.
+    if (pendingOuterSize_.isValid() && isVisible()) {
+        if (frameGeometry().size() != pendingOuterSize_) resize(pendingOuterSize_ - FrameExtra());
+        pendingOuterSize_ = QSize();
+    }
+    // A window stored on a screen that is gone would be lost: bring it back to the middle of this one.
+    const QRect outer = frameGeometry();
+    for (const auto* s : QGuiApplication::screens()) {
+        const QRect shown = s->availableGeometry().intersected(outer);
+        if (shown.width() >= 100 && shown.height() >= 50) return;
+    }
+    const auto* primary = QGuiApplication::primaryScreen();
+    if (!primary) return;
+    const QRect area = primary->availableGeometry();
+    const QSize size = outer.size().boundedTo(area.size());
+    resize(size - FrameExtra());
+    CentreOuter(size.width(), size.height());
+}
+
+void TForm1::CentreOuter(int width, int height) {
+    const auto* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s) return;
+    const QRect area = s->availableGeometry();
+    move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Window handling: dragging by the screen, closing
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Panel7 && event->type() == QEvent::Resize) {
+        Panel4->move(Panel7->width() - Panel4->width(), 0);
+        return false;
+    }
+    if (event->type() == QEvent::Paint && (watched == Memo1->viewport() || watched == Memo2->viewport())) {
+        FormPaint();
+        return false;
+    }
+    const bool screenPart =
+        watched == Memo1->viewport() || watched == Memo2->viewport() || watched == ClientArea;
+    if (!screenPart) return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton ||
+            (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)))
+            return true;
+        // The window manager moves the window best where it can; otherwise the window follows the mouse.
+        if (windowHandle() && windowHandle()->startSystemMove()) return true;
+        dragging_ = true;
+        dragStartCursor_ = mouse->globalPosition().toPoint();
+        dragStartWindow_ = pos();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (dragging_ && (mouse->buttons() & Qt::LeftButton))
+            move(dragStartWindow_ + mouse->globalPosition().toPoint() - dragStartCursor_);
+        return dragging_;
+    }
+    case QEvent::MouseButtonRelease:
+        dragging_ = false;
+        return true;
+    case QEvent::MouseButtonDblClick:
+        return true;
+    default:
+        return QMainWindow::eventFilter(watched, event);
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    // Closing the main window ends the program, also while viewers are open or the icon is shown.
+    quitRequested_ = true;
+    QCoreApplication::quit();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Colours
+
+std::vector<QWidget*> TForm1::ColourElements() const {
+    std::vector<QWidget*> elements{Memo1, Memo2};
+    if (viewer_) elements.push_back(viewer_->Memo1);
+    for (QWidget* w :
+         {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Panel4), static_cast<QWidget*>(Panel7),
+          static_cast<QWidget*>(Label1), static_cast<QWidget*>(Panel19), static_cast<QWidget*>(Panel14),
+          static_cast<QWidget*>(Panel15), static_cast<QWidget*>(Panel16), ClientArea})
+        elements.push_back(w);
+    return elements;
+}
+
+void TForm1::ApplyBackground(const QColor& colour, bool includeViewer) {
+    for (QWidget* w : ColourElements())
+        if (includeViewer || !viewer_ || w != viewer_->Memo1) SetBackground(w, colour);
+}
+
+void TForm1::ApplyTextColour(const QColor& colour, bool includeViewer) {
+    for (QWidget* w : ColourElements())
+        if (includeViewer || !viewer_ || w != viewer_->Memo1) SetForeground(w, colour);
+}
+
+QColor TForm1::ScreenColor() const {
+    return Memo1->palette().color(QPalette::Base);
+}
+QColor TForm1::TextColor() const {
+    return Memo1->palette().color(QPalette::Text);
+}
+
+void TForm1::SetViewer(TForm2* viewer) {
+    viewer_ = viewer;
+    if (viewer_) viewer_->CopyColours();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Menu ticks
+
+void TForm1::SetTick(QAction* action, bool checked) {
+    if (checked) {
+        const auto group = radioGroup_.find(action);
+        if (group != radioGroup_.end())
+            for (auto* other : group->second->actions()) ticks_[other] = false;
+    }
+    ticks_[action] = checked;
+    RestoreTicks();
+}
+
+void TForm1::RestoreTicks() {
+    // Unticking first, so that an exclusive group never sees two ticks at once.
+    for (const auto& [action, checked] : ticks_)
+        if (!checked && action->isChecked()) action->setChecked(false);
+    for (const auto& [action, checked] : ticks_)
+        if (checked && !action->isChecked()) action->setChecked(true);
+}
+
+QAction* TForm1::ActionOf(MenuItem item) const {
+    switch (item) {
+    case MenuItem::Start1:
+        return Start1;
+    case MenuItem::Stop1:
+        return Stop1;
+    case MenuItem::Exit1:
+        return Exit1;
+    case MenuItem::Options1:
+        return Options1;
+    case MenuItem::About1:
+        return About1;
+    case MenuItem::idle1:
+        return idle1;
+    case MenuItem::Normal1:
+        return Normal1;
+    case MenuItem::Hardcore1:
+        return Hardcore1;
+    case MenuItem::Random1:
+        return Random1;
+    case MenuItem::Optimal1:
+        return Optimal1;
+    case MenuItem::NoEncryptiontests1:
+        return NoEncryptiontests1;
+    }
+    return nullptr;
+}
+
+void TForm1::SetCommandHandler(MenuItem item, std::function<void()> handler) {
+    if (handler)
+        handlers_[item] = std::move(handler);
+    else
+        handlers_.erase(item);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// IRunView
+
+void TForm1::AppendLine(Pane pane, const QString& line) {
+    (pane == Pane::RunLog ? Memo1 : Memo2)->Add(line);
+}
+void TForm1::ClearPane(Pane pane) {
+    (pane == Pane::RunLog ? Memo1 : Memo2)->Clear();
+}
+int TForm1::LineCount(Pane pane) const {
+    return (pane == Pane::RunLog ? Memo1 : Memo2)->Count();
+}
+
+void TForm1::ShowPane(Pane pane) {
+    Memo1->setVisible(pane == Pane::RunLog);
+    Memo2->setVisible(pane == Pane::Info);
+}
+
+void TForm1::SetCounters(const QString& days, const QString& hours, const QString& minutes,
+                         const QString& seconds) {
+    Panel19->setText(days);
+    Panel14->setText(hours);
+    Panel15->setText(minutes);
+    Panel16->setText(seconds);
+}
+
+QStringList TForm1::Counters() const {
+    return {Panel19->text(), Panel14->text(), Panel15->text(), Panel16->text()};
+}
+
+void TForm1::Repaint() {
+    repaint();
+}
+
+void TForm1::UpdateWindow() {
+    if (auto* window = windowHandle()) QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
+    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
+}
+
+void TForm1::ShowMainWindow() {
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::HideTrayIcon() {
+    TrayIcon1->SetIconVisible(false);
+}
+bool TForm1::TrayIconVisible() const {
+    return TrayIcon1->IconVisible();
+}
+void TForm1::SetTrayHint(const QString& hint) {
+    TrayIcon1->SetHint(hint);
+}
+
+void TForm1::ShowMessage(const QString& caption, const QString& text) {
+    services_.Dialogs->MessageBox(caption.toStdString(), text.toStdString());
+}
+
+MenuItemState TForm1::GetMenuItem(MenuItem item) const {
+    const auto* action = ActionOf(item);
+    return {action->isEnabled(), action->isChecked()};
+}
+
+void TForm1::SetMenuItem(MenuItem item, const MenuItemState& state) {
+    auto* action = ActionOf(item);
+    action->setEnabled(state.Enabled);
+    if (ticks_.count(action)) SetTick(action, state.Checked);
+}
+
+QPoint TForm1::CursorPosition() const {
+    return QCursor::pos();
+}
+
+void TForm1::Quit() {
+    quitRequested_ = true;
+    QCoreApplication::quit();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Commands of the test run; the engine takes them over with SetCommandHandler.
+
+void TForm1::Start1Click() {
+    services_.Dialogs->MessageBox(kApplicationTitle.toStdString(),
+                                  "The test engine is not part of this version yet.");
+}
+
+void TForm1::Stop1Click() {}
+
+void TForm1::Exit1Click() {
+    Quit();
+}
+
+void TForm1::idle1Click() {
+    SetTick(idle1, true);
+}
+void TForm1::Normal1Click() {
+    SetTick(Normal1, true);
+}
+void TForm1::Hardcore1Click() {
+    SetTick(Hardcore1, true);
+}
+void TForm1::Random1Click() {
+    SetTick(Random1, true);
+}
+
+void TForm1::Optimal1Click() {
+    services_.Dialogs->MessageBox(kApplicationTitle.toStdString(), "This feature will be done ASAP");
+}
+
+// The encryption test is not there yet, so the item stays ticked: unticking it would promise a test that
+// never runs.
+void TForm1::NoEncryptiontests1Click() {}
+
+// ---------------------------------------------------------------------------------------------------
+// Commands of later work
+
+void TForm1::Registerfiletype1Click() {
+    services_.Dialogs->MessageBox("Note",
+                                  "Registering the certificate file type is not part of this version yet.");
+}
+
+void TForm1::CreateCertificate1Click() {
+    services_.Dialogs->MessageBox("Note", "Creating certificates is not part of this version yet.");
+}
+
+void TForm1::VerifyCertificate1Click() {
+    services_.Dialogs->MessageBox("Note", "Checking certificates is not part of this version yet.");
+}
+
+void TForm1::TempUpdaterTimer() {
+    // The temperature reader arrives with the temperature work; until then Label2 keeps its text.
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Work file settings
+
+void TForm1::SelectTempdir1Click() {
+    SettingsKey key;
+    std::string shown = tempDir_;
+    try {
+        if (key.ValueExists("Q1")) shown = key.ReadString("Q1");
+    } catch (const std::exception&) {
+        // The start-up has told about an unreadable Q1; the directory in use is offered instead.
+    }
+    const auto entry =
+        services_.Dialogs->InputBox("Temp directory", "Write directory to be used as a Temp dir", shown);
+    // Cancel or an empty entry keeps the directory in use.
+    if (!entry || Trimmed(*entry).empty()) return;
+    const auto dir = ExpandDirectoryEntry(Trimmed(*entry));
+    if (!DirectoryExists(dir)) {
+        // The directory in use stays: work files in a missing directory would fail the next test run.
+        services_.Dialogs->MessageBox("Error", "Directory does not exist!");
+        return;
+    }
+    key.WriteString("Q1", dir);
+    tempDir_ = dir;
+}
+
+void TForm1::MaxTempsize1Click() {
+    SettingsKey key;
+    try {
+        if (key.ValueExists("Q2")) maxTempSize_ = StrToInt(key.ReadString("Q2"));
+    } catch (const std::exception&) {
+        // An unreadable Q2 was reported at start; this command is the way to store a good one.
+    }
+    const auto entry =
+        services_.Dialogs->InputBox("Max Tempfile size ", "Write the maximal size of Tempfiles (MegaBytes)",
+                                    std::to_string(maxTempSize_ / 1048576));
+    if (!entry) return;
+    const std::int32_t mb = StrToInt(*entry);
+    // The size is a signed 32-bit byte count: 2047 MB is the most it holds.
+    if (mb < 1 || mb > 2047) {
+        services_.Dialogs->MessageBox("Error", "The maximal size of Tempfiles must be a whole number of "
+                                               "MegaBytes from 1 to 2047.");
+        return;
+    }
+    const std::int32_t bytes = mb * 1048576;
+    key.WriteString("Q2", std::to_string(bytes));
+    maxTempSize_ = bytes;
+    services_.Dialogs->MessageBox("Notice", FreeSpaceNotice(mb, tempDir_).toStdString());
+    if (maxTempSize_ < kDefaultMaxTempSize)
+        services_.Dialogs->MessageBox(
+            "Note", "You can\u00B4t have Stability Certificate with MaxTempSize this small!");
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Screen commands
+
+void TForm1::SceenColor1Click() {
+    const auto chosen = services_.Dialogs->ColorDialog(RgbValueFromColor(ScreenColor()));
+    if (!chosen) return;
+    ApplyBackground(ColorFromRgbValue(*chosen), true);
+    SettingsKey().WriteString("Q5", std::to_string(static_cast<std::int32_t>(*chosen)));
+}
+
+void TForm1::FontColor1Click() {
+    const auto chosen = services_.Dialogs->ColorDialog(RgbValueFromColor(TextColor()));
+    if (!chosen) return;
+    ApplyTextColour(ColorFromRgbValue(*chosen), true);
+    SettingsKey().WriteString("Q6", std::to_string(static_cast<std::int32_t>(*chosen)));
+}
+
+void TForm1::SaveScreen1Click() {
+    const auto chosen = services_.Dialogs->SaveFileDialog("Text files|*.txt");
+    if (!chosen) return;
+    const auto name = SaveScreenFileName(Q(*chosen)).toStdString();
+    const TMemo* shown = !Memo2->isHidden() ? Memo2 : !Memo1->isHidden() ? Memo1 : nullptr;
+    if (!shown) return;
+    QString text;
+    for (const auto& line : shown->Lines()) text += line + QStringLiteral("\r\n");
+    const auto bytes = text.toUtf8();
+    // An existing file is replaced whole or not at all.
+    WriteFileAtomically(name, std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+void TForm1::About1Click() {
+    Memo2->Clear();
+    for (const auto& line : AboutLines()) Memo2->Add(line);
+    ShowPane(Pane::Info);
+}
+
+void TForm1::Documentation1Click() {
+    const auto readme = ExtractFilePath(services_.ProgramFile) + "readme.txt";
+    if (FileExists(readme))
+        services_.Shell->ShellOpen(readme, "", "", kShowNormal);
+    else
+        services_.Dialogs->MessageBox("Error", "Readme.txt is missing, have you been messing around?");
+}
+
+void TForm1::Checkfornewversion1Click() {
+    services_.Shell->ShellOpen(kHomepage.toStdString(), "", "", kShowNormal);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Window commands
+
+void TForm1::ApplyWindowFlags(bool fullScreenView, bool stayOnTop) {
+    // Qt drops the frameless hint as long as any title bar button is asked for, so the two views have
+    // flag sets of their own.
+    Qt::WindowFlags flags = Qt::Window;
+    if (fullScreenView)
+        flags |= Qt::FramelessWindowHint;
+    else
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint;
+    if (stayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    if (flags == windowFlags()) return;
+    const bool wasVisible = isVisible();
+    const QPoint where = pos();
+    setWindowFlags(flags);
+    move(where);
+    if (wasVisible) show();
+}
+
+void TForm1::Maximize1Click() {
+    const auto state = windowState() & ~Qt::WindowActive;
+    if (state & (Qt::WindowFullScreen | Qt::WindowMaximized)) {
+        Maximize1->setText(QStringLiteral("Maximize"));
+        ApplyWindowFlags(false, ticks_[StayOnTop1]);
+        showNormal();
+        resize(QSize(kNormalizedWidth, kNormalizedHeight) - FrameExtra());
+        CentreOuter(kNormalizedWidth, kNormalizedHeight);
+        pendingOuterSize_ = QSize(kNormalizedWidth, kNormalizedHeight);
+    } else if (state == Qt::WindowNoState) {
+        Maximize1->setText(QStringLiteral("Normalize"));
+        ApplyWindowFlags(true, ticks_[StayOnTop1]);
+        showFullScreen();
+    }
+}
+
+void TForm1::Minimize1Click() {
+    if (TTrayIcon::SystemTrayAvailable()) {
+        TrayIcon1->SetIconVisible(true);
+        hide();
+    } else {
+        // Without a notification area a hidden window could never be found again.
+        showMinimized();
+    }
+}
+
+void TForm1::StayOnTop1Click() {
+    const bool on = !ticks_[StayOnTop1];
+    ApplyWindowFlags(windowFlags().testFlag(Qt::FramelessWindowHint), on);
+    SetTick(StayOnTop1, on);
+}
+
+void TForm1::TrayIcon1Click() {
+    ShowMainWindow();
+    HideTrayIcon();
+}
+
+} // namespace torvane::app

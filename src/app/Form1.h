@@ -1,0 +1,242 @@
+#pragma once
+// The main window: the black text screen with its status strip, the menu bar, the window's own commands,
+// the settings load at creation and the settings save at shutdown.
+//
+// The test engine reaches the window only through IRunView and takes the work settings (TempDir,
+// MaxTempSize, BannerLines, TempUnitWord, TempSensor) from the accessors below. The commands that belong
+// to the engine (Start, Stop, Exit, the modes, the test choice) can be handed to it with
+// SetCommandHandler without touching this class.
+
+#include "engine/RunView.h"
+#include "platform/Dialogs.h"
+#include "platform/Shell.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTimer;
+
+namespace torvane::app {
+
+class TForm2;
+class TMemo;
+class TTrayIcon;
+
+// What the window needs from the world around it; tests hand in scripted stand-ins.
+struct Form1Services {
+    IDialogs* Dialogs = nullptr;
+    IShell* Shell = nullptr;
+    std::string ProgramFile; // full path of the program file: the hand-over and "Documentation"
+    std::string CommandLine; // the raw command line (quoted program path, blank, arguments)
+};
+
+class TForm1 final : public QMainWindow, public engine::IRunView {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 600; // design size of the screen below the menu bar
+    static constexpr int kClientHeight = 400;
+    static constexpr int kDesignLeft = 204;
+    static constexpr int kDesignTop = 108;
+    static constexpr int kNormalizedWidth = 575; // outer size after leaving the full-screen view
+    static constexpr int kNormalizedHeight = 333;
+    static constexpr std::int32_t kDefaultMaxTempSize = 104857600;
+
+    // Creates the window and runs the settings load.
+    explicit TForm1(const Form1Services& services, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The shutdown: saves geometry and menu choices and removes the work files. Runs once; the
+    // destructor runs it when nobody did.
+    void FormDestroy();
+
+    // The paint handling: the command-line hand-over, once per start.
+    void FormPaint();
+
+    // The viewer window Form2, created after this window; its text pane follows the colour scheme.
+    void SetViewer(TForm2* viewer);
+
+    // Work settings for the engine.
+    const std::string& TempDir() const { return tempDir_; }
+    std::int32_t MaxTempSize() const { return maxTempSize_; }
+    const QStringList& BannerLines() const { return bannerLines_; }
+    const QString& TempUnitWord() const { return tempUnitWord_; }
+    int TempSensor() const { return tempSensor_; }
+    bool TemperatureDisplayOn() const { return temperatureDisplay_; }
+
+    // Replaces what a menu command does (the engine's commands); the command still runs inside the guard
+    // that shows escaping errors. An empty handler restores the window's own.
+    void SetCommandHandler(engine::MenuItem item, std::function<void()> handler);
+
+    // The problems the settings load met, as shown to the user (empty when there were none).
+    const QStringList& LoadProblems() const { return loadProblems_; }
+    // Viewer windows opened by the command-line hand-over.
+    std::vector<TForm2*> HandedOverViewers() const;
+    // The elements that take the screen colours, in the order they take them.
+    std::vector<QWidget*> ColourElements() const;
+    QColor ScreenColor() const;
+    QColor TextColor() const;
+    QStringList Counters() const; // days, hours, minutes, seconds as shown
+    bool QuitRequested() const { return quitRequested_; }
+
+    // IRunView
+    void AppendLine(engine::Pane pane, const QString& line) override;
+    void ClearPane(engine::Pane pane) override;
+    int LineCount(engine::Pane pane) const override;
+    void ShowPane(engine::Pane pane) override;
+    void SetCounters(const QString& days, const QString& hours, const QString& minutes,
+                     const QString& seconds) override;
+    void Repaint() override;
+    void UpdateWindow() override;
+    void ShowMainWindow() override;
+    void HideTrayIcon() override;
+    bool TrayIconVisible() const override;
+    void SetTrayHint(const QString& hint) override;
+    void ShowMessage(const QString& caption, const QString& text) override;
+    engine::MenuItemState GetMenuItem(engine::MenuItem item) const override;
+    void SetMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override;
+    QPoint CursorPosition() const override;
+    void Quit() override;
+
+    // Components, named as the design names them.
+    QMenu* Testing1 = nullptr;
+    QAction* Start1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QMenu* AdvancedMenu = nullptr;
+    QAction* Options1 = nullptr; // the "Advanced" menu as a whole
+    QMenu* Options2 = nullptr;
+    QAction* SelectTempdir1 = nullptr;
+    QAction* MaxTempsize1 = nullptr;
+    QAction* SceenColor1 = nullptr;
+    QAction* FontColor1 = nullptr;
+    QAction* Registerfiletype1 = nullptr;
+    QMenu* Stability1 = nullptr;
+    QAction* CreateCertificate1 = nullptr;
+    QAction* VerifyCertificate1 = nullptr;
+    QMenu* Mode1 = nullptr;
+    QAction* idle1 = nullptr;
+    QAction* Normal1 = nullptr;
+    QAction* Hardcore1 = nullptr;
+    QMenu* Tests1 = nullptr;
+    QAction* Random1 = nullptr;
+    QAction* Optimal1 = nullptr;
+    QAction* NoEncryptiontests1 = nullptr;
+    QAction* SaveScreen1 = nullptr;
+    QMenu* Window2 = nullptr;
+    QAction* Maximize1 = nullptr;
+    QAction* Minimize1 = nullptr;
+    QAction* StayOnTop1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* Documentation1 = nullptr;
+    QAction* Checkfornewversion1 = nullptr;
+    QAction* About1 = nullptr;
+
+    QWidget* ClientArea = nullptr; // the window's own surface below the menu bar
+    QFrame* Panel2 = nullptr;
+    QWidget* Panel3 = nullptr;
+    TMemo* Memo1 = nullptr; // the run log
+    TMemo* Memo2 = nullptr; // the information pane
+    QFrame* Panel7 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QFrame* Panel4 = nullptr;
+    QLabel* Panel19 = nullptr;
+    QLabel* Panel14 = nullptr;
+    QLabel* Panel15 = nullptr;
+    QLabel* Panel16 = nullptr;
+    TTrayIcon* TrayIcon1 = nullptr;
+    QTimer* TempUpdater = nullptr;
+
+public slots:
+    void Start1Click();
+    void Stop1Click();
+    void Exit1Click();
+    void SelectTempdir1Click();
+    void MaxTempsize1Click();
+    void SceenColor1Click();
+    void FontColor1Click();
+    void Registerfiletype1Click();
+    void CreateCertificate1Click();
+    void VerifyCertificate1Click();
+    void idle1Click();
+    void Normal1Click();
+    void Hardcore1Click();
+    void Random1Click();
+    void Optimal1Click();
+    void NoEncryptiontests1Click();
+    void SaveScreen1Click();
+    void Maximize1Click();
+    void Minimize1Click();
+    void StayOnTop1Click();
+    void Documentation1Click();
+    void Checkfornewversion1Click();
+    void About1Click();
+    void TrayIcon1Click();
+    void TempUpdaterTimer();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildScreen();
+    void BuildMenus();
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)(),
+                     std::optional<engine::MenuItem> engineItem = std::nullopt);
+    void FormCreate();
+    void ReportLoadProblems();
+    void HandOver();
+    void ApplyGeometryFixes();
+
+    void ApplyBackground(const QColor& colour, bool includeViewer);
+    void ApplyTextColour(const QColor& colour, bool includeViewer);
+    void SetTick(QAction* action, bool checked);
+    void RestoreTicks();
+    QAction* ActionOf(engine::MenuItem item) const;
+    void ApplyWindowFlags(bool fullScreenView, bool stayOnTop);
+    void CentreOuter(int width, int height);
+    QSize FrameExtra() const;
+
+    Form1Services services_;
+    std::string tempDir_;
+    std::int32_t maxTempSize_ = kDefaultMaxTempSize;
+    QStringList bannerLines_;
+    QString tempUnitWord_ = QStringLiteral("C");
+    int tempSensor_ = 1;
+    bool temperatureDisplay_ = false;
+
+    QStringList loadProblems_;
+    std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are
+    std::map<QAction*, bool> ticks_;          // menu ticks as the commands left them
+    std::map<QAction*, QActionGroup*> radioGroup_;
+    std::map<engine::MenuItem, std::function<void()>> handlers_;
+    QPointer<TForm2> viewer_;
+    std::vector<QPointer<TForm2>> handedOver_;
+    bool handOverDone_ = false;
+    bool destroyed_ = false;
+    bool quitRequested_ = false;
+    bool firstPaintSeen_ = false;
+    QSize pendingOuterSize_; // Q10 × Q9 until the frame is known
+
+    // Dragging the window by the screen where the window manager cannot do it for us.
+    bool dragging_ = false;
+    QPoint dragStartCursor_;
+    QPoint dragStartWindow_;
+};
+
+} // namespace torvane::app

@@ -1,2 +1,0 @@
-// The main window and the other windows live in this library.
-namespace torvane::app {}

@@ -1,0 +1,101 @@
+#include "crypto/VecFormat.h"
+
+namespace torvane::crypto {
+
+namespace {
+
+std::string Trim(std::string_view s) {
+    const auto b = s.find_first_not_of(" \t\r");
+    if (b == std::string_view::npos) return {};
+    const auto e = s.find_last_not_of(" \t\r");
+    return std::string(s.substr(b, e - b + 1));
+}
+
+} // namespace
+
+const std::string& VecRecord::operator[](const std::string& f) const {
+    const auto it = Fields.find(f);
+    if (it == Fields.end()) throw std::runtime_error(Where + ": missing field " + f);
+    return it->second;
+}
+
+std::vector<VecRecord> ParseVec(std::string_view text, const std::string& sourceName) {
+    std::vector<VecRecord> out;
+    VecRecord cur;
+    std::string section;
+    int lineNo = 0;
+    auto flush = [&] {
+        if (!cur.Fields.empty()) out.push_back(cur);
+        cur = VecRecord{};
+        cur.Section = section;
+    };
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const auto nl = text.find('\n', pos);
+        const auto line = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        pos = nl == std::string_view::npos ? text.size() + 1 : nl + 1;
+        ++lineNo;
+        const auto t = Trim(line);
+        if (t.empty()) {
+            flush();
+            continue;
+        }
+        if (t[0] == '#') continue;
+        if (t.front() == '[' && t.back() == ']') {
+            flush();
+            section = t.substr(1, t.size() - 2);
+            cur.Section = section;
+            continue;
+        }
+        const auto eq = t.find('=');
+        if (eq == std::string::npos)
+            throw std::runtime_error(sourceName + ":" + std::to_string(lineNo) + ": no '='");
+        const auto key = Trim(std::string_view(t).substr(0, eq));
+        const auto value = Trim(std::string_view(t).substr(eq + 1));
+        if (cur.Fields.count(key)) flush();
+        if (cur.Fields.empty()) cur.Where = sourceName + ":" + std::to_string(lineNo);
+        cur.Section = section;
+        cur.Fields[key] = value;
+    }
+    flush();
+    return out;
+}
+
+std::vector<std::uint8_t> FromHex(std::string_view hex) {
+    std::vector<std::uint8_t> r;
+    int nibble = -1;
+    for (char c : hex) {
+        int v;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else if (c == ' ' || c == ':')
+            continue;
+        else
+            throw std::runtime_error("bad hex digit in " + std::string(hex));
+        if (nibble < 0) {
+            nibble = v;
+        } else {
+            r.push_back(static_cast<std::uint8_t>(nibble << 4 | v));
+            nibble = -1;
+        }
+    }
+    if (nibble >= 0) throw std::runtime_error("odd hex length: " + std::string(hex));
+    return r;
+}
+
+std::string ToHex(const std::uint8_t* p, std::size_t n) {
+    static const char* d = "0123456789ABCDEF";
+    std::string r;
+    r.reserve(2 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        r += d[p[i] >> 4];
+        r += d[p[i] & 15];
+    }
+    return r;
+}
+
+} // namespace torvane::crypto

@@ -1,0 +1,61 @@
+#pragma once
+// Shared set-up of the window tests: a fresh settings store and work folder per test, scripted dialogs,
+// a recording shell, and a main window built on them.
+
+#include "app/Form1.h"
+#include "app/TrayIcon.h"
+#include "platform/Dialogs.h"
+#include "platform/Settings.h"
+#include "platform/Shell.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace torvane::test {
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.isValid() && work.isValid());
+        ::setenv("TORVANE_CONFIG_DIR", config.path().toUtf8().constData(), 1);
+        app::TTrayIcon::SetSystemTrayAvailableForTesting(false);
+    }
+    void TearDown() override { app::TTrayIcon::SetSystemTrayAvailableForTesting(std::nullopt); }
+
+    std::unique_ptr<app::TForm1> MakeForm(const std::string& commandLine = "",
+                                          const std::string& programFile = "/opt/torvane/torvane") {
+        app::Form1Services services;
+        services.Dialogs = &dialogs;
+        services.Shell = &shell;
+        services.ProgramFile = programFile;
+        services.CommandLine = commandLine.empty() ? "\"" + programFile + "\"" : commandLine;
+        auto form = std::make_unique<app::TForm1>(services);
+        QCoreApplication::processEvents();
+        return form;
+    }
+
+    std::string WorkPath(const std::string& name) const { return work.path().toStdString() + "/" + name; }
+
+    static void WriteFile(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    QTemporaryDir config;
+    QTemporaryDir work;
+    ScriptedDialogs dialogs;
+    RecordingShell shell;
+    SettingsKey key;
+};
+
+} // namespace torvane::test

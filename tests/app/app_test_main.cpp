@@ -1,0 +1,18 @@
+// The window tests need one QApplication for the whole program; it runs on the offscreen platform unless
+// the caller chose another, so the tests need no display (test discovery included).
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No test may touch the user's own settings, whatever a fixture forgets.
+    QTemporaryDir fallbackConfig;
+    qputenv("TORVANE_CONFIG_DIR", fallbackConfig.path().toUtf8());
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Torvane Test"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
