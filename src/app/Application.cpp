@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/EngineWiring.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/Form3.h"
@@ -36,6 +37,8 @@ int RunApplication(int argc, char** argv) {
     // Form1's creation loads the settings; the viewer copies Memo2's colours, so it comes after.
     TForm1 form1(services);
     dialogs.SetParent(&form1);
+    // The test run lives as long as the window it writes on, and goes before it.
+    EngineWiring engine(form1);
     TForm2 form2(form1.Memo2);
     form1.SetViewer(&form2);
     TForm3 form3;
@@ -43,6 +46,8 @@ int RunApplication(int argc, char** argv) {
 
     form1.show();
     const int result = QApplication::exec();
+    // A run that is still going (the window was closed) ends before the shutdown saves and cleans up.
+    engine.Run().State.Stopped = true;
     form1.FormDestroy();
     return result;
 }

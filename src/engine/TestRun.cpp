@@ -271,7 +271,7 @@ void TestRun::Random1Click() {
 }
 
 void TestRun::Optimal1Click() {
-    view_.ShowMessage(QStringLiteral("Note"), QStringLiteral("This feature will be done ASAP"));
+    view_.ShowMessage(QStringLiteral("Torvane Test"), QStringLiteral("This feature will be done ASAP"));
 }
 
 void TestRun::Timer1Timer() {

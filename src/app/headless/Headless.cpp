@@ -1,5 +1,6 @@
 #include "app/headless/Headless.h"
 
+#include "app/ScreenText.h"
 #include "app/headless/HeadlessOptions.h"
 #include "app/headless/HeadlessView.h"
 #include "engine/TestRun.h"
@@ -103,8 +104,7 @@ int RunHeadless(int argc, char** argv) {
 
     HeadlessView view;
     engine::TestRun run(view);
-    run.BannerLines = {QStringLiteral("Torvane Test 5.0 [ Ombrel ]"),
-                       QStringLiteral("(c) 1999-2000 Quarnett"), QString()};
+    run.BannerLines = MakeBannerLines();
     LoadSettings(run);
 
     std::unique_ptr<QSocketNotifier> notifier;
