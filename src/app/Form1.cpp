@@ -753,7 +753,16 @@ QStringList TForm1::Counters() const {
 }
 
 void TForm1::Repaint() {
+    // A workload pass repaints thousands of times (twice per MMX step). Painting synchronously each time
+    // would make a pass wait on the display server for tens of seconds, so the window is painted at once
+    // at most once per display frame; in between the request is queued and Qt merges it with the next.
+    constexpr qint64 kFrameMs = 15;
+    if (lastRepaint_.isValid() && lastRepaint_.elapsed() < kFrameMs) {
+        update();
+        return;
+    }
     repaint();
+    lastRepaint_.start();
 }
 
 void TForm1::UpdateWindow() {

@@ -11,6 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -194,6 +195,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // When the window was last painted at once by Repaint (invalid until the first time).
+    QElapsedTimer lastRepaint_;
+
     void BuildScreen();
     void BuildMenus();
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)(),
