@@ -99,6 +99,7 @@ TForm1::TForm1(const Form1Services& services, QWidget* parent) : QMainWindow(par
 
     BuildScreen();
     BuildMenus();
+    SetUpCryptoComponents();
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
@@ -750,6 +751,18 @@ void TForm1::SetCounters(const QString& days, const QString& hours, const QStrin
 
 QStringList TForm1::Counters() const {
     return {Panel19->text(), Panel14->text(), Panel15->text(), Panel16->text()};
+}
+
+void TForm1::SetUpCryptoComponents() {
+    // Both ciphers code in the program's own feedback mode, keyed through their own hash manager (CRC-32
+    // by default, so every cipher gets a 4-byte key), without a key check in the files.
+    Cipher1.SetMode(crypto::cmCTS);
+    Cipher1.SetHashManager(&EncryptorHash1);
+    Cipher1.SetIncludeHashKey(false);
+    Cipher1.ReadStoredClassName("TCipher_SAFER_SK128");
+    Cipher2.SetMode(crypto::cmCTS);
+    Cipher2.SetHashManager(&EncryptorHash2);
+    Cipher2.SetIncludeHashKey(false);
 }
 
 void TForm1::Repaint() {

@@ -7,6 +7,7 @@
 // to the engine (Start, Stop, Exit, the modes, the test choice) can be handed to it with
 // SetCommandHandler without touching this class.
 
+#include "crypto/Managers.h"
 #include "engine/RunView.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
@@ -162,6 +163,15 @@ public:
     TTrayIcon* TrayIcon1 = nullptr;
     QTimer* TempUpdater = nullptr;
 
+    // The cryptographic components: the encryption test's cipher and its key hash, a second pair, and
+    // the hash the certificates are sealed with. The hash managers come first so that they outlive the
+    // cipher managers that refer to them.
+    crypto::THashManager EncryptorHash1;
+    crypto::THashManager EncryptorHash2;
+    crypto::THashManager CertificateHash;
+    crypto::TCipherManager Cipher1;
+    crypto::TCipherManager Cipher2;
+
 public slots:
     void Start1Click();
     void Stop1Click();
@@ -199,6 +209,7 @@ private:
     QElapsedTimer lastRepaint_;
 
     void BuildScreen();
+    void SetUpCryptoComponents();
     void BuildMenus();
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)(),
                      std::optional<engine::MenuItem> engineItem = std::nullopt);

@@ -57,6 +57,24 @@ TEST_F(AppTest, FirstStartOnAnEmptyStoreWritesOnlyTheWorkSettings) {
     EXPECT_FALSE(key.ValueExists("Q5"));
 }
 
+TEST_F(AppTest, CryptoComponentsStartWithTheirDesignSettings) {
+    auto form = MakeForm();
+    EXPECT_EQ(form->Cipher1.Algorithm(), "SAFER-SK128");
+    EXPECT_EQ(form->Cipher1.Mode(), crypto::cmCTS);
+    EXPECT_EQ(form->Cipher1.HashManager(), &form->EncryptorHash1);
+    EXPECT_FALSE(form->Cipher1.IncludeHashKey());
+    EXPECT_EQ(form->Cipher2.Algorithm(), "Blowfish");
+    EXPECT_EQ(form->Cipher2.Mode(), crypto::cmCTS);
+    EXPECT_EQ(form->Cipher2.HashManager(), &form->EncryptorHash2);
+    for (auto* hash : {&form->EncryptorHash1, &form->EncryptorHash2, &form->CertificateHash})
+        EXPECT_EQ(hash->Algorithm(), "CRC-32");
+
+    // Keyed through CRC-32, the encryption test's cipher gets a 4-byte key from any password.
+    form->Cipher1.InitKey("1234", nullptr);
+    EXPECT_EQ(form->Cipher1.Cipher().KeyHashClass()->DigestLength, 4);
+    EXPECT_TRUE(form->Cipher1.Cipher().Initialized());
+}
+
 TEST_F(AppTest, StoredWorkDirectoryIsUsedOnlyWhenItExists) {
     key.WriteString("Q1", work.path().toStdString()); // no trailing separator, as a hand edit may leave it
     EXPECT_EQ(MakeForm()->TempDir(), work.path().toStdString() + "/");
