@@ -1,5 +1,5 @@
 #pragma once
-// Skipjack (NSA; "SKIPJACK and KEA Algorithm Specifications", version 2.0, NIST, 29 May 1998): a 64-bit
+// Skipjack (NSA; the NIST document on the SKIPJACK and KEA algorithms, version 2.0, 29 May 1998): a 64-bit
 // block of four 16-bit words, an 80-bit cryptovariable, 32 steps of the stepping rules A and B.
 // Not cache-timing safe: the G-permutation looks up key-dependent tables indexed by data.
 
