@@ -29,28 +29,28 @@ inline void Store32(std::uint8_t* p, std::uint32_t v) {
 
 } // namespace
 
+void rc5::ExpandKey(const std::uint8_t* key, int size, std::uint32_t* S, int tableWords) {
+    const int c = std::max(1, (size + 3) / 4);
+    std::uint32_t L[64] = {};
+    for (int i = size - 1; i >= 0; --i) L[i / 4] = (L[i / 4] << 8) + key[i];
+
+    S[0] = P32;
+    for (int i = 1; i < tableWords; ++i) S[i] = S[i - 1] + Q32;
+    std::uint32_t A = 0, B = 0;
+    for (int s = 0, i = 0, j = 0, n = 3 * std::max(tableWords, c); s < n; ++s) {
+        A = S[i] = std::rotl(S[i] + A + B, 3);
+        B = L[j] = std::rotl(L[j] + A + B, static_cast<int>((A + B) & 31));
+        if (++i == tableWords) i = 0;
+        if (++j == c) j = 0;
+    }
+    SecureZero(L, sizeof(L));
+}
+
 TCipher_RC5::TCipher_RC5() : TCipher(&ClassInfo), S_(reinterpret_cast<std::uint32_t*>(UserData())) {}
 
 void TCipher_RC5::Init(const void* key, std::int32_t size, const void* vector) {
     BeginKeying(size);
-    // The paper limits b to one byte (0..255); the key expansion itself is defined for any c, so the
-    // 256-byte key of this class simply gives c = 64 words.
-    const auto* k = static_cast<const std::uint8_t*>(key);
-    const int c = std::max(1, (size + 3) / 4);
-    std::uint32_t L[64] = {};
-    for (int i = size - 1; i >= 0; --i) L[i / 4] = (L[i / 4] << 8) + k[i];
-
-    std::uint32_t* S = S_;
-    S[0] = P32;
-    for (int i = 1; i < TableWords; ++i) S[i] = S[i - 1] + Q32;
-    std::uint32_t A = 0, B = 0;
-    for (int s = 0, i = 0, j = 0, n = 3 * std::max(TableWords, c); s < n; ++s) {
-        A = S[i] = std::rotl(S[i] + A + B, 3);
-        B = L[j] = std::rotl(L[j] + A + B, static_cast<int>((A + B) & 31));
-        if (++i == TableWords) i = 0;
-        if (++j == c) j = 0;
-    }
-    SecureZero(L, sizeof(L));
+    rc5::ExpandKey(static_cast<const std::uint8_t*>(key), size, S_, TableWords);
     EndKeying(vector);
 }
 

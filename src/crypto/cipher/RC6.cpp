@@ -1,8 +1,7 @@
 #include "crypto/cipher/RC6.h"
 
-#include "crypto/Wipe.h"
+#include "crypto/cipher/RC5.h"
 
-#include <algorithm>
 #include <bit>
 
 namespace torvane::crypto {
@@ -10,10 +9,6 @@ namespace torvane::crypto {
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_RC6, nullptr, 16, 256, TCipher_RC6::TableWords * 4);
 
 namespace {
-
-// The RC5 magic constants, as the RC6 paper takes them over.
-constexpr std::uint32_t P32 = 0xB7E15163;
-constexpr std::uint32_t Q32 = 0x9E3779B9;
 
 inline std::uint32_t Load32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -35,24 +30,7 @@ TCipher_RC6::TCipher_RC6() : TCipher(&ClassInfo), S_(reinterpret_cast<std::uint3
 
 void TCipher_RC6::Init(const void* key, std::int32_t size, const void* vector) {
     BeginKeying(size);
-    // As in RC5, b = 0 is one zero word; the 256-byte key (one more than the paper's byte-sized b) is the
-    // same expansion with c = 64.
-    const auto* k = static_cast<const std::uint8_t*>(key);
-    const int c = std::max(1, (size + 3) / 4);
-    std::uint32_t L[64] = {};
-    for (int i = size - 1; i >= 0; --i) L[i / 4] = (L[i / 4] << 8) + k[i];
-
-    std::uint32_t* S = S_;
-    S[0] = P32;
-    for (int i = 1; i < TableWords; ++i) S[i] = S[i - 1] + Q32;
-    std::uint32_t A = 0, B = 0;
-    for (int s = 0, i = 0, j = 0, n = 3 * std::max(TableWords, c); s < n; ++s) {
-        A = S[i] = std::rotl(S[i] + A + B, 3);
-        B = L[j] = std::rotl(L[j] + A + B, Amount(A + B));
-        if (++i == TableWords) i = 0;
-        if (++j == c) j = 0;
-    }
-    SecureZero(L, sizeof(L));
+    rc5::ExpandKey(static_cast<const std::uint8_t*>(key), size, S_, TableWords);
     EndKeying(vector);
 }
 
