@@ -2,6 +2,7 @@
 
 #include "crypto/Wipe.h"
 #include "crypto/cipher/CastSBoxes.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <cstring>
 
@@ -14,17 +15,8 @@ namespace {
 using cast::F1;
 using cast::F2;
 using cast::F3;
-
-inline std::uint32_t Load32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-           std::uint32_t(p[3]);
-}
-inline void Store32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v >> 24);
-    p[1] = std::uint8_t(v >> 16);
-    p[2] = std::uint8_t(v >> 8);
-    p[3] = std::uint8_t(v);
-}
+using wordio::LoadBE32;
+using wordio::StoreBE32;
 
 // Forward quad-round Q and reverse quad-round QBAR with the keys of one quad-round.
 inline void Q(std::uint32_t (&b)[4], const std::uint32_t* km, const std::uint32_t* kr) {
@@ -50,7 +42,7 @@ void TCipher_Cast256::Init(const void* key, std::int32_t size, const void* vecto
     std::uint8_t padded[32] = {};
     if (size > 0) std::memcpy(padded, key, static_cast<std::size_t>(size));
     std::uint32_t k[8]; // KAPPA = A..H
-    for (int i = 0; i < 8; ++i) k[i] = Load32(padded + 4 * i);
+    for (int i = 0; i < 8; ++i) k[i] = LoadBE32(padded + 4 * i);
 
     // The Tm / Tr constants of section 2.4, generated as they are consumed (24 octaves of 8).
     std::uint32_t cm = 0x5A827999;
@@ -93,19 +85,19 @@ void TCipher_Cast256::Init(const void* key, std::int32_t size, const void* vecto
 
 void TCipher_Cast256::EncryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
-    std::uint32_t b[4] = {Load32(p), Load32(p + 4), Load32(p + 8), Load32(p + 12)};
+    std::uint32_t b[4] = {LoadBE32(p), LoadBE32(p + 4), LoadBE32(p + 8), LoadBE32(p + 12)};
     for (int i = 0; i < 6; ++i) Q(b, Km_ + 4 * i, Kr_ + 4 * i);
     for (int i = 6; i < 12; ++i) QBar(b, Km_ + 4 * i, Kr_ + 4 * i);
-    for (int i = 0; i < 4; ++i) Store32(p + 4 * i, b[i]);
+    for (int i = 0; i < 4; ++i) StoreBE32(p + 4 * i, b[i]);
 }
 
 void TCipher_Cast256::DecryptBlock(void* block) {
     // The same network with the quad-round keys in reverse order (section 2.3).
     auto* p = static_cast<std::uint8_t*>(block);
-    std::uint32_t b[4] = {Load32(p), Load32(p + 4), Load32(p + 8), Load32(p + 12)};
+    std::uint32_t b[4] = {LoadBE32(p), LoadBE32(p + 4), LoadBE32(p + 8), LoadBE32(p + 12)};
     for (int i = 0; i < 6; ++i) Q(b, Km_ + 4 * (11 - i), Kr_ + 4 * (11 - i));
     for (int i = 6; i < 12; ++i) QBar(b, Km_ + 4 * (11 - i), Kr_ + 4 * (11 - i));
-    for (int i = 0; i < 4; ++i) Store32(p + 4 * i, b[i]);
+    for (int i = 0; i < 4; ++i) StoreBE32(p + 4 * i, b[i]);
 }
 
 } // namespace torvane::crypto

@@ -1,6 +1,7 @@
 #include "crypto/cipher/RC5.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,20 +13,12 @@ TORVANE_DEFINE_CIPHER_CLASS(TCipher_RC5, nullptr, 8, 256, TCipher_RC5::TableWord
 
 namespace {
 
+using wordio::LoadLE32;
+using wordio::StoreLE32;
+
 // Magic constants of the paper: Odd((e - 2) * 2^32) and Odd((phi - 1) * 2^32).
 constexpr std::uint32_t P32 = 0xB7E15163;
 constexpr std::uint32_t Q32 = 0x9E3779B9;
-
-inline std::uint32_t Load32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-inline void Store32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-    p[2] = std::uint8_t(v >> 16);
-    p[3] = std::uint8_t(v >> 24);
-}
 
 } // namespace
 
@@ -57,27 +50,27 @@ void TCipher_RC5::Init(const void* key, std::int32_t size, const void* vector) {
 void TCipher_RC5::EncryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const std::uint32_t* S = S_;
-    std::uint32_t A = Load32(p) + S[0];
-    std::uint32_t B = Load32(p + 4) + S[1];
+    std::uint32_t A = LoadLE32(p) + S[0];
+    std::uint32_t B = LoadLE32(p + 4) + S[1];
     for (int i = 1; i <= Rounds; ++i) {
         A = std::rotl(A ^ B, static_cast<int>(B & 31)) + S[2 * i];
         B = std::rotl(B ^ A, static_cast<int>(A & 31)) + S[2 * i + 1];
     }
-    Store32(p, A);
-    Store32(p + 4, B);
+    StoreLE32(p, A);
+    StoreLE32(p + 4, B);
 }
 
 void TCipher_RC5::DecryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const std::uint32_t* S = S_;
-    std::uint32_t A = Load32(p);
-    std::uint32_t B = Load32(p + 4);
+    std::uint32_t A = LoadLE32(p);
+    std::uint32_t B = LoadLE32(p + 4);
     for (int i = Rounds; i >= 1; --i) {
         B = std::rotr(B - S[2 * i + 1], static_cast<int>(A & 31)) ^ A;
         A = std::rotr(A - S[2 * i], static_cast<int>(B & 31)) ^ B;
     }
-    Store32(p, A - S[0]);
-    Store32(p + 4, B - S[1]);
+    StoreLE32(p, A - S[0]);
+    StoreLE32(p + 4, B - S[1]);
 }
 
 } // namespace torvane::crypto

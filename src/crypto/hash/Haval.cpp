@@ -1,6 +1,7 @@
 #include "crypto/hash/Haval.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/hash/Bits.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -17,23 +18,14 @@ TORVANE_DEFINE_HASH_CLASS(THash_Haval128, &THash_Haval256::ClassInfo, 16);
 
 namespace {
 
+using bits::LoadLE32;
+using bits::StoreLE32;
 using u32 = std::uint32_t;
 
 constexpr int kVersion = 1; // HAVAL version written into the last block
 
 constexpr u32 Rotr(u32 x, int n) {
     return (x >> n) | (x << (32 - n));
-}
-
-u32 Load32(const std::uint8_t* p) {
-    return u32(p[0]) | (u32(p[1]) << 8) | (u32(p[2]) << 16) | (u32(p[3]) << 24);
-}
-
-void Store32(std::uint8_t* p, u32 v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-    p[2] = std::uint8_t(v >> 16);
-    p[3] = std::uint8_t(v >> 24);
 }
 
 // The paper's Boolean functions F1..F5 (arguments x6 ... x0), each regrouped from its sum of products so
@@ -127,7 +119,7 @@ inline void RunPass(u32 (&t)[8], const u32 (&w)[32], std::integer_sequence<int, 
 template <int Passes, int... P>
 void Compress(u32 (&state)[8], const std::uint8_t* block, std::integer_sequence<int, P...>) {
     u32 w[32];
-    for (int i = 0; i < 32; ++i) w[i] = Load32(block + 4 * i);
+    for (int i = 0; i < 32; ++i) w[i] = LoadLE32(block + 4 * i);
     u32 t[8];
     std::memcpy(t, state, sizeof t);
     (RunPass<Passes, P>(t, w, std::make_integer_sequence<int, 32>()), ...);
@@ -254,7 +246,7 @@ void THash_Haval256::Finish() {
     u32 d[8];
     std::memcpy(d, state_, sizeof d);
     Tailor(d, bits);
-    for (int i = 0; i < 8; ++i) Store32(digest_ + 4 * i, d[i]);
+    for (int i = 0; i < 8; ++i) StoreLE32(digest_ + 4 * i, d[i]);
     // Only the digest length is the digest; the rest of the area must not leak chaining words.
     std::memset(digest_ + DigestLength(), 0, sizeof digest_ - static_cast<std::size_t>(DigestLength()));
     SecureZero(d, sizeof d);

@@ -1,6 +1,7 @@
 #include "crypto/hash/Snefru.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/hash/Bits.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -13,11 +14,8 @@ TORVANE_DEFINE_HASH_CLASS(THash_Snefru, nullptr, 32);
 
 namespace {
 
+using bits::LoadLE32;
 using u32 = std::uint32_t;
-
-u32 Load32(const std::uint8_t* p) {
-    return u32(p[0]) | (u32(p[1]) << 8) | (u32(p[2]) << 16) | (u32(p[3]) << 24);
-}
 
 constexpr u32 Rotl(u32 x, int n) {
     return n ? (x << n) | (x >> (32 - n)) : x;
@@ -59,7 +57,7 @@ void THash_Snefru::Start() {
 void THash_Snefru::Transform(const std::uint8_t* data) {
     u32 w[16];
     std::memcpy(w, block_, 8 * sizeof(u32));
-    for (int i = 0; i < 8; ++i) w[8 + i] = Load32(data + 4 * i);
+    for (int i = 0; i < 8; ++i) w[8 + i] = LoadLE32(data + 4 * i);
     constexpr auto steps = std::make_integer_sequence<int, 16>();
     for (int p = 0; p < passes_; ++p) {
         const u32* box0 = snefru::SBoxes[2 * p];
