@@ -2,6 +2,7 @@
 
 #include "crypto/Wipe.h"
 #include "crypto/cipher/Square.h"
+#include "crypto/hash/BlockBuffer.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -43,22 +44,10 @@ void THash_Square::Transform(const std::uint8_t* block) {
 
 void THash_Square::Update(const void* data, std::int64_t length) {
     if (length < 0) throw Exception("Negative length given to THash_Square::Update");
-    if (length == 0) return;
-    auto* p = static_cast<const std::uint8_t*>(data);
-    auto n = static_cast<std::uint64_t>(length);
-    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
-    count_ += n;
-    if (used) {
-        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(n, sizeof buffer_ - used));
-        std::memcpy(buffer_ + used, p, take);
-        p += take;
-        n -= take;
-        used += take;
-        if (used < sizeof buffer_) return;
-        Transform(buffer_);
-    }
-    for (; n >= sizeof buffer_; n -= sizeof buffer_, p += sizeof buffer_) Transform(p);
-    if (n) std::memcpy(buffer_, p, static_cast<std::size_t>(n));
+    BufferBlocks(buffer_, count_, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
+                 [this](const std::uint8_t* blocks, std::size_t count) {
+                     for (; count != 0; --count, blocks += sizeof buffer_) Transform(blocks);
+                 });
 }
 
 void THash_Square::Finish() {
