@@ -1,6 +1,7 @@
 // Walks the whole list of cipher classes: published known answers from tests/data/block/*.vec, and the
 // properties every class must have whatever its algorithm.
 
+#include "common/RandomBytes.h"
 #include "common/VecFile.h"
 #include "crypto/cipher/CipherClasses.h"
 
@@ -27,12 +28,6 @@ const std::vector<VecRecord>& AllBlockVectors() {
         return all;
     }();
     return records;
-}
-
-std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
 }
 
 class CipherClass : public ::testing::TestWithParam<TCipherClass> {};

@@ -1,6 +1,7 @@
 // Walks the whole list of hash classes: published known answers from tests/data/hash/*.vec, and the
 // properties every class must have whatever its algorithm.
 
+#include "common/RandomBytes.h"
 #include "common/VecFile.h"
 #include "crypto/hash/HashClasses.h"
 
@@ -45,12 +46,6 @@ std::vector<std::uint8_t> Digest(THashClass cls, const std::vector<std::uint8_t>
     for (long i = 0; i < repeat; ++i) h->Update(in.data(), static_cast<std::int64_t>(in.size()));
     h->Finish();
     return {h->DigestBytes(), h->DigestBytes() + h->DigestLength()};
-}
-
-std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
 }
 
 class EveryHashClass : public ::testing::TestWithParam<THashClass> {};
