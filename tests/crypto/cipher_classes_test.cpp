@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 
 using namespace torvane::crypto;
@@ -16,17 +15,7 @@ using namespace torvane::test;
 namespace {
 
 const std::vector<VecRecord>& AllBlockVectors() {
-    static const std::vector<VecRecord> records = [] {
-        std::vector<VecRecord> all;
-        const auto dir = DataPath("block");
-        if (!std::filesystem::exists(dir)) return all;
-        for (const auto& e : std::filesystem::directory_iterator(dir)) {
-            if (e.path().extension() != ".vec") continue;
-            auto part = ReadVecFile(e.path().string());
-            all.insert(all.end(), part.begin(), part.end());
-        }
-        return all;
-    }();
+    static const std::vector<VecRecord> records = ReadVecFolder("block");
     return records;
 }
 
