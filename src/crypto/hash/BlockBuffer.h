@@ -36,4 +36,20 @@ inline void BufferBlocks(std::uint8_t (&buffer)[N], std::uint64_t& count, const 
     if (n != 0) std::memcpy(buffer, p, static_cast<std::size_t>(n));
 }
 
+// The start of Finish for the hashes that close the message with one padding byte and zeros up to a
+// trailer at the end of the last block (the length and the like): puts the padding byte behind the used
+// bytes of buffer and zeros up to tail. When the padding byte reaches into the trailer, the block is
+// filled with zeros and compressed first, and the trailer gets a block of its own.
+template <std::size_t N, class Compress>
+inline void PadToTrailer(std::uint8_t (&buffer)[N], std::size_t used, std::uint8_t padding, std::size_t tail,
+                         Compress&& compress) {
+    buffer[used++] = padding;
+    if (used > tail) {
+        std::memset(buffer + used, 0, N - used);
+        compress(static_cast<const std::uint8_t*>(buffer), std::size_t{1});
+        used = 0;
+    }
+    std::memset(buffer + used, 0, tail - used);
+}
+
 } // namespace torvane::crypto

@@ -21,6 +21,7 @@ namespace {
 
 using bits::LoadLE32;
 using bits::StoreLE32;
+using bits::StoreLE64;
 using u32 = std::uint32_t;
 
 constexpr int kVersion = 1; // HAVAL version written into the last block
@@ -216,20 +217,13 @@ void THash_Haval256::Update(const void* data, std::int64_t length) {
 
 void THash_Haval256::Finish() {
     const int bits = DigestLength() * 8;
-    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
     // The message is closed by a single 1 bit (the lowest bit of the next byte), then zeros up to the
     // last ten bytes of a block, which carry version, passes, digest length and the bit count.
-    buffer_[used++] = 0x01;
-    if (used > 118) {
-        std::memset(buffer_ + used, 0, sizeof buffer_ - used);
-        Transform(buffer_);
-        used = 0;
-    }
-    std::memset(buffer_ + used, 0, 118 - used);
+    PadToTrailer(buffer_, static_cast<std::size_t>(count_ % sizeof buffer_), 0x01, 118,
+                 [this](const std::uint8_t* block, std::size_t) { Transform(block); });
     buffer_[118] = std::uint8_t(((bits & 3) << 6) | ((passes_ & 7) << 3) | (kVersion & 7));
     buffer_[119] = std::uint8_t(bits >> 2);
-    const std::uint64_t bitCount = count_ * 8;
-    for (int i = 0; i < 8; ++i) buffer_[120 + i] = std::uint8_t(bitCount >> (8 * i));
+    StoreLE64(buffer_ + 120, count_ * 8);
     Transform(buffer_);
 
     u32 d[8];

@@ -16,6 +16,7 @@ TORVANE_DEFINE_HASH_CLASS(THash_Snefru, nullptr, 32);
 namespace {
 
 using bits::LoadLE32;
+using bits::StoreLE64;
 using u32 = std::uint32_t;
 
 constexpr u32 Rotl(u32 x, int n) {
@@ -88,8 +89,7 @@ void THash_Snefru::Finish() {
         Transform(buffer_);
         std::memset(buffer_, 0, sizeof buffer_);
     }
-    const std::uint64_t bits = count_ * 8;
-    for (int i = 0; i < 8; ++i) buffer_[24 + i] = std::uint8_t(bits >> (8 * i));
+    StoreLE64(buffer_ + 24, count_ * 8);
     Transform(buffer_);
     SecureZero(buffer_, sizeof buffer_);
     for (int i = 0; i < 8; ++i)

@@ -2,6 +2,7 @@
 
 #include "crypto/Wipe.h"
 #include "crypto/cipher/Square.h"
+#include "crypto/hash/Bits.h"
 #include "crypto/hash/BlockBuffer.h"
 #include "platform/Error.h"
 
@@ -51,16 +52,9 @@ void THash_Square::Update(const void* data, std::int64_t length) {
 }
 
 void THash_Square::Finish() {
-    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
-    buffer_[used++] = 0x80;
-    if (used > 8) {
-        std::memset(buffer_ + used, 0, sizeof buffer_ - used);
-        Transform(buffer_);
-        used = 0;
-    }
-    std::memset(buffer_ + used, 0, 8 - used);
-    const std::uint64_t bits = count_ * 8;
-    for (int i = 0; i < 8; ++i) buffer_[8 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    PadToTrailer(buffer_, static_cast<std::size_t>(count_ % sizeof buffer_), 0x80, 8,
+                 [this](const std::uint8_t* block, std::size_t) { Transform(block); });
+    bits::StoreLE64(buffer_ + 8, count_ * 8);
     Transform(buffer_);
     std::memcpy(digest_, chain_, sizeof digest_);
     SecureZero(buffer_, sizeof buffer_);
