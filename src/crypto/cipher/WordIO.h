@@ -36,6 +36,30 @@ inline void StoreBE32(void* p, std::uint32_t v) {
     std::memcpy(p, &v, 4);
 }
 
+inline std::uint64_t LoadLE64(const void* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v;
+}
+
+inline std::uint64_t LoadBE64(const void* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    return v;
+}
+
+inline void StoreLE64(void* p, std::uint64_t v) {
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, 8);
+}
+
+inline void StoreBE64(void* p, std::uint64_t v) {
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, 8);
+}
+
 // Two words stored big-endian with one 8-byte store. The chaining modes read a coded 8-byte block back as
 // one 8-byte load, which the processor can forward only from a single store of the same width.
 inline void StoreBE32x2(void* p, std::uint32_t hi, std::uint32_t lo) {
