@@ -1,6 +1,7 @@
 #pragma once
-// Word loads and stores for the block ciphers. Blocks may sit at any address, so every access goes through
-// memcpy, which the compiler turns into a single (possibly byte-swapping) load or store.
+// Word loads and stores for the block ciphers, and through hash/Bits.h for the hashes. Blocks may sit at
+// any address, so every access goes through memcpy, which the compiler turns into a single (possibly
+// byte-swapping) load or store.
 
 #include <bit>
 #include <cstdint>
