@@ -9,6 +9,8 @@
 // (AES-NI) and "~0x200020000000000" also bit 41 (SSSE3, which its vector-permute AES needs), leaving the
 // table code; see OpenSSL's OPENSSL_ia32cap(3).
 
+#include "BenchCommon.h"
+
 #include "crypto/cipher/Blowfish.h"
 #include "crypto/cipher/Cast128.h"
 #include "crypto/cipher/IDEA.h"
@@ -21,7 +23,6 @@
 
 #if TORVANE_HAVE_OPENSSL
 #include <openssl/evp.h>
-#include <openssl/provider.h>
 #endif
 #if TORVANE_HAVE_CRYPTOPP
 #include <cryptopp/aes.h>
@@ -46,6 +47,7 @@
 #include <string>
 #include <vector>
 
+using namespace torvane::bench;
 using namespace torvane::crypto;
 
 namespace {
@@ -91,18 +93,8 @@ void Ours(benchmark::State& state, TCipherClass cls) {
 }
 
 #if TORVANE_HAVE_OPENSSL
-void LoadProviders() {
-    // Blowfish, CAST5 and IDEA live in OpenSSL 3's legacy provider.
-    static const bool loaded = [] {
-        OSSL_PROVIDER_load(nullptr, "legacy");
-        OSSL_PROVIDER_load(nullptr, "default");
-        return true;
-    }();
-    (void)loaded;
-}
-
 bool EvpAvailable(const char* name) {
-    LoadProviders();
+    LoadOpenSslProviders();
     EVP_CIPHER* c = EVP_CIPHER_fetch(nullptr, name, nullptr);
     EVP_CIPHER_free(c);
     return c != nullptr;
@@ -116,7 +108,7 @@ struct EvpCtx {
         EVP_CIPHER_free(cipher);
     }
     bool Init(const char* name, const std::uint8_t* key, int keyLen, const std::uint8_t* iv) {
-        LoadProviders();
+        LoadOpenSslProviders();
         cipher = EVP_CIPHER_fetch(nullptr, name, nullptr);
         if (!cipher) return false;
         if (!EVP_EncryptInit_ex(ctx, cipher, nullptr, nullptr, nullptr)) return false;
@@ -292,16 +284,6 @@ void CheckEvp(const char* evpName, TCipherClass cls, std::initializer_list<int> 
         }
         Report(std::string("OpenSSL EVP ") + evpName + ", " + std::to_string(len) + "-byte keys", ok);
     }
-}
-
-std::string Hex(const std::vector<std::uint8_t>& v) {
-    std::string s;
-    char buf[3];
-    for (auto b : v) {
-        std::snprintf(buf, sizeof buf, "%02x", b);
-        s += buf;
-    }
-    return s;
 }
 
 // Our CBC over a random file of a few MiB against `openssl enc -nopad` with the same key and vector.

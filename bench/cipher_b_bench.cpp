@@ -4,6 +4,8 @@
 // ratio ours / theirs is the quotient of the two bytes_per_second figures. No other
 // library has SCOP: its line reports our figure alone.
 
+#include "BenchCommon.h"
+
 #include "crypto/cipher/CipherClasses.h"
 #include "crypto/cipher/Diamond2.h"
 #include "crypto/cipher/Gost.h"
@@ -35,11 +37,7 @@ constexpr std::int64_t kTotal = 64 << 20;
 constexpr std::int64_t kChunk = 4096;
 
 std::vector<std::uint8_t>& Buffer() {
-    static std::vector<std::uint8_t> b = [] {
-        std::vector<std::uint8_t> v(static_cast<std::size_t>(kChunk));
-        for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<std::uint8_t>(i * 131 + 7);
-        return v;
-    }();
+    static std::vector<std::uint8_t> b = torvane::bench::PatternChunk(static_cast<std::size_t>(kChunk));
     return b;
 }
 

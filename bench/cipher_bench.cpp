@@ -10,6 +10,8 @@
 //
 // --benchmark_filter=DES limits the run to matching names, as usual.
 
+#include "BenchCommon.h"
+
 #include "crypto/cipher/CipherClasses.h"
 #include "crypto/cipher/DES.h"
 
@@ -26,7 +28,6 @@
 
 #ifdef TORVANE_HAVE_OPENSSL
 #include <openssl/evp.h>
-#include <openssl/provider.h>
 #endif
 
 #ifdef TORVANE_HAVE_CRYPTOPP
@@ -344,9 +345,7 @@ void PrintSummary() {
 
 int main(int argc, char** argv) {
 #ifdef TORVANE_HAVE_OPENSSL
-    // DES, Blowfish, CAST5, IDEA, RC2, RC4 and RC5 live in OpenSSL 3's legacy provider.
-    OSSL_PROVIDER_load(nullptr, "legacy");
-    OSSL_PROVIDER_load(nullptr, "default");
+    torvane::bench::LoadOpenSslProviders();
 #endif
     CheckAgreement();
     Register();

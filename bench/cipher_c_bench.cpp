@@ -5,6 +5,8 @@
 //
 //   build/bench/cipher_c_bench [--benchmark_filter=RC6]
 
+#include "BenchCommon.h"
+
 #include "crypto/cipher/Cast256.h"
 #include "crypto/cipher/FROG.h"
 #include "crypto/cipher/Mars.h"
@@ -24,7 +26,6 @@
 
 #ifdef TORVANE_HAVE_OPENSSL
 #include <openssl/evp.h>
-#include <openssl/provider.h>
 #endif
 #ifdef TORVANE_HAVE_CRYPTOPP
 #include <cryptopp/algparam.h>
@@ -51,9 +52,7 @@ const std::uint8_t Key[32] = {0x2b, 0x7e, 0x15, 0x16, 0x28, 0xae, 0xd2, 0xa6, 0x
 const std::uint8_t Iv[32] = {};
 
 std::vector<std::uint8_t> Data() {
-    std::vector<std::uint8_t> d(Chunk);
-    for (std::size_t i = 0; i < d.size(); ++i) d[i] = static_cast<std::uint8_t>(i * 131 + 7);
-    return d;
+    return torvane::bench::PatternChunk(Chunk);
 }
 
 template <class Cipher> void Ours(benchmark::State& state, int keyBytes) {
@@ -84,9 +83,7 @@ void OursRc4Stream(benchmark::State& state) {
 
 #ifdef TORVANE_HAVE_OPENSSL
 void OpenSsl(benchmark::State& state, const char* name, int keyBytes) {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
-    (void)legacy, (void)base;
+    torvane::bench::LoadOpenSslProviders();
     EVP_CIPHER* cipher = EVP_CIPHER_fetch(nullptr, name, nullptr);
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     if (!cipher || !ctx || !EVP_EncryptInit_ex(ctx, cipher, nullptr, nullptr, nullptr) ||

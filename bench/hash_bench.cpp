@@ -8,6 +8,8 @@
 //
 // (bit 64+29 of OPENSSL_ia32cap is the SHA extension flag of CPUID leaf 7.)
 
+#include "BenchCommon.h"
+
 #include "crypto/hash/Checksums.h"
 #include "crypto/hash/HashClasses.h"
 #include "crypto/hash/MD5.h"
@@ -26,7 +28,6 @@
 
 #ifdef TORVANE_HAVE_OPENSSL
 #include <openssl/evp.h>
-#include <openssl/provider.h>
 #endif
 #ifdef TORVANE_HAVE_CRYPTOPP
 #define CRYPTOPP_ENABLE_NAMESPACE_WEAK 1
@@ -75,12 +76,7 @@ Bytes Torvane(THashClass cls, const std::uint8_t* p, std::size_t n) {
 
 #ifdef TORVANE_HAVE_OPENSSL
 DigestFn OpenSsl(const char* name) {
-    static const bool providers = [] {
-        OSSL_PROVIDER_load(nullptr, "default");
-        OSSL_PROVIDER_load(nullptr, "legacy"); // MD4 lives there
-        return true;
-    }();
-    (void)providers;
+    torvane::bench::LoadOpenSslProviders();
     EVP_MD* md = EVP_MD_fetch(nullptr, name, nullptr);
     if (!md) return nullptr;
     return [md](const std::uint8_t* p, std::size_t n) {
@@ -150,16 +146,6 @@ std::vector<Reference> References() {
     return refs;
 }
 
-std::string Hex(const Bytes& b) {
-    std::string s;
-    char buf[3];
-    for (auto v : b) {
-        std::snprintf(buf, sizeof buf, "%02X", v);
-        s += buf;
-    }
-    return s;
-}
-
 // Same digests over an odd-sized slice (so the last update is partial) before any figure is taken.
 bool CrossCheck(const std::vector<Reference>& refs) {
     const std::size_t n = (1u << 20) + 37;
@@ -169,7 +155,7 @@ bool CrossCheck(const std::vector<Reference>& refs) {
         const auto theirs = r.Fn(Data().data() + 3, n);
         if (ours != theirs) {
             std::fprintf(stderr, "MISMATCH %s %s: ours %s, theirs %s\n", r.Library, r.Algorithm,
-                         Hex(ours).c_str(), Hex(theirs).c_str());
+                         torvane::bench::Hex(ours).c_str(), torvane::bench::Hex(theirs).c_str());
             ok = false;
         }
     }

@@ -2,7 +2,6 @@
 
 #include "platform/Error.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -34,23 +33,44 @@ bool DeleteFileIfExists(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
     if (a == b) return true;
-    struct stat sa{};
-    struct stat sb{};
+    struct stat sa {};
+    struct stat sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-TReplacementFile::TReplacementFile(const std::string& target) : target_(target) {
-    const auto slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    struct stat st{};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
+namespace {
+
+// Where a write to path lands: through a symbolic link, the file it leads to. A dangling link is replaced
+// itself.
+std::string WriteTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::vector<char> resolved(PATH_MAX + 1);
+    return ::realpath(path.c_str(), resolved.data()) ? std::string(resolved.data()) : path;
+}
+
+void SyncDirectory(const std::string& dir) {
+    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+TReplacementFile::TReplacementFile(const std::string& target, mode_t newFileMode)
+    : name_(target), target_(WriteTarget(target)) {
+    const std::string dir = ExtractFilePath(target_);
+    const std::string base = target_.substr(dir.size());
+    struct stat st {};
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) throw EFCreateError(target);
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto name = dir + "." + base + ".tmp-" + std::to_string(random() % 1000000000u);
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             break;
@@ -72,8 +92,9 @@ void TReplacementFile::Commit() {
     const bool synced = fd >= 0 && ::fsync(fd) == 0;
     if (fd >= 0) ::close(fd);
     if (!synced || std::rename(temp_.c_str(), target_.c_str()) != 0)
-        throw EWriteError("Cannot replace " + target_ + ": " + std::strerror(errno));
+        throw EWriteError("Cannot replace " + name_ + ": " + std::strerror(errno));
     committed_ = true;
+    SyncDirectory(ExtractFilePath(target_));
 }
 
 std::string SystemTempDirectory() {
@@ -106,26 +127,11 @@ std::string ExtractFilePath(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& data) {
-    static std::atomic<unsigned> counter{0};
-    // Through a symbolic link the file it names is replaced, not the link.
-    std::string target = path;
-    std::vector<char> resolved(PATH_MAX + 1);
-    struct stat st {};
-    bool existed = false;
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (S_ISLNK(st.st_mode) && ::realpath(path.c_str(), resolved.data())) target = resolved.data();
-        existed = ::stat(target.c_str(), &st) == 0;
-        if (existed && S_ISDIR(st.st_mode)) throw EFCreateError(path);
-    }
-    const auto temp =
-        target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) throw EFCreateError(path);
-    // A replaced file keeps its permissions.
-    if (existed) ::fchmod(fd, st.st_mode & 07777);
+void WriteFileAtomically(const std::string& path, const std::string& data, mode_t newFileMode) {
+    TReplacementFile file(path, newFileMode);
+    const int fd = ::open(file.TempName().c_str(), O_WRONLY | O_CLOEXEC);
+    bool ok = fd >= 0;
     size_t done = 0;
-    bool ok = true;
     while (ok && done < data.size()) {
         const auto n = ::write(fd, data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR) continue;
@@ -134,10 +140,11 @@ void WriteFileAtomically(const std::string& path, const std::string& data) {
         else
             done += static_cast<size_t>(n);
     }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
+    if (fd >= 0) ok = ::close(fd) == 0 && ok;
+    if (!ok) throw EFCreateError(path);
+    try {
+        file.Commit();
+    } catch (const EWriteError&) {
         throw EFCreateError(path);
     }
 }

@@ -3,6 +3,7 @@
 // Windows-style absolute paths mapped onto this file system.
 
 #include <string>
+#include <sys/types.h>
 
 namespace torvane {
 
@@ -17,20 +18,25 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // A new file beside target that takes target's place only on Commit(), so that a failed writer never
 // destroys what target held. Until then the file has a hidden temporary name; without Commit() the
-// destructor removes it. It gets the permissions of an existing target.
+// destructor removes it. It gets the permissions of an existing target, newFileMode (less the umask)
+// otherwise. Through a symbolic link the file it leads to is replaced and the link stays.
 class TReplacementFile {
 public:
-    explicit TReplacementFile(const std::string& target); // EFCreateError naming target on failure
+    // EFCreateError naming target on failure
+    explicit TReplacementFile(const std::string& target, mode_t newFileMode = 0666);
     ~TReplacementFile();
     TReplacementFile(const TReplacementFile&) = delete;
     TReplacementFile& operator=(const TReplacementFile&) = delete;
 
     const std::string& TempName() const { return temp_; }
-    // Flushes the file to the disk and renames it over target; EWriteError on failure.
+    // Flushes the file to the disk, renames it over target and flushes the folder, so that the rename
+    // survives a power cut too; EWriteError on failure.
     void Commit();
 
 private:
-    std::string target_, temp_;
+    std::string name_;   // as the caller gave it, for messages
+    std::string target_; // the file that is replaced
+    std::string temp_;
     bool committed_ = false;
 };
 
@@ -47,9 +53,9 @@ std::string NativePath(const std::string& path);
 // The folder part of a path, with its trailing "/" ("" when the path names no folder).
 std::string ExtractFilePath(const std::string& path);
 
-// Replaces the file with data as a whole: written beside it under a temporary name, then renamed over
-// it, so that a failed write leaves the old file as it was. Throws EFCreateError with the file name.
-void WriteFileAtomically(const std::string& path, const std::string& data);
+// Replaces the file with data as a whole through a TReplacementFile, so that a failed write leaves the old
+// file as it was. Throws EFCreateError with the file name.
+void WriteFileAtomically(const std::string& path, const std::string& data, mode_t newFileMode = 0666);
 
 // Full path of the running program file, and the folder that holds it (with a trailing "/").
 std::string ProgramFilePath();

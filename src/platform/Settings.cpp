@@ -1,8 +1,8 @@
 #include "platform/Settings.h"
 
 #include "platform/Error.h"
+#include "platform/Files.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -257,38 +257,6 @@ private:
 };
 
 std::mutex g_writeMutex;
-std::atomic<unsigned> g_tempCounter{0};
-
-void WriteAtomically(const std::string& dir, const std::string& file, const std::string& text) {
-    const auto temp =
-        file + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) throw EFCreateError(file);
-    size_t done = 0;
-    while (done < text.size()) {
-        const auto n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            throw EFCreateError(file);
-        }
-        done += static_cast<size_t>(n);
-    }
-    const bool synced = ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!synced || !closed || std::rename(temp.c_str(), file.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throw EFCreateError(file);
-    }
-    // The rename itself must survive a power cut too.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-}
-
 } // namespace
 
 std::string SettingsKey::StoreDirectory() {
@@ -386,7 +354,8 @@ void SettingsKey::Change(const std::string& name, const std::optional<SettingsVa
         return;
     else
         content.Values.erase(name);
-    WriteAtomically(dir, file, Serialize(key_, content));
+    // The store holds the user's own settings: readable by the owner alone.
+    WriteFileAtomically(file, Serialize(key_, content), 0600);
 }
 
 } // namespace torvane

@@ -3,18 +3,19 @@
 
 #include "CipherCommands.h"
 
+#include "common/RandomBytes.h"
+#include "common/TempDir.h"
 #include "crypto/Catalogue.h"
 #include "crypto/cipher/DES.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
-#include <unistd.h>
 
 using namespace torvane::crypt;
+using namespace torvane::test;
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
@@ -45,35 +46,15 @@ Run Code(bool encrypt, const std::vector<std::string>& args) {
 
 class CryptFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("torvane-crypt-cipher-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    void Write(const std::string& name, const Bytes& data) const {
-        std::ofstream(Path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    }
-    Bytes Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string Path(const std::string& name) const { return dir_.Path(name); }
+    void Write(const std::string& name, const Bytes& data) const { WriteBytes(Path(name), data); }
+    Bytes Read(const std::string& name) const { return ReadBytes(Path(name)); }
     std::size_t FileCount() const {
         return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+            std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()));
     }
-    fs::path dir_;
+    TempDir dir_;
 };
-
-Bytes RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    Bytes v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
-}
 
 // ---- block ----
 

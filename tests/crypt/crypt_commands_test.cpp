@@ -2,15 +2,15 @@
 
 #include "Commands.h"
 
+#include "common/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 using namespace torvane::crypt;
+using torvane::test::TempDir;
 
 namespace {
 
@@ -29,24 +29,6 @@ Run Crypt(const CommandArgs& args, const std::string& input = "") {
     r.err = err.str();
     return r;
 }
-
-class TempDir {
-public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() / ("torvane_crypt_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string Write(const std::string& name, const std::string& content) const {
-        const auto p = (path_ / name).string();
-        std::ofstream(p, std::ios::binary) << content;
-        return p;
-    }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 TEST(CryptHash, DefaultsToCrc32InHexadecimal) {
     TempDir dir;

@@ -1,12 +1,12 @@
 // Walks the whole list of cipher classes: published known answers from tests/data/block/*.vec, and the
 // properties every class must have whatever its algorithm.
 
+#include "common/RandomBytes.h"
 #include "common/VecFile.h"
 #include "crypto/cipher/CipherClasses.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 
 using namespace torvane::crypto;
@@ -15,24 +15,8 @@ using namespace torvane::test;
 namespace {
 
 const std::vector<VecRecord>& AllBlockVectors() {
-    static const std::vector<VecRecord> records = [] {
-        std::vector<VecRecord> all;
-        const auto dir = DataPath("block");
-        if (!std::filesystem::exists(dir)) return all;
-        for (const auto& e : std::filesystem::directory_iterator(dir)) {
-            if (e.path().extension() != ".vec") continue;
-            auto part = ReadVecFile(e.path().string());
-            all.insert(all.end(), part.begin(), part.end());
-        }
-        return all;
-    }();
+    static const std::vector<VecRecord> records = ReadVecFolder("block");
     return records;
-}
-
-std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
 }
 
 class CipherClass : public ::testing::TestWithParam<TCipherClass> {};

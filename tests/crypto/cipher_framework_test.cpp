@@ -2,6 +2,8 @@
 // streams and files (key check, progress, in-place shifting, cutting, failures). DES stands in for "a
 // block cipher"; the properties that every class must have are in the generic tests at the end.
 
+#include "common/RandomBytes.h"
+#include "common/TempDir.h"
 #include "common/VecFile.h"
 #include "crypto/Progress.h"
 #include "crypto/cipher/CipherClasses.h"
@@ -14,10 +16,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <tuple>
-#include <unistd.h>
 
 using namespace torvane;
 using namespace torvane::crypto;
@@ -57,12 +57,6 @@ const THashClassInfo FakeDigest<N>::ClassInfo{
 using Fake20 = FakeDigest<20>;
 using Fake4 = FakeDigest<4>;
 
-Bytes Random(std::mt19937& rng, std::size_t n) {
-    Bytes v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
-}
-
 // Compares without printing megabytes of hex when they differ.
 ::testing::AssertionResult SameBytes(const Bytes& a, const Bytes& b) {
     if (a == b) return ::testing::AssertionSuccess();
@@ -101,7 +95,7 @@ struct Pair {
 TEST(CipherModes, CtsCodesBlocksWithFeedbackAndATailWithTheEncryptedFeedback) {
     Pair p(cmCTS);
     std::mt19937 rng(1);
-    const Bytes x = Random(rng, 10);
+    const Bytes x = RandomBytes(rng, 10);
     const Bytes v = p.V();
     // Y := E(X xor F); F := Y xor F; tail: S := E(F), out := in xor S, F := S xor F.
     const Bytes y0 = p.E(Xor(Bytes(x.begin(), x.begin() + 8), v.data()).data());
@@ -128,7 +122,7 @@ TEST(CipherModes, CtsCodesBlocksWithFeedbackAndATailWithTheEncryptedFeedback) {
 TEST(CipherModes, CbcIsStandardCbcAndATailLeavesTheFeedbackAlone) {
     Pair p(cmCBC);
     std::mt19937 rng(2);
-    const Bytes x = Random(rng, 16);
+    const Bytes x = RandomBytes(rng, 16);
     const Bytes y0 = p.E(Xor(Bytes(x.begin(), x.begin() + 8), p.V().data()).data());
     const Bytes y1 = p.E(Xor(Bytes(x.begin() + 8, x.end()), y0.data()).data());
     Bytes out(16);
@@ -152,7 +146,7 @@ TEST(CipherModes, CbcIsStandardCbcAndATailLeavesTheFeedbackAlone) {
 
 TEST(CipherModes, CfbAndOfbCodeEveryByteWithOneBlockEncryption) {
     std::mt19937 rng(3);
-    const Bytes x = Random(rng, 3);
+    const Bytes x = RandomBytes(rng, 3);
     for (TCipherMode mode : {cmCFB, cmOFB}) {
         SCOPED_TRACE(mode == cmCFB ? "CFB" : "OFB");
         Pair p(mode);
@@ -174,7 +168,7 @@ TEST(CipherModes, CfbAndOfbCodeEveryByteWithOneBlockEncryption) {
 TEST(CipherModes, EcbCodesBlocksAloneAndItsShortTailCanBeDecrypted) {
     Pair p(cmECB);
     std::mt19937 rng(4);
-    const Bytes x = Random(rng, 13);
+    const Bytes x = RandomBytes(rng, 13);
     Bytes out(13);
     p.c.EncryptBuffer(x.data(), out.data(), 13);
     EXPECT_EQ(ToHex(out.data(), 8), ToHex(p.E(x.data())));
@@ -307,7 +301,7 @@ TEST(CipherStreams, ChunksAreCodedByOneBufferCallEach) {
     // 3-Way-like block sizes that do not divide 4096 end every chunk with a tail step, so chunking must
     // be the same on both sides: here with a 24-byte block.
     std::mt19937 rng(5);
-    const Bytes plain = Random(rng, 9000);
+    const Bytes plain = RandomBytes(rng, 9000);
     TCipher_3TDES c, ref;
     const std::uint8_t key[24] = {1, 2, 3};
     c.Init(key, 24, nullptr);
@@ -336,7 +330,7 @@ private:
 
 TEST(CipherStreams, ShortReadsDoNotMoveTheChunkBoundaries) {
     std::mt19937 rng(6);
-    const Bytes plain = Random(rng, 9001);
+    const Bytes plain = RandomBytes(rng, 9001);
     auto a = Keyed("k", false), b = Keyed("k", false);
     TrickleStream src(plain);
     TMemoryStream dst;
@@ -346,7 +340,7 @@ TEST(CipherStreams, ShortReadsDoNotMoveTheChunkBoundaries) {
 
 TEST(CipherStreams, AKeyCheckLeadsTheStreamAndAWrongKeyWritesNothing) {
     std::mt19937 rng(7);
-    const Bytes plain = Random(rng, 5000);
+    const Bytes plain = RandomBytes(rng, 5000);
     auto enc = Keyed("right", true);
     const Bytes coded = Coded(*enc, plain, true);
     ASSERT_EQ(coded.size(), plain.size() + 20);
@@ -379,7 +373,7 @@ TEST(CipherStreams, InPlaceWithKeyCheckShiftsTheDataAndCutsItBack) {
     std::mt19937 rng(8);
     for (std::size_t n : {0u, 3u, 19u, 20u, 21u, 4096u, 4100u, 12288u, 12301u}) {
         SCOPED_TRACE(n);
-        const Bytes plain = Random(rng, n);
+        const Bytes plain = RandomBytes(rng, n);
         auto enc = Keyed("pw", true), ref = Keyed("pw", true);
         TMemoryStream s(plain);
         enc->ProcessStream(&s, nullptr, -1, true);
@@ -392,7 +386,7 @@ TEST(CipherStreams, InPlaceWithKeyCheckShiftsTheDataAndCutsItBack) {
 
 TEST(CipherStreams, InPlaceWithAnExplicitSizeKeepsWhatFollows) {
     std::mt19937 rng(9);
-    const Bytes head = Random(rng, 7), body = Random(rng, 5000), rest = Random(rng, 6000);
+    const Bytes head = RandomBytes(rng, 7), body = RandomBytes(rng, 5000), rest = RandomBytes(rng, 6000);
     Bytes all = head;
     all.insert(all.end(), body.begin(), body.end());
     all.insert(all.end(), rest.begin(), rest.end());
@@ -415,7 +409,7 @@ TEST(CipherStreams, InPlaceWithAnExplicitSizeKeepsWhatFollows) {
 
 TEST(CipherStreams, AThrowingProgressHandlerIsDroppedAndCodingGoesOn) {
     std::mt19937 rng(10);
-    const Bytes plain = Random(rng, 10000);
+    const Bytes plain = RandomBytes(rng, 10000);
     auto a = Keyed("k", false), b = Keyed("k", false);
     int calls = 0;
     ScopedProgressHook hook([&](const void*, std::int64_t, std::int64_t) {
@@ -474,29 +468,15 @@ TEST(CipherStreams, AnUnkeyedCipherRefusesBeforeTouchingTheStream) {
 
 class CipherFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("torvane-cipher-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    static void Write(const std::string& path, const Bytes& data) {
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    }
-    static Bytes Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    std::filesystem::path dir_;
+    std::string Path(const std::string& name) const { return dir_.Path(name); }
+    static void Write(const std::string& path, const Bytes& data) { WriteBytes(path, data); }
+    static Bytes Read(const std::string& path) { return ReadBytes(path); }
+    TempDir dir_;
 };
 
 TEST_F(CipherFiles, SameNameOrABlankDestinationCodesInPlace) {
     std::mt19937 rng(11);
-    const Bytes plain = Random(rng, 7000);
+    const Bytes plain = RandomBytes(rng, 7000);
     auto ref = Keyed("k", true);
     const Bytes coded = Coded(*ref, plain, true);
     for (const std::string& dest : {Path("f.bin"), std::string("  "), Path("./f.bin")}) {
@@ -573,13 +553,13 @@ TEST_P(EveryClass, EveryModeRoundTripsAnyLengthInOneCallOrInPieces) {
     const TCipherClass cls = GetParam();
     const auto B = static_cast<std::size_t>(cls->BlockSize);
     std::mt19937 rng(static_cast<unsigned>(B) * 131 + static_cast<unsigned>(cls->MaxKeySize));
-    const Bytes key = Random(rng, static_cast<std::size_t>(cls->MaxKeySize));
+    const Bytes key = RandomBytes(rng, static_cast<std::size_t>(cls->MaxKeySize));
     for (TCipherMode mode : kModes) {
         SCOPED_TRACE("mode " + std::to_string(mode));
         for (int round = 0; round < 6; ++round) {
             const std::size_t n = round == 0 ? 0 : round == 1 ? 12288 : rng() % 12289;
             SCOPED_TRACE("length " + std::to_string(n));
-            const Bytes plain = Random(rng, n);
+            const Bytes plain = RandomBytes(rng, n);
             auto enc = KeyedClass(cls, mode, key);
             Bytes coded(n);
             enc->EncryptBuffer(plain.data(), coded.data(), static_cast<std::int64_t>(n));
@@ -670,11 +650,11 @@ TEST_P(EveryClass, EveryModeCodesAsTheModeTableSays) {
     const TCipherClass cls = GetParam();
     const auto B = static_cast<std::size_t>(cls->BlockSize);
     std::mt19937 rng(91);
-    const Bytes key = Random(rng, static_cast<std::size_t>(cls->MaxKeySize));
+    const Bytes key = RandomBytes(rng, static_cast<std::size_t>(cls->MaxKeySize));
     for (TCipherMode mode : kModes) {
         for (bool encrypt : {true, false}) {
             SCOPED_TRACE("mode " + std::to_string(mode) + (encrypt ? " encrypt" : " decrypt"));
-            const Bytes in = Random(rng, 5 * B + B / 2 + 1);
+            const Bytes in = RandomBytes(rng, 5 * B + B / 2 + 1);
             auto c = KeyedClass(cls, mode, key);
             auto ref = KeyedClass(cls, mode, key);
             Bytes out(in.size());
@@ -692,7 +672,7 @@ TEST_P(EveryClass, EveryModeCodesAsTheModeTableSays) {
 TEST_P(EveryClass, RewindStartsTheSameMessageOver) {
     const TCipherClass cls = GetParam();
     std::mt19937 rng(77);
-    const Bytes key = Random(rng, 11), plain = Random(rng, 1000);
+    const Bytes key = RandomBytes(rng, 11), plain = RandomBytes(rng, 1000);
     for (TCipherMode mode : kModes) {
         auto c = KeyedClass(cls, mode, key);
         Bytes first(plain.size()), second(plain.size());
@@ -707,7 +687,7 @@ TEST_P(EveryClass, StreamsRoundTripWithAndWithoutKeyCheck) {
     const TCipherClass cls = GetParam();
     std::mt19937 rng(78);
     for (bool check : {false, true}) {
-        const Bytes plain = Random(rng, 4096 * 2 + 77);
+        const Bytes plain = RandomBytes(rng, 4096 * 2 + 77);
         auto enc = cls->Create();
         enc->SetKeyHashClass(&Fake20::ClassInfo);
         enc->InitKey("text key", nullptr);

@@ -1,6 +1,7 @@
 // The DES family beyond its known answers: what the multi-key classes mean in terms of single DES, RSA's
 // DESX key derivation, and the wide-block construction (its definition, its inverse, its diffusion).
 
+#include "common/RandomBytes.h"
 #include "common/VecFile.h"
 #include "crypto/cipher/DES.h"
 
@@ -14,12 +15,6 @@ using namespace torvane::test;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-
-Bytes Random(std::mt19937& rng, std::size_t n) {
-    Bytes v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
-}
 
 Bytes EncryptWith(TCipher& c, const Bytes& key, Bytes block) {
     c.Init(key.data(), static_cast<std::int32_t>(key.size()), nullptr);
@@ -40,7 +35,7 @@ Bytes Des(const std::uint8_t* key, Bytes block, bool decrypt = false) {
 TEST(DesFamily, TwoKeyTripleDesIsEncryptDecryptEncryptWithK1K2K1) {
     std::mt19937 rng(1);
     for (int i = 0; i < 20; ++i) {
-        const Bytes key = Random(rng, 16), block = Random(rng, 8);
+        const Bytes key = RandomBytes(rng, 16), block = RandomBytes(rng, 8);
         Bytes three = key;
         three.insert(three.end(), key.begin(), key.begin() + 8);
         TCipher_2DES two;
@@ -53,7 +48,7 @@ TEST(DesFamily, TwoKeyTripleDesIsEncryptDecryptEncryptWithK1K2K1) {
 
 TEST(DesFamily, EqualKeysFallBackToSingleDes) {
     std::mt19937 rng(2);
-    const Bytes k = Random(rng, 8), block = Random(rng, 8);
+    const Bytes k = RandomBytes(rng, 8), block = RandomBytes(rng, 8);
     Bytes k2 = k, k3 = k;
     k2.insert(k2.end(), k.begin(), k.end());
     k3.insert(k3.end(), k2.begin(), k2.end());
@@ -72,7 +67,7 @@ TEST(DesFamily, DesxDerivesRsasPostWhiteningKey) {
 
     // C = K2 xor DES_K(P xor K1), with the derived K2.
     std::mt19937 rng(3);
-    const Bytes key = Random(rng, 16), plain = Random(rng, 8);
+    const Bytes key = RandomBytes(rng, 16), plain = RandomBytes(rng, 8);
     TCipher_DESX::PostWhitening(key.data(), key.data() + 8, post);
     Bytes in = plain;
     for (int i = 0; i < 8; ++i) in[static_cast<std::size_t>(i)] ^= key[8u + static_cast<std::size_t>(i)];
@@ -114,8 +109,8 @@ TEST(DesWideBlock, FollowsItsDefinitionAndDecryptionInvertsIt) {
         SCOPED_TRACE(w.cls->ClassName);
         auto c = w.cls->Create();
         for (int i = 0; i < 10; ++i) {
-            const Bytes key = Random(rng, static_cast<std::size_t>(8 * w.keys));
-            const Bytes plain = Random(rng, static_cast<std::size_t>(8 * w.lanes));
+            const Bytes key = RandomBytes(rng, static_cast<std::size_t>(8 * w.keys));
+            const Bytes plain = RandomBytes(rng, static_cast<std::size_t>(8 * w.lanes));
             Bytes block = plain;
             c->Init(key.data(), static_cast<std::int32_t>(key.size()), nullptr);
             c->EncryptBlock(block.data());
@@ -135,14 +130,14 @@ TEST(DesWideBlock, EveryInputBitReachesEveryOutputByte) {
         SCOPED_TRACE(w.cls->ClassName);
         const auto B = static_cast<std::size_t>(8 * w.lanes);
         auto c = w.cls->Create();
-        const Bytes key = Random(rng, static_cast<std::size_t>(8 * w.keys));
+        const Bytes key = RandomBytes(rng, static_cast<std::size_t>(8 * w.keys));
         c->Init(key.data(), static_cast<std::int32_t>(key.size()), nullptr);
         long changedBits = 0, totalBits = 0;
         for (bool decrypt : {false, true}) {
             for (std::size_t bit = 0; bit < 8 * B; ++bit) {
                 std::vector<bool> reached(B, false);
                 for (int trial = 0; trial < 8; ++trial) {
-                    Bytes a = Random(rng, B), b = a;
+                    Bytes a = RandomBytes(rng, B), b = a;
                     b[bit / 8] ^= static_cast<std::uint8_t>(0x80 >> (bit % 8));
                     if (decrypt) {
                         c->DecryptBlock(a.data());
@@ -172,9 +167,9 @@ TEST(DesWideBlock, SwappingTheLanesOfTheInputGivesUnrelatedOutput) {
     // A symmetric mixing step would map (A, B) and (B, A) to outputs sharing a lane.
     std::mt19937 rng(6);
     auto c = TCipher_3DDES::ClassInfo.Create();
-    const Bytes key = Random(rng, 24);
+    const Bytes key = RandomBytes(rng, 24);
     c->Init(key.data(), 24, nullptr);
-    Bytes ab = Random(rng, 16), ba(ab.begin() + 8, ab.end());
+    Bytes ab = RandomBytes(rng, 16), ba(ab.begin() + 8, ab.end());
     ba.insert(ba.end(), ab.begin(), ab.begin() + 8);
     c->EncryptBlock(ab.data());
     c->EncryptBlock(ba.data());

@@ -2,6 +2,7 @@
 // gives the same digest, Start forgets earlier input, objects do not share state, and a negative length
 // is refused without disturbing the object.
 
+#include "common/RandomBytes.h"
 #include "common/VecFile.h"
 #include "crypto/hash/Haval.h"
 #include "crypto/hash/Sapphire.h"
@@ -38,12 +39,6 @@ std::string Whole(THashClass cls, const std::vector<std::uint8_t>& data) {
     h->Update(data.data(), static_cast<std::int64_t>(data.size()));
     h->Finish();
     return ToHex(h->DigestBytes(), static_cast<std::size_t>(h->DigestLength()));
-}
-
-std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
 }
 
 TEST_P(DigestClass, AnySplitOfTheInputGivesTheSameDigest) {

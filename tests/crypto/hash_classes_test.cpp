@@ -1,12 +1,13 @@
 // Walks the whole list of hash classes: published known answers from tests/data/hash/*.vec, and the
 // properties every class must have whatever its algorithm.
 
+#include "common/HashKat.h"
+#include "common/RandomBytes.h"
 #include "common/VecFile.h"
 #include "crypto/hash/HashClasses.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 #include <set>
 
@@ -16,27 +17,8 @@ using namespace torvane::test;
 namespace {
 
 const std::vector<VecRecord>& AllHashVectors() {
-    static const std::vector<VecRecord> records = [] {
-        std::vector<VecRecord> all;
-        for (const auto& e : std::filesystem::directory_iterator(DataPath("hash"))) {
-            if (e.path().extension() != ".vec") continue;
-            auto part = ReadVecFile(e.path().string());
-            all.insert(all.end(), part.begin(), part.end());
-        }
-        return all;
-    }();
+    static const std::vector<VecRecord> records = ReadVecFolder("hash");
     return records;
-}
-
-std::vector<std::uint8_t> RecordInput(const VecRecord& r) {
-    std::vector<std::uint8_t> in;
-    if (r.Has("In"))
-        in = FromHex(r["In"]);
-    else {
-        const auto& text = r["InText"];
-        in.assign(text.begin(), text.end());
-    }
-    return in;
 }
 
 std::vector<std::uint8_t> Digest(THashClass cls, const std::vector<std::uint8_t>& in, long repeat = 1) {
@@ -47,12 +29,6 @@ std::vector<std::uint8_t> Digest(THashClass cls, const std::vector<std::uint8_t>
     return {h->DigestBytes(), h->DigestBytes() + h->DigestLength()};
 }
 
-std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
-}
-
 class EveryHashClass : public ::testing::TestWithParam<THashClass> {};
 
 TEST_P(EveryHashClass, MatchesItsPublishedVectors) {
@@ -61,7 +37,7 @@ TEST_P(EveryHashClass, MatchesItsPublishedVectors) {
     for (const auto& r : AllHashVectors()) {
         if (r.Section != cls->ClassName) continue;
         const long repeat = r.Has("Repeat") ? std::stol(r["Repeat"]) : 1;
-        EXPECT_EQ(ToHex(Digest(cls, RecordInput(r), repeat)), r["Out"]) << r.Where;
+        EXPECT_EQ(ToHex(Digest(cls, HashRecordInput(r), repeat)), r["Out"]) << r.Where;
         ++checked;
     }
     EXPECT_GT(checked, 0) << cls->ClassName << " has no known-answer records";

@@ -1,6 +1,7 @@
 // The class-level operations of THash (text, stream, file), their progress reports and the digest-text
 // formats.
 
+#include "common/TempDir.h"
 #include "common/VecFile.h"
 #include "crypto/Progress.h"
 #include "crypto/hash/Checksums.h"
@@ -16,10 +17,10 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <unistd.h>
 
 using namespace torvane;
 using namespace torvane::crypto;
+using torvane::test::TempDir;
 using torvane::test::ToHex;
 
 namespace {
@@ -34,22 +35,6 @@ struct ProgressLog {
         reports.emplace_back(current, maximal);
         senders.insert(sender);
     }};
-};
-
-class TempFile {
-public:
-    explicit TempFile(const std::string& content) {
-        static int serial = 0;
-        path_ = (std::filesystem::temp_directory_path() /
-                 ("torvane_hash_" + std::to_string(::getpid()) + "_" + std::to_string(serial++)))
-                    .string();
-        std::ofstream(path_, std::ios::binary) << content;
-    }
-    ~TempFile() { std::filesystem::remove(path_); }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 // A stream that delivers its data and then fails, as a disk with a bad sector would.
@@ -137,19 +122,21 @@ TEST(HashText, ReturnsTheDefaultTextAndCopiesTheDigest) {
 }
 
 TEST(HashFile, EmptyFileReportsStartAndEndOnly) {
-    TempFile file("");
+    TempDir dir;
+    const auto file = dir.Write("empty", "");
     ProgressLog log;
     std::uint8_t digest[16];
-    THash::HashFile(&THash_MD5::ClassInfo, digest, file.Path());
+    THash::HashFile(&THash_MD5::ClassInfo, digest, file);
     EXPECT_EQ(ToHex(digest, 16), "D41D8CD98F00B204E9800998ECF8427E");
     EXPECT_EQ(log.reports, (std::vector<Report>{{0, 0}, {0, 0}}));
 }
 
 TEST(HashFile, ReadsInBlocksOf4096AndReportsEach) {
     const std::string content(10000, 'a');
-    TempFile file(content);
+    TempDir dir;
+    const auto file = dir.Write("content", content);
     ProgressLog log;
-    const auto text = THash::HashFile(&THash_SHA1::ClassInfo, nullptr, file.Path());
+    const auto text = THash::HashFile(&THash_SHA1::ClassInfo, nullptr, file);
     EXPECT_EQ(log.reports,
               (std::vector<Report>{{0, 10000}, {4096, 10000}, {8192, 10000}, {10000, 10000}, {0, 0}}));
     EXPECT_EQ(log.senders.size(), 1u);

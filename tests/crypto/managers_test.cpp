@@ -1,42 +1,28 @@
 #include "crypto/Managers.h"
 
+#include "common/TempDir.h"
 #include "crypto/cipher/CipherClasses.h"
 #include "crypto/hash/HashClasses.h"
 #include "platform/Error.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 using namespace torvane::crypto;
-namespace fs = std::filesystem;
+using namespace torvane::test;
 
 namespace {
 
 class ManagersTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("torvane-managers-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
+    std::string Path(const std::string& name) const { return dir_.Path(name); }
     static void WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) {
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        WriteBytes(path, data);
     }
-    static std::vector<std::uint8_t> ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::vector<std::uint8_t> ReadFile(const std::string& path) { return ReadBytes(path); }
 
-    fs::path dir_;
+    TempDir dir_;
 };
 
 TEST_F(ManagersTest, NewHashManagerIsCrc32WithNoDigestYet) {

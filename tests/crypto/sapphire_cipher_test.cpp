@@ -1,6 +1,7 @@
 // TCipher_Sapphire is a stream cipher behind a block interface: its running state must follow the
 // chaining modes in both directions, and Rewind must bring back the keyed state.
 
+#include "common/RandomBytes.h"
 #include "common/VecFile.h"
 #include "crypto/cipher/Sapphire.h"
 
@@ -14,12 +15,6 @@ using namespace torvane::test;
 namespace {
 
 const std::uint8_t kKey[] = {'S', 'a', 'p', 'p', 'h', 'i', 'r', 'e'};
-
-std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
-}
 
 TEST(SapphireCipher, RewindRestartsTheStream) {
     TCipher_Sapphire c;

@@ -4,6 +4,7 @@
 // data of the designers were available, so this model, a hand-derived stream and the class's own rules
 // (running state, Rewind, key length) are what the class is held to.
 
+#include "common/RandomBytes.h"
 #include "common/VecFile.h"
 #include "crypto/cipher/SCOP.h"
 
@@ -102,12 +103,6 @@ private:
     std::uint8_t i_, j_;
     std::uint32_t t3_;
 };
-
-std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-    return v;
-}
 
 std::vector<std::uint8_t> KeyStream(TCipher& c, int blocks) {
     std::vector<std::uint8_t> out(static_cast<std::size_t>(128 * blocks), 0);

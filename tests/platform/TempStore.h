@@ -1,6 +1,8 @@
 #pragma once
 // A throwaway settings store and scratch folder for one test.
 
+#include "common/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,26 +12,6 @@
 #include <string>
 
 namespace torvane::test {
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 class StoreTest : public ::testing::Test {
 protected:
@@ -45,7 +27,7 @@ protected:
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         std::ofstream(path, std::ios::binary) << text;
     }
-    TempFolder folder;
+    TempDir folder;
 };
 
 } // namespace torvane::test

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <sys/stat.h>
 
 namespace torvane::test {
 namespace {
@@ -88,6 +89,13 @@ TEST_F(StoreTest, WritesLeaveNoTemporaryFilesBehind) {
         const auto name = entry.path().filename().string();
         EXPECT_TRUE(name == "settings.conf" || name == "settings.lock") << name;
     }
+}
+
+TEST_F(StoreTest, TheStoreIsReadableByItsOwnerAlone) {
+    SettingsKey().WriteString("Q1", "/tmp/");
+    struct stat st {};
+    ASSERT_EQ(::stat(SettingsKey::StoreFile().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(StoreTest, ADamagedFileIsSetAsideUnderANewNameEachTime) {

@@ -1,6 +1,7 @@
 #include "crypto/cipher/DES.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <array>
 #include <bit>
@@ -24,6 +25,8 @@ namespace {
 
 using u32 = std::uint32_t;
 using u64 = std::uint64_t;
+using wordio::LoadBE64;
+using wordio::StoreBE64;
 
 // ---- FIPS 46-3 tables (bit numbers count from 1, the leftmost bit) ----
 
@@ -147,18 +150,6 @@ constexpr bool PermutationsMatchTheTable() {
 }
 static_assert(PermutationsMatchTheTable(), "the exchange network must be FIPS 46-3's IP");
 
-inline u64 LoadBE64(const void* p) {
-    u64 x;
-    std::memcpy(&x, p, 8);
-    if constexpr (std::endian::native == std::endian::little) x = __builtin_bswap64(x);
-    return x;
-}
-
-inline void StoreBE64(void* p, u64 x) {
-    if constexpr (std::endian::native == std::endian::little) x = __builtin_bswap64(x);
-    std::memcpy(p, &x, 8);
-}
-
 struct Halves {
     u32 l, r;
 };
@@ -248,8 +239,7 @@ template <int Steps> constexpr std::array<Halves, Steps> MakeStepConstants() {
     return c;
 }
 
-template <int Lanes, bool Decrypt, int Keys>
-void WideBlock(void* block, const u32* const (&keys)[Keys]) {
+template <int Lanes, bool Decrypt, int Keys> void WideBlock(void* block, const u32* const (&keys)[Keys]) {
     constexpr int Steps = 3 * Lanes;
     static constexpr auto kC = MakeStepConstants<Steps>();
     auto* p = static_cast<std::uint8_t*>(block);

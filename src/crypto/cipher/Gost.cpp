@@ -1,6 +1,7 @@
 #include "crypto/cipher/Gost.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <array>
 #include <cstring>
@@ -10,6 +11,9 @@ namespace torvane::crypto {
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_Gost, nullptr, 8, 32, 32);
 
 namespace {
+
+using wordio::LoadLE32;
+using wordio::StoreLE32;
 
 // RFC 4357 section 11.2, id-GostR3411-94-TestParamSet: K1 substitutes the lowest four bits.
 constexpr std::uint8_t kSBox[8][16] = {
@@ -44,16 +48,6 @@ inline std::uint32_t F(std::uint32_t x) {
     return kT[0][x & 0xFF] ^ kT[1][(x >> 8) & 0xFF] ^ kT[2][(x >> 16) & 0xFF] ^ kT[3][x >> 24];
 }
 
-inline std::uint32_t Load(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-inline void Store(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v), p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16), p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
 } // namespace
 
 void TCipher_Gost::Init(const void* key, std::int32_t size, const void* vector) {
@@ -61,7 +55,7 @@ void TCipher_Gost::Init(const void* key, std::int32_t size, const void* vector) 
     std::uint8_t k[32] = {};
     if (size > 0) std::memcpy(k, key, static_cast<std::size_t>(size));
     auto* w = reinterpret_cast<std::uint32_t*>(UserData());
-    for (int i = 0; i < 8; ++i) w[i] = Load(k + 4 * i);
+    for (int i = 0; i < 8; ++i) w[i] = LoadLE32(k + 4 * i);
     SecureZero(k, sizeof k);
     EndKeying(vector);
 }
@@ -74,7 +68,7 @@ void TCipher_Gost::Init(const void* key, std::int32_t size, const void* vector) 
 void TCipher_Gost::EncryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const auto* k = reinterpret_cast<const std::uint32_t*>(UserData());
-    std::uint32_t n1 = Load(p), n2 = Load(p + 4);
+    std::uint32_t n1 = LoadLE32(p), n2 = LoadLE32(p + 4);
     // Key words K0..K7 three times, then K7..K0 (RFC 5830 section 6.1).
     for (int i = 0; i < 3; ++i) {
         GOST_2ROUNDS(0, 1);
@@ -87,14 +81,14 @@ void TCipher_Gost::EncryptBlock(void* block) {
     GOST_2ROUNDS(3, 2);
     GOST_2ROUNDS(1, 0);
     // The 32nd round does not swap the halves.
-    Store(p, n2);
-    Store(p + 4, n1);
+    StoreLE32(p, n2);
+    StoreLE32(p + 4, n1);
 }
 
 void TCipher_Gost::DecryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const auto* k = reinterpret_cast<const std::uint32_t*>(UserData());
-    std::uint32_t n1 = Load(p), n2 = Load(p + 4);
+    std::uint32_t n1 = LoadLE32(p), n2 = LoadLE32(p + 4);
     GOST_2ROUNDS(0, 1);
     GOST_2ROUNDS(2, 3);
     GOST_2ROUNDS(4, 5);
@@ -105,8 +99,8 @@ void TCipher_Gost::DecryptBlock(void* block) {
         GOST_2ROUNDS(3, 2);
         GOST_2ROUNDS(1, 0);
     }
-    Store(p, n2);
-    Store(p + 4, n1);
+    StoreLE32(p, n2);
+    StoreLE32(p + 4, n1);
 }
 
 #undef GOST_2ROUNDS

@@ -1,6 +1,7 @@
 #include "crypto/cipher/Mars.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <bit>
 #include <cstring>
@@ -10,6 +11,9 @@ namespace torvane::crypto {
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_Mars, nullptr, 16, 156, 40 * 4);
 
 namespace {
+
+using wordio::LoadLE32;
+using wordio::StoreLE32;
 
 // The S-box S[0..511] of the submission (S0 = S[0..255], S1 = S[256..511]). Entries come from SHA-1 over
 // (5i, 0xB7E15162, 0x243F6A88, 0x02917D59), nine of them then fixed by IBM; S[265..268] double as the
@@ -83,16 +87,6 @@ constexpr std::uint32_t S[512] = {
 constexpr const std::uint32_t* S0 = S;
 constexpr const std::uint32_t* S1 = S + 256;
 
-inline std::uint32_t Load32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-inline void Store32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-    p[2] = std::uint8_t(v >> 16);
-    p[3] = std::uint8_t(v >> 24);
-}
 inline int Amount(std::uint32_t x) {
     return static_cast<int>(x & 31);
 }
@@ -170,7 +164,7 @@ void TCipher_Mars::Init(const void* key, std::int32_t size, const void* vector) 
     int n = (size + 3) / 4;
     if (n < 4) n = 4;
     std::uint32_t k[39];
-    for (int i = 0; i < n; ++i) k[i] = Load32(bytes + 4 * i);
+    for (int i = 0; i < n; ++i) k[i] = LoadLE32(bytes + 4 * i);
 
     std::uint32_t T[15] = {};
     if (n <= 14) {
@@ -198,8 +192,8 @@ void TCipher_Mars::Init(const void* key, std::int32_t size, const void* vector) 
 void TCipher_Mars::EncryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const std::uint32_t* K = K_;
-    std::uint32_t a = Load32(p) + K[0], b = Load32(p + 4) + K[1], c = Load32(p + 8) + K[2],
-                  d = Load32(p + 12) + K[3];
+    std::uint32_t a = LoadLE32(p) + K[0], b = LoadLE32(p + 4) + K[1], c = LoadLE32(p + 8) + K[2],
+                  d = LoadLE32(p + 12) + K[3];
 
     // Forward mixing; each round works on (a, b, c, d) and then rotates the words by one place.
     for (int i = 0; i < 8; ++i) {
@@ -241,17 +235,17 @@ void TCipher_Mars::EncryptBlock(void* block) {
         const std::uint32_t t = a;
         a = b, b = c, c = d, d = t;
     }
-    Store32(p, a - K[36]);
-    Store32(p + 4, b - K[37]);
-    Store32(p + 8, c - K[38]);
-    Store32(p + 12, d - K[39]);
+    StoreLE32(p, a - K[36]);
+    StoreLE32(p + 4, b - K[37]);
+    StoreLE32(p + 8, c - K[38]);
+    StoreLE32(p + 12, d - K[39]);
 }
 
 void TCipher_Mars::DecryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const std::uint32_t* K = K_;
-    std::uint32_t a = Load32(p) + K[36], b = Load32(p + 4) + K[37], c = Load32(p + 8) + K[38],
-                  d = Load32(p + 12) + K[39];
+    std::uint32_t a = LoadLE32(p) + K[36], b = LoadLE32(p + 4) + K[37], c = LoadLE32(p + 8) + K[38],
+                  d = LoadLE32(p + 12) + K[39];
 
     // Each loop undoes the matching encryption loop from its last round back: first the word rotation
     // (a, b, c, d) := (d, a, b, c), then the round.
@@ -292,10 +286,10 @@ void TCipher_Mars::DecryptBlock(void* block) {
         b -= S1[(a >> 8) & 0xFF];
         b ^= S0[a & 0xFF];
     }
-    Store32(p, a - K[0]);
-    Store32(p + 4, b - K[1]);
-    Store32(p + 8, c - K[2]);
-    Store32(p + 12, d - K[3]);
+    StoreLE32(p, a - K[0]);
+    StoreLE32(p + 4, b - K[1]);
+    StoreLE32(p + 8, c - K[2]);
+    StoreLE32(p + 12, d - K[3]);
 }
 
 } // namespace torvane::crypto

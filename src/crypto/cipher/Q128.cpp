@@ -1,12 +1,16 @@
 #include "crypto/cipher/Q128.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <cstring>
 
 namespace torvane::crypto {
 
 namespace {
+
+using wordio::LoadLE64;
+using wordio::StoreLE64;
 
 constexpr int kRounds = 32;
 
@@ -15,16 +19,6 @@ inline std::uint64_t Rotl(std::uint64_t x, int n) {
 }
 inline std::uint64_t Rotr(std::uint64_t x, int n) {
     return x >> n | x << (64 - n);
-}
-
-inline std::uint64_t Load(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = v << 8 | p[i];
-    return v;
-}
-
-inline void Store(std::uint8_t* p, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i, v >>= 8) p[i] = static_cast<std::uint8_t>(v);
 }
 
 } // namespace
@@ -38,7 +32,7 @@ void TCipher_Q128::Init(const void* key, std::int32_t size, const void* vector) 
     if (size > 0) std::memcpy(k, key, static_cast<std::size_t>(size));
     auto* rk = reinterpret_cast<std::uint64_t*>(UserData());
     // The key schedule reuses the round function with the round index as key (ePrint 2013/404, 4.2).
-    std::uint64_t a = Load(k), b = Load(k + 8);
+    std::uint64_t a = LoadLE64(k), b = LoadLE64(k + 8);
     for (int i = 0; i < kRounds; ++i) {
         rk[i] = a;
         b = (Rotr(b, 8) + a) ^ static_cast<std::uint64_t>(i);
@@ -53,25 +47,25 @@ void TCipher_Q128::Init(const void* key, std::int32_t size, const void* vector) 
 void TCipher_Q128::EncryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const auto* rk = reinterpret_cast<const std::uint64_t*>(UserData());
-    std::uint64_t y = Load(p), x = Load(p + 8);
+    std::uint64_t y = LoadLE64(p), x = LoadLE64(p + 8);
     for (int i = 0; i < kRounds; ++i) {
         x = (Rotr(x, 8) + y) ^ rk[i];
         y = Rotl(y, 3) ^ x;
     }
-    Store(p, y);
-    Store(p + 8, x);
+    StoreLE64(p, y);
+    StoreLE64(p + 8, x);
 }
 
 void TCipher_Q128::DecryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
     const auto* rk = reinterpret_cast<const std::uint64_t*>(UserData());
-    std::uint64_t y = Load(p), x = Load(p + 8);
+    std::uint64_t y = LoadLE64(p), x = LoadLE64(p + 8);
     for (int i = kRounds - 1; i >= 0; --i) {
         y = Rotr(y ^ x, 3);
         x = Rotl((x ^ rk[i]) - y, 8);
     }
-    Store(p, y);
-    Store(p + 8, x);
+    StoreLE64(p, y);
+    StoreLE64(p + 8, x);
 }
 
 } // namespace torvane::crypto

@@ -7,6 +7,16 @@
 
 namespace torvane::crypto {
 
+namespace rc5 {
+
+// The key expansion of the RC5 paper for 32-bit words, which RC6 takes over unchanged with a table of its
+// own length: fills the tableWords words of S from the first size key bytes (0..256). The paper limits b
+// to one byte (0..255); the expansion itself is defined for any c, so 256 bytes simply give c = 64 words,
+// and b = 0 is one zero word.
+void ExpandKey(const std::uint8_t* key, int size, std::uint32_t* S, int tableWords);
+
+} // namespace rc5
+
 class TCipher_RC5 final : public TCipher {
     TORVANE_CIPHER_CLASS()
 public:

@@ -1,6 +1,7 @@
 #include "crypto/cipher/SCOP.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <bit>
 #include <cstring>
@@ -8,6 +9,9 @@
 namespace torvane::crypto {
 
 namespace {
+
+using wordio::LoadLE32;
+using wordio::StoreLE32;
 
 struct State {
     std::uint32_t V[384]; // V[0..127] fixed by the key, V[128..383] changed by the generator
@@ -44,22 +48,6 @@ struct Gp8 {
     }
 };
 
-inline std::uint32_t Swap(std::uint32_t w) {
-    return w >> 24 | (w >> 8 & 0xFF00u) | (w << 8 & 0xFF0000u) | w << 24;
-}
-
-inline std::uint32_t Load(const std::uint8_t* p) {
-    std::uint32_t w;
-    std::memcpy(&w, p, 4);
-    if constexpr (std::endian::native == std::endian::big) w = Swap(w);
-    return w;
-}
-
-inline void Store(std::uint8_t* p, std::uint32_t w) {
-    if constexpr (std::endian::native == std::endian::big) w = Swap(w);
-    std::memcpy(p, &w, 4);
-}
-
 // Codes one 128-byte block: each little-endian data word plus (Sign = +1) or minus (Sign = -1) the
 // next key-stream word.
 template <int Sign> void Code(State& s, std::uint8_t* p) {
@@ -75,7 +63,7 @@ template <int Sign> void Code(State& s, std::uint8_t* p) {
         d[j] = t3;
         j = (j + t2) & 0xFFu;
         const std::uint32_t k = t1 + t2;
-        Store(p, Sign > 0 ? Load(p) + k : Load(p) - k);
+        StoreLE32(p, Sign > 0 ? LoadLE32(p) + k : LoadLE32(p) - k);
     }
     s.I = i, s.J = j, s.T3 = t3;
 }
@@ -100,7 +88,7 @@ void TCipher_SCOP::Init(const void* key, std::int32_t size, const void* vector) 
 
     Gp8 g;
     std::memcpy(g.Coef, p, 32);
-    for (int k = 0; k < 4; ++k) g.X[k] = Load(p + 32 + 4 * k);
+    for (int k = 0; k < 4; ++k) g.X[k] = LoadLE32(p + 32 + 4 * k);
     SecureZero(p, sizeof p);
 
     auto* s = reinterpret_cast<State*>(UserData());

@@ -2,6 +2,7 @@
 
 #include "crypto/Wipe.h"
 #include "crypto/cipher/Field1F5.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <bit>
 #include <cstring>
@@ -127,18 +128,6 @@ inline u64 Substitute(const std::array<std::uint8_t, 256>& box, u64 v) {
            u64(box[(v >> 40) & 0xFF]) << 40 | u64(box[(v >> 48) & 0xFF]) << 48 | u64(box[v >> 56]) << 56;
 }
 
-// Block byte i is word byte i counted from the least significant end, on every host.
-inline u64 Load64(const std::uint8_t* p) {
-    u64 v;
-    std::memcpy(&v, p, sizeof v);
-    return std::endian::native == std::endian::little ? v : __builtin_bswap64(v);
-}
-
-inline void Store64(std::uint8_t* p, u64 v) {
-    if constexpr (std::endian::native != std::endian::little) v = __builtin_bswap64(v);
-    std::memcpy(p, &v, sizeof v);
-}
-
 // Encryption: add K1; five rounds of S-boxes, diffusion and the next key; a last round of S-boxes and K7.
 u64 Encrypt(const u64* k, u64 v) {
     const auto& t = GetTables();
@@ -184,7 +173,7 @@ void TCipher_Shark::Init(const void* key, std::int32_t size, const void* vector)
     for (int r = 0; r <= shark::kRounds; ++r) {
         std::uint8_t chunk[8];
         for (int i = 0; i < 8; ++i) chunk[i] = k[(8 * r + i) % 16];
-        feedback = shark::Load64(chunk) ^ shark::Encrypt(shark::kSeedKeys, feedback);
+        feedback = wordio::LoadLE64(chunk) ^ shark::Encrypt(shark::kSeedKeys, feedback);
         e[r] = feedback;
         SecureZero(chunk, sizeof chunk);
     }
@@ -197,14 +186,15 @@ void TCipher_Shark::Init(const void* key, std::int32_t size, const void* vector)
     EndKeying(vector);
 }
 
+// Block byte i is word byte i counted from the least significant end, on every host.
 void TCipher_Shark::EncryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
-    shark::Store64(p, shark::Encrypt(EncryptKeys(), shark::Load64(p)));
+    wordio::StoreLE64(p, shark::Encrypt(EncryptKeys(), wordio::LoadLE64(p)));
 }
 
 void TCipher_Shark::DecryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
-    shark::Store64(p, shark::Decrypt(DecryptKeys(), shark::Load64(p)));
+    wordio::StoreLE64(p, shark::Decrypt(DecryptKeys(), wordio::LoadLE64(p)));
 }
 
 } // namespace torvane::crypto

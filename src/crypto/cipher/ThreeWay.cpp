@@ -1,6 +1,7 @@
 #include "crypto/cipher/ThreeWay.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/cipher/WordIO.h"
 
 #include <array>
 #include <bit>
@@ -12,6 +13,9 @@ namespace torvane::crypto {
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_3Way, nullptr, 12, 12, 24);
 
 namespace {
+
+using wordio::LoadBE32;
+using wordio::StoreBE32;
 
 constexpr int kRounds = 11;
 
@@ -74,23 +78,12 @@ inline void Rho(std::uint32_t* a) {
     a[0] = Rotl(a[0], 1), a[2] = Rotl(a[2], 22); // pi_2
 }
 
-inline std::uint32_t LoadBE(const std::uint8_t* p) {
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    return std::endian::native == std::endian::little ? __builtin_bswap32(v) : v;
-}
-
-inline void StoreBE(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 24), p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8), p[3] = static_cast<std::uint8_t>(v);
-}
-
 inline void Load(const std::uint8_t* p, std::uint32_t* a) {
-    a[0] = LoadBE(p), a[1] = LoadBE(p + 4), a[2] = LoadBE(p + 8);
+    a[0] = LoadBE32(p), a[1] = LoadBE32(p + 4), a[2] = LoadBE32(p + 8);
 }
 
 inline void Store(std::uint8_t* p, const std::uint32_t* a) {
-    StoreBE(p, a[0]), StoreBE(p + 4, a[1]), StoreBE(p + 8, a[2]);
+    StoreBE32(p, a[0]), StoreBE32(p + 4, a[1]), StoreBE32(p + 8, a[2]);
 }
 
 // The same rounds serve both directions; only the key and the round constants differ. State and key

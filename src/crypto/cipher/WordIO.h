@@ -1,6 +1,7 @@
 #pragma once
-// Word loads and stores for the block ciphers. Blocks may sit at any address, so every access goes through
-// memcpy, which the compiler turns into a single (possibly byte-swapping) load or store.
+// Word loads and stores for the block ciphers, and through hash/Bits.h for the hashes. Blocks may sit at
+// any address, so every access goes through memcpy, which the compiler turns into a single (possibly
+// byte-swapping) load or store.
 
 #include <bit>
 #include <cstdint>
@@ -34,6 +35,30 @@ inline void StoreLE32(void* p, std::uint32_t v) {
 inline void StoreBE32(void* p, std::uint32_t v) {
     if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
     std::memcpy(p, &v, 4);
+}
+
+inline std::uint64_t LoadLE64(const void* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v;
+}
+
+inline std::uint64_t LoadBE64(const void* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    return v;
+}
+
+inline void StoreLE64(void* p, std::uint64_t v) {
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, 8);
+}
+
+inline void StoreBE64(void* p, std::uint64_t v) {
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, 8);
 }
 
 // Two words stored big-endian with one 8-byte store. The chaining modes read a coded 8-byte block back as

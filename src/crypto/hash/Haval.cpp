@@ -1,6 +1,8 @@
 #include "crypto/hash/Haval.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/hash/Bits.h"
+#include "crypto/hash/BlockBuffer.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -17,23 +19,15 @@ TORVANE_DEFINE_HASH_CLASS(THash_Haval128, &THash_Haval256::ClassInfo, 16);
 
 namespace {
 
+using bits::LoadLE32;
+using bits::StoreLE32;
+using bits::StoreLE64;
 using u32 = std::uint32_t;
 
 constexpr int kVersion = 1; // HAVAL version written into the last block
 
 constexpr u32 Rotr(u32 x, int n) {
     return (x >> n) | (x << (32 - n));
-}
-
-u32 Load32(const std::uint8_t* p) {
-    return u32(p[0]) | (u32(p[1]) << 8) | (u32(p[2]) << 16) | (u32(p[3]) << 24);
-}
-
-void Store32(std::uint8_t* p, u32 v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-    p[2] = std::uint8_t(v >> 16);
-    p[3] = std::uint8_t(v >> 24);
 }
 
 // The paper's Boolean functions F1..F5 (arguments x6 ... x0), each regrouped from its sum of products so
@@ -127,7 +121,7 @@ inline void RunPass(u32 (&t)[8], const u32 (&w)[32], std::integer_sequence<int, 
 template <int Passes, int... P>
 void Compress(u32 (&state)[8], const std::uint8_t* block, std::integer_sequence<int, P...>) {
     u32 w[32];
-    for (int i = 0; i < 32; ++i) w[i] = Load32(block + 4 * i);
+    for (int i = 0; i < 32; ++i) w[i] = LoadLE32(block + 4 * i);
     u32 t[8];
     std::memcpy(t, state, sizeof t);
     (RunPass<Passes, P>(t, w, std::make_integer_sequence<int, 32>()), ...);
@@ -215,46 +209,27 @@ void THash_Haval256::Transform(const std::uint8_t* block) {
 
 void THash_Haval256::Update(const void* data, std::int64_t length) {
     if (length < 0) throw Exception("Negative length given to THash_Haval256::Update");
-    if (length == 0) return;
-    auto* p = static_cast<const std::uint8_t*>(data);
-    auto n = static_cast<std::uint64_t>(length);
-    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
-    count_ += n;
-    if (used) {
-        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(n, sizeof buffer_ - used));
-        std::memcpy(buffer_ + used, p, take);
-        p += take;
-        n -= take;
-        used += take;
-        if (used < sizeof buffer_) return;
-        Transform(buffer_);
-    }
-    for (; n >= sizeof buffer_; n -= sizeof buffer_, p += sizeof buffer_) Transform(p);
-    if (n) std::memcpy(buffer_, p, static_cast<std::size_t>(n));
+    BufferBlocks(buffer_, count_, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
+                 [this](const std::uint8_t* blocks, std::size_t count) {
+                     for (; count != 0; --count, blocks += sizeof buffer_) Transform(blocks);
+                 });
 }
 
 void THash_Haval256::Finish() {
     const int bits = DigestLength() * 8;
-    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
     // The message is closed by a single 1 bit (the lowest bit of the next byte), then zeros up to the
     // last ten bytes of a block, which carry version, passes, digest length and the bit count.
-    buffer_[used++] = 0x01;
-    if (used > 118) {
-        std::memset(buffer_ + used, 0, sizeof buffer_ - used);
-        Transform(buffer_);
-        used = 0;
-    }
-    std::memset(buffer_ + used, 0, 118 - used);
+    PadToTrailer(buffer_, static_cast<std::size_t>(count_ % sizeof buffer_), 0x01, 118,
+                 [this](const std::uint8_t* block, std::size_t) { Transform(block); });
     buffer_[118] = std::uint8_t(((bits & 3) << 6) | ((passes_ & 7) << 3) | (kVersion & 7));
     buffer_[119] = std::uint8_t(bits >> 2);
-    const std::uint64_t bitCount = count_ * 8;
-    for (int i = 0; i < 8; ++i) buffer_[120 + i] = std::uint8_t(bitCount >> (8 * i));
+    StoreLE64(buffer_ + 120, count_ * 8);
     Transform(buffer_);
 
     u32 d[8];
     std::memcpy(d, state_, sizeof d);
     Tailor(d, bits);
-    for (int i = 0; i < 8; ++i) Store32(digest_ + 4 * i, d[i]);
+    for (int i = 0; i < 8; ++i) StoreLE32(digest_ + 4 * i, d[i]);
     // Only the digest length is the digest; the rest of the area must not leak chaining words.
     std::memset(digest_ + DigestLength(), 0, sizeof digest_ - static_cast<std::size_t>(DigestLength()));
     SecureZero(d, sizeof d);

@@ -2,6 +2,7 @@
 
 #include "crypto/Wipe.h"
 #include "crypto/hash/Bits.h"
+#include "crypto/hash/BlockBuffer.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -120,26 +121,8 @@ void THash_MD4::Start() {
 
 void THash_MD4::Update(const void* data, std::int64_t length) {
     if (length < 0) throw Exception("Hash input with a negative length");
-    if (length == 0) return;
-    auto* p = static_cast<const std::uint8_t*>(data);
-    auto n = static_cast<std::uint64_t>(length);
-    const auto used = static_cast<std::size_t>(Count % kBlockSize);
-    Count += n;
-    if (used != 0) {
-        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize - used, n));
-        std::memcpy(Buffer + used, p, take);
-        if (used + take < kBlockSize) return;
-        TransformBlocks(Buffer, 1);
-        p += take;
-        n -= take;
-    }
-    // Whole blocks go straight from the caller's data; only a partial block is copied.
-    if (const auto blocks = static_cast<std::size_t>(n / kBlockSize); blocks != 0) {
-        TransformBlocks(p, blocks);
-        p += blocks * kBlockSize;
-        n -= blocks * kBlockSize;
-    }
-    if (n != 0) std::memcpy(Buffer, p, static_cast<std::size_t>(n));
+    BufferBlocks(Buffer, Count, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
+                 [this](const std::uint8_t* blocks, std::size_t count) { TransformBlocks(blocks, count); });
 }
 
 void THash_MD4::Finish() {

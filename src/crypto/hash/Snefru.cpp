@@ -1,6 +1,8 @@
 #include "crypto/hash/Snefru.h"
 
 #include "crypto/Wipe.h"
+#include "crypto/hash/Bits.h"
+#include "crypto/hash/BlockBuffer.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -13,11 +15,9 @@ TORVANE_DEFINE_HASH_CLASS(THash_Snefru, nullptr, 32);
 
 namespace {
 
+using bits::LoadLE32;
+using bits::StoreLE64;
 using u32 = std::uint32_t;
-
-u32 Load32(const std::uint8_t* p) {
-    return u32(p[0]) | (u32(p[1]) << 8) | (u32(p[2]) << 16) | (u32(p[3]) << 24);
-}
 
 constexpr u32 Rotl(u32 x, int n) {
     return n ? (x << n) | (x >> (32 - n)) : x;
@@ -59,7 +59,7 @@ void THash_Snefru::Start() {
 void THash_Snefru::Transform(const std::uint8_t* data) {
     u32 w[16];
     std::memcpy(w, block_, 8 * sizeof(u32));
-    for (int i = 0; i < 8; ++i) w[8 + i] = Load32(data + 4 * i);
+    for (int i = 0; i < 8; ++i) w[8 + i] = LoadLE32(data + 4 * i);
     constexpr auto steps = std::make_integer_sequence<int, 16>();
     for (int p = 0; p < passes_; ++p) {
         const u32* box0 = snefru::SBoxes[2 * p];
@@ -75,22 +75,10 @@ void THash_Snefru::Transform(const std::uint8_t* data) {
 
 void THash_Snefru::Update(const void* data, std::int64_t length) {
     if (length < 0) throw Exception("Negative length given to THash_Snefru::Update");
-    if (length == 0) return;
-    auto* p = static_cast<const std::uint8_t*>(data);
-    auto n = static_cast<std::uint64_t>(length);
-    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
-    count_ += n;
-    if (used) {
-        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(n, sizeof buffer_ - used));
-        std::memcpy(buffer_ + used, p, take);
-        p += take;
-        n -= take;
-        used += take;
-        if (used < sizeof buffer_) return;
-        Transform(buffer_);
-    }
-    for (; n >= sizeof buffer_; n -= sizeof buffer_, p += sizeof buffer_) Transform(p);
-    if (n) std::memcpy(buffer_, p, static_cast<std::size_t>(n));
+    BufferBlocks(buffer_, count_, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
+                 [this](const std::uint8_t* blocks, std::size_t count) {
+                     for (; count != 0; --count, blocks += sizeof buffer_) Transform(blocks);
+                 });
 }
 
 void THash_Snefru::Finish() {
@@ -101,8 +89,7 @@ void THash_Snefru::Finish() {
         Transform(buffer_);
         std::memset(buffer_, 0, sizeof buffer_);
     }
-    const std::uint64_t bits = count_ * 8;
-    for (int i = 0; i < 8; ++i) buffer_[24 + i] = std::uint8_t(bits >> (8 * i));
+    StoreLE64(buffer_ + 24, count_ * 8);
     Transform(buffer_);
     SecureZero(buffer_, sizeof buffer_);
     for (int i = 0; i < 8; ++i)

@@ -2,6 +2,8 @@
 
 #include "crypto/Wipe.h"
 #include "crypto/cipher/Square.h"
+#include "crypto/hash/Bits.h"
+#include "crypto/hash/BlockBuffer.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -43,35 +45,16 @@ void THash_Square::Transform(const std::uint8_t* block) {
 
 void THash_Square::Update(const void* data, std::int64_t length) {
     if (length < 0) throw Exception("Negative length given to THash_Square::Update");
-    if (length == 0) return;
-    auto* p = static_cast<const std::uint8_t*>(data);
-    auto n = static_cast<std::uint64_t>(length);
-    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
-    count_ += n;
-    if (used) {
-        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(n, sizeof buffer_ - used));
-        std::memcpy(buffer_ + used, p, take);
-        p += take;
-        n -= take;
-        used += take;
-        if (used < sizeof buffer_) return;
-        Transform(buffer_);
-    }
-    for (; n >= sizeof buffer_; n -= sizeof buffer_, p += sizeof buffer_) Transform(p);
-    if (n) std::memcpy(buffer_, p, static_cast<std::size_t>(n));
+    BufferBlocks(buffer_, count_, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
+                 [this](const std::uint8_t* blocks, std::size_t count) {
+                     for (; count != 0; --count, blocks += sizeof buffer_) Transform(blocks);
+                 });
 }
 
 void THash_Square::Finish() {
-    auto used = static_cast<std::size_t>(count_ % sizeof buffer_);
-    buffer_[used++] = 0x80;
-    if (used > 8) {
-        std::memset(buffer_ + used, 0, sizeof buffer_ - used);
-        Transform(buffer_);
-        used = 0;
-    }
-    std::memset(buffer_ + used, 0, 8 - used);
-    const std::uint64_t bits = count_ * 8;
-    for (int i = 0; i < 8; ++i) buffer_[8 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    PadToTrailer(buffer_, static_cast<std::size_t>(count_ % sizeof buffer_), 0x80, 8,
+                 [this](const std::uint8_t* block, std::size_t) { Transform(block); });
+    bits::StoreLE64(buffer_ + 8, count_ * 8);
     Transform(buffer_);
     std::memcpy(digest_, chain_, sizeof digest_);
     SecureZero(buffer_, sizeof buffer_);
