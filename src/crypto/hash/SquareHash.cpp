@@ -23,6 +23,8 @@ constexpr std::uint8_t kInitial[16] = {0x24, 0x3F, 0x6A, 0x88, 0x85, 0xA3, 0x08,
 THash_Square::~THash_Square() {
     SecureZero(chain_, sizeof chain_);
     SecureZero(buffer_, sizeof buffer_);
+    SecureZero(keys_, sizeof keys_);
+    SecureZero(output_, sizeof output_);
     SecureZero(digest_, sizeof digest_);
 }
 
@@ -34,13 +36,11 @@ void THash_Square::Start() {
 }
 
 void THash_Square::Transform(const std::uint8_t* block) {
-    square::RoundKeys keys;
-    square::ExpandKey(chain_, keys, nullptr);
-    std::uint8_t out[16];
-    square::EncryptBlock(keys, block, out);
-    for (int i = 0; i < 16; ++i) chain_[i] ^= static_cast<std::uint8_t>(out[i] ^ block[i]);
-    SecureZero(keys, sizeof keys);
-    SecureZero(out, sizeof out);
+    square::ExpandKey(chain_, keys_, nullptr);
+    square::EncryptBlock(keys_, block, output_);
+    for (int i = 0; i < 16; i += 8)
+        bits::StoreLE64(chain_ + i,
+                        bits::LoadLE64(chain_ + i) ^ bits::LoadLE64(output_ + i) ^ bits::LoadLE64(block + i));
 }
 
 void THash_Square::Update(const void* data, std::int64_t length) {
@@ -58,6 +58,8 @@ void THash_Square::Finish() {
     Transform(buffer_);
     std::memcpy(digest_, chain_, sizeof digest_);
     SecureZero(buffer_, sizeof buffer_);
+    SecureZero(keys_, sizeof keys_);
+    SecureZero(output_, sizeof output_);
 }
 
 } // namespace torvane::crypto

@@ -13,6 +13,7 @@
 //
 // The construction is this program's own choice; nothing stored depends on it.
 
+#include "crypto/cipher/Square.h"
 #include "crypto/hash/Hash.h"
 
 #include <cstdint>
@@ -35,6 +36,10 @@ private:
 
     std::uint8_t chain_[16] = {};
     std::uint8_t buffer_[16] = {};
+    // The cipher's keys and output for the block in hand. They live here rather than on the stack so that
+    // they are wiped once, in Finish and the destructor, instead of after every block.
+    square::RoundKeys keys_ = {};
+    std::uint8_t output_[16] = {};
     std::uint64_t count_ = 0;
     std::uint8_t digest_[16] = {};
 };
