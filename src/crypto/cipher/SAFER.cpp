@@ -89,8 +89,11 @@ void TCipher_SAFER::Expand(const std::uint8_t* keyA, const std::uint8_t* keyB, i
 }
 
 void TCipher_SAFER::ExtendKey40(const std::uint8_t* k, std::uint8_t* r) {
-    // Massey's SK-40: four bytes derived from the five key bytes take the places of bytes 6 to 9 of
-    // the SK-64 register (the ninth being the one that holds the parity byte in SK-64).
+    // Massey's SK-40 (his announcement of 22 Oct 1995, SAFER_40.TXT): four bytes derived from the
+    // five key bytes take the places of bytes 6 to 9 of the SK-64 register (the ninth being the one
+    // that holds the parity byte in SK-64). The byte choices and the constants 129, 66, 36 and 24 have
+    // not yet been compared with that text; where it differs, the text wins and the SK-40 and K-40
+    // answers in safer.vec must be computed again.
     std::memcpy(r, k, 5);
     r[5] = static_cast<std::uint8_t>(k[0] ^ k[2] ^ 129);
     r[6] = static_cast<std::uint8_t>(k[0] ^ k[3] ^ k[4] ^ 66);

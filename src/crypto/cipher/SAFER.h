@@ -5,8 +5,10 @@
 //
 //   J. L. Massey, "SAFER K-64: A Byte-Oriented Block-Ciphering Algorithm", FSE 1993, LNCS 809.
 //   J. L. Massey, "SAFER K-64: One Year Later", FSE 1994, LNCS 1008 (K-128).
-//   J. L. Massey, "Strengthened key schedule for the cipher SAFER", posting of 9 Sept 1995, and the
-//   SAFER toolkit of ETH Zurich (SK-64, SK-128, SK-40).
+//   J. L. Massey, "Announcement of a Strengthened Key Schedule for the Cipher SAFER", 9 Sept 1995,
+//   file SAFER_SK.TXT of the ETH Zurich SAFER toolkit (SK-64, SK-128).
+//   J. L. Massey, "Announcement of a 40-Bit Key Schedule for the Cipher SAFER", 22 Oct 1995, file
+//   SAFER_40.TXT of the SAFER V1.2 toolkit (SK-40).
 //
 // The substitution tables are indexed by key-dependent bytes: the family is not cache-timing safe.
 
