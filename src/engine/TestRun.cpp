@@ -339,10 +339,9 @@ void TestRun::PickNextTest() {
 }
 
 void TestRun::ProcessMessages() {
-    // Posted events first: with the glib event dispatcher a nested processEvents() leaves alone the
-    // events that were already queued when the delivery it is nested in began, and those are exactly the
-    // ticks that must run inside a pass.
-    QCoreApplication::sendPostedEvents();
+    // The waiting worker ticks first (other workloads' passes run nested here), then the window's own
+    // events: input, paints, the sequencer and the clock.
+    TWorkerTimer::ServePendingTicks();
     QCoreApplication::processEvents();
     lastEventTime_ = static_cast<std::uint32_t>(msClock_.Now());
 }

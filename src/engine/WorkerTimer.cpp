@@ -5,9 +5,128 @@
 #include <QMetaObject>
 #include <QtGlobal>
 
+#include <deque>
 #include <stdexcept>
 
 namespace torvane::engine {
+
+namespace detail {
+
+// The ticks handed over to the timers of one thread, waiting to run there.
+//
+// A call of Serve runs the ticks that were waiting when it began (those a nested call has not run in the
+// meantime), never the ones handed over after it began: those wait for the next call. (Qt's delivery of
+// posted events, when calls nest, lets an outer delivery go on with what was posted during the inner
+// one; ticks do not go that way.)
+//
+// A tick of an idle-priority timer is not run inside another idle-priority tick. An idle workload is
+// meant to take only the time nothing else wants; run inside another idle pass at every step of it, the
+// two multiplied each other's length (an idle MMX pass carrying a Whetstone pass at nearly each of its
+// 2048 steps lasted minutes in the window), and the heat-up tick waiting below them saw its five minutes
+// end long after they had. Such a tick waits for a round that no idle tick encloses.
+//
+// The event loop learns of waiting ticks through one posted wake-up at a time. A wake-up that arrives while
+// ticks are running does nothing (the running workloads serve the queue themselves); when the outermost
+// call ends with ticks still waiting, it posts a fresh one.
+class TickQueue {
+public:
+    struct Entry {
+        TWorkerTimer* Timer;
+        std::uint64_t Sequence;
+        std::shared_ptr<std::atomic<bool>> Alive;
+        bool Idle = false;        // the timer runs at idle priority
+        std::uint64_t Ticket = 0; // order of arrival in this queue
+    };
+
+    // One queue per thread that owns timers; it lives as long as the process, so that a wake-up in
+    // flight never reaches a destroyed receiver.
+    static TickQueue& ForCurrentThread() {
+        thread_local TickQueue* queue = new TickQueue;
+        return *queue;
+    }
+
+    // Timer thread side.
+    void Push(Entry entry) {
+        {
+            std::lock_guard lock(mutex_);
+            entry.Ticket = ++lastTicket_;
+            pending_.push_back(std::move(entry));
+            if (wakePosted_) return;
+            wakePosted_ = true;
+        }
+        PostWake();
+    }
+
+    // Owner thread side.
+    void Serve() {
+        std::uint64_t limit;
+        {
+            std::lock_guard lock(mutex_);
+            limit = lastTicket_;
+        }
+        ++depth_;
+        for (;;) {
+            Entry e;
+            if (!Take(limit, e)) break;
+            if (e.Idle) ++idleDepth_;
+            e.Timer->ServeTick(e.Sequence);
+            if (e.Idle) --idleDepth_;
+        }
+        --depth_;
+        if (depth_ > 0) return;
+        {
+            std::lock_guard lock(mutex_);
+            if (pending_.empty() || wakePosted_) return;
+            wakePosted_ = true;
+        }
+        PostWake();
+    }
+
+private:
+    TickQueue() : receiver_(new QObject) {}
+
+    // The oldest waiting tick up to `limit` that may run here; ticks of destroyed timers are dropped.
+    bool Take(std::uint64_t limit, Entry& out) {
+        std::lock_guard lock(mutex_);
+        for (auto it = pending_.begin(); it != pending_.end() && it->Ticket <= limit;) {
+            if (!it->Alive->load()) {
+                it = pending_.erase(it);
+                continue;
+            }
+            if (it->Idle && idleDepth_ > 0) {
+                ++it;
+                continue;
+            }
+            out = std::move(*it);
+            pending_.erase(it);
+            return true;
+        }
+        return false;
+    }
+
+    void PostWake() {
+        QMetaObject::invokeMethod(
+            receiver_, [this] { Wake(); }, Qt::QueuedConnection);
+    }
+
+    void Wake() {
+        {
+            std::lock_guard lock(mutex_);
+            wakePosted_ = false;
+        }
+        if (depth_ == 0) Serve();
+    }
+
+    QObject* const receiver_; // lives on the owner thread
+    std::mutex mutex_;
+    std::deque<Entry> pending_;
+    std::uint64_t lastTicket_ = 0;
+    bool wakePosted_ = false;
+    int depth_ = 0;     // owner thread only
+    int idleDepth_ = 0; // idle-priority ticks running, owner thread only
+};
+
+} // namespace detail
 
 namespace {
 
@@ -44,7 +163,12 @@ void TTimerThread::Execute() {
     ForgetThreadPriority(tid);
 }
 
-TWorkerTimer::TWorkerTimer(QObject* owner, MsClock& clock) : QObject(owner), clock_(clock) {}
+TWorkerTimer::TWorkerTimer(QObject* owner, MsClock& clock)
+    : QObject(owner), clock_(clock), queue_(detail::TickQueue::ForCurrentThread()) {}
+
+void TWorkerTimer::ServePendingTicks() {
+    detail::TickQueue::ForCurrentThread().Serve();
+}
 
 TWorkerTimer::~TWorkerTimer() {
     alive_->store(false);
@@ -55,7 +179,8 @@ TWorkerTimer::~TWorkerTimer() {
     }
     wake_.notify_all();
     // Wherever the thread is (parked, sleeping, spinning, or waiting for a tick it handed over) it sees
-    // the flag within one wait slice and ends. A tick still queued for this object is discarded with it.
+    // the flag within one wait slice and ends. A tick still queued for this timer is skipped when its turn
+    // comes, since its entry shares the flag cleared above.
     thread_.reset();
 }
 
@@ -240,8 +365,7 @@ void TWorkerTimer::ThreadBody(TTimerThread&) {
         const std::uint64_t sequence = ++posted_;
         state_ = ThreadState::HandingOff;
         lock.unlock();
-        QMetaObject::invokeMethod(
-            this, [this, sequence] { ServeTick(sequence); }, Qt::QueuedConnection);
+        queue_.Push({this, sequence, alive_, priority_.load() == torvane::ThreadPriority::Idle});
         lock.lock();
         wake_.wait(lock, [&] { return terminate_.load() || served_.load() >= sequence; });
         if (terminate_.load()) break;

@@ -4,9 +4,10 @@
 // run there. The workload itself therefore always runs on the GUI thread; the timer thread only decides
 // when the next pass starts. A timer can stop itself after a set duration and then raise OnStop.
 //
-// A tick is served whenever the GUI thread processes its events, also from inside another running tick
-// (every workload processes events while it works), so the workloads of several timers interleave on the
-// GUI thread, nested at most one level per enabled timer.
+// A tick is served when the GUI thread's event loop finds it waiting, and from inside another running
+// tick whenever that tick's workload calls ServePendingTicks (every workload does, as part of processing
+// events while it works), so the workloads of several timers interleave on the GUI thread, nested at most
+// one level per enabled timer.
 
 #include "platform/Clock.h"
 #include "platform/Priority.h"
@@ -25,6 +26,9 @@
 namespace torvane::engine {
 
 class TWorkerTimer;
+namespace detail {
+class TickQueue;
+}
 
 using TNotifyEvent = std::function<void(TWorkerTimer* sender)>;
 
@@ -88,12 +92,18 @@ public:
     // Kernel id of the timer's thread; 0 until the timer was first enabled and its thread has started.
     std::int64_t ThreadId() const { return thread_ ? thread_->ThreadId() : 0; }
 
+    // Runs the ticks that were handed over to the calling thread's timers before this call; ticks handed
+    // over while these run wait for the next call (or for the event loop). Workloads call it as part of
+    // processing events, so that other timers' passes run nested inside theirs.
+    static void ServePendingTicks();
+
 protected:
     // Runs on the GUI thread for every tick: OnTimer, then the stop rules.
     virtual void DoTick();
 
 private:
     friend class TTimerThread;
+    friend class detail::TickQueue;
     enum class ThreadState { Parked, Sleeping, Spinning, HandingOff, Ended };
 
     void ServeTick(std::uint64_t sequence);
@@ -103,6 +113,7 @@ private:
     bool WaitForClock(std::int64_t until, bool spin);
 
     MsClock& clock_;
+    detail::TickQueue& queue_; // of the thread that created the timer
     std::unique_ptr<TTimerThread> thread_;
 
     // Written on the GUI thread, read by the timer thread.

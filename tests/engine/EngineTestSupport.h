@@ -83,9 +83,9 @@ public:
     void Quit() override { ++Quits; }
 };
 
-// Serves what is waiting, as the engine's ProcessMessages does (posted events first, see there).
+// Serves what is waiting, as the engine's ProcessMessages does.
 inline void PumpEvents() {
-    QCoreApplication::sendPostedEvents();
+    engine::TWorkerTimer::ServePendingTicks();
     QCoreApplication::processEvents();
 }
 

@@ -253,6 +253,60 @@ TEST_F(WorkerTimerTest, TicksQueuedBehindARunningOneAreServedInsideIt) {
     EXPECT_EQ(innerDuringOuter, 1);
 }
 
+// Two timers whose ticks are both waiting; each tick processes events for a while and notes whether the
+// other timer's tick ran inside it.
+struct NestingProbe {
+    explicit NestingProbe(ManualMsClock& clock) : a(nullptr, clock), b(nullptr, clock) {
+        for (auto* t : {&a, &b}) {
+            t->SetInterval(1);
+            t->OnTimer = [this](TWorkerTimer* self) {
+                if (running) ++nested;
+                TWorkerTimer* const outer = running;
+                running = self;
+                for (int i = 0; i < 20; ++i) {
+                    torvane::test::PumpEvents();
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                }
+                running = outer;
+                ++ticks;
+            };
+        }
+    }
+    void RunOnce(ManualMsClock& clock) {
+        a.SetEnabled(true);
+        b.SetEnabled(true);
+        clock.Advance(1);
+        WaitUntilPending(a);
+        WaitUntilPending(b);
+        ProcessUntil([&] { return ticks >= 2; });
+        a.SetEnabled(false);
+        b.SetEnabled(false);
+        torvane::test::Settle(std::vector<TWorkerTimer*>{&a, &b});
+    }
+    TWorkerTimer a, b;
+    TWorkerTimer* running = nullptr;
+    int ticks = 0, nested = 0;
+};
+
+// An idle workload takes only the time nothing else wants: its tick does not run inside another idle
+// workload's pass (their lengths would multiply), but it does inside a pass of any other priority, and a
+// normal tick runs inside an idle pass.
+TEST_F(WorkerTimerTest, IdleTicksDoNotNestInsideEachOther) {
+    NestingProbe idle(clock);
+    idle.a.SetThreadPriority(ThreadPriority::Idle);
+    idle.b.SetThreadPriority(ThreadPriority::Idle);
+    idle.RunOnce(clock);
+    EXPECT_EQ(idle.ticks, 2);
+    EXPECT_EQ(idle.nested, 0);
+
+    NestingProbe mixed(clock);
+    mixed.a.SetThreadPriority(ThreadPriority::Idle);
+    mixed.b.SetThreadPriority(ThreadPriority::Normal);
+    mixed.RunOnce(clock);
+    EXPECT_EQ(mixed.ticks, 2);
+    EXPECT_EQ(mixed.nested, 1);
+}
+
 TEST_F(WorkerTimerTest, AnEscapingExceptionKeepsTheTimerRunning) {
     auto t = MakeTimer();
     std::string reported;
