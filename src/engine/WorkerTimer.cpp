@@ -31,8 +31,8 @@ namespace detail {
 class TickQueue {
 public:
     struct Entry {
-        TWorkerTimer* Timer;
-        std::uint64_t Sequence;
+        TWorkerTimer* Timer = nullptr;
+        std::uint64_t Sequence = 0;
         std::shared_ptr<std::atomic<bool>> Alive;
         bool Idle = false;        // the timer runs at idle priority
         std::uint64_t Ticket = 0; // order of arrival in this queue
@@ -364,9 +364,9 @@ void TWorkerTimer::ThreadBody(TTimerThread&) {
         elapsed_ = countDown_.load() ? Wrap32(elapsedBase_ - running) : Wrap32(running + elapsedBase_);
         const std::uint64_t sequence = ++posted_;
         state_ = ThreadState::HandingOff;
-        lock.unlock();
+        // Queued while the lock is held, so that a tick that counts as handed over is already waiting,
+        // in the order the ticks were handed over.
         queue_.Push({this, sequence, alive_, priority_.load() == torvane::ThreadPriority::Idle});
-        lock.lock();
         wake_.wait(lock, [&] { return terminate_.load() || served_.load() >= sequence; });
         if (terminate_.load()) break;
     }
