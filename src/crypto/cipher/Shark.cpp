@@ -12,27 +12,32 @@ namespace torvane::crypto {
 
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_Shark, nullptr, 8, 16, 2 * (shark::kRounds + 1) * sizeof(std::uint64_t));
 
-// Where the paper's constants were not at hand, these take their place:
-// - S-box: as in the paper, inversion in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1 followed by
-//   an affine map; the affine map is Square's (its designers' next cipher, which builds its S-box the
-//   same way).
-// - Diffusion: the MDS matrix of a Reed-Solomon code over that field, as in the paper; the code's
-//   generator is fixed below.
-// - Key schedule: as in the paper, the cipher encrypts the extended key in CFB mode; its seed round keys
-//   are taken from the fractional part of pi.
+// The definition followed here is SHARK as its designers describe it and as the published validation
+// data (tests/data/block/shark.vec) pins it down:
+// - S-box: inversion in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1 followed by an affine map;
+//   the affine map is the one Square took over from SHARK.
+// - Diffusion: the redundancy part of the systematic Reed-Solomon code over that field with generator
+//   g(x) = (x - a)(x - a^2)...(x - a^8), a = x (02).
+// - Rounds: key addition, then five rounds of S-boxes, diffusion and key addition, then S-boxes and the
+//   last key addition. The paper's last round ends in a diffusion that an output transformation undoes
+//   again; carrying the inverse diffusion over the last round key gives the form used here.
+// - Key schedule: the key, repeated to the 56 bytes of the seven round keys, is encrypted in 64-bit CFB
+//   mode from a zero vector under seed round keys that come from the cipher's own tables (theta of S(i)
+//   in the first byte, for i = 0..6); the last of the keys so made is put through the inverse diffusion.
 namespace shark {
 namespace {
 
 using u64 = std::uint64_t;
 using gf1f5::Mul;
 
-// The diffusion matrix: the redundancy part of the systematic generator matrix [I | B] of the
-// Reed-Solomon code of length 16 and dimension 8 over GF(2^8), generator g(x) = (x - 1)(x - a)...(x - a^7)
-// with a = x (02). Row i of B holds the coefficients of x^(8+i) mod g(x). The code has minimum distance 9,
-// so every square submatrix of B is regular and theta has the full branch number 9.
+// The diffusion matrix: the redundancy part of the systematic generator matrix of the Reed-Solomon code
+// of length 16 and dimension 8 over GF(2^8), generator g(x) = (x - a)(x - a^2)...(x - a^8) with a = x
+// (02). Output byte j of theta takes input byte i with the coefficient of x^(7-i) in x^(15-j) mod g(x)
+// (bytes in block order). The code has minimum distance 9, so every square submatrix is regular and theta
+// has the full branch number 9.
 Matrix MakeDiffusion() {
     std::uint8_t g[9] = {1}; // low degree first
-    std::uint8_t root = 1;
+    std::uint8_t root = 2;
     for (int k = 0; k < 8; ++k) {
         // g := g * (x + root)
         std::uint8_t next[9] = {};
@@ -44,10 +49,11 @@ Matrix MakeDiffusion() {
         root = Mul(root, 2);
     }
     Matrix m{};
-    std::uint8_t r[8] = {}; // x^(8+i) mod g, starting from x^8 mod g = g - x^8
+    std::uint8_t r[8] = {}; // x^(8+n) mod g, starting from x^8 mod g = g - x^8
     for (int i = 0; i < 8; ++i) r[i] = g[i];
-    for (int i = 0; i < 8; ++i) {
-        for (int j = 0; j < 8; ++j) m[i][j] = r[j];
+    for (int n = 0; n < 8; ++n) {
+        // x^(8+n) mod g is the row for output byte j = 7 - n; its coefficient of x^k goes with input byte 7 - k
+        for (int k = 0; k < 8; ++k) m[7 - k][7 - n] = r[k];
         // r := r * x mod g
         const std::uint8_t top = r[7];
         for (int j = 7; j > 0; --j) r[j] = static_cast<std::uint8_t>(r[j - 1] ^ Mul(top, g[j]));
@@ -145,10 +151,18 @@ u64 Decrypt(const u64* d, u64 v) {
     return Substitute(t.Box.SInv, v) ^ d[kRounds];
 }
 
-// Seed keys of the key schedule: the fractional part of pi, 64 bits per round key.
-constexpr u64 kSeedKeys[kRounds + 1] = {0x243F6A8885A308D3, 0x13198A2E03707344, 0xA4093822299F31D0,
-                                        0x082EFA98EC4E6C89, 0x452821E638D01377, 0xBE5466CF34E90C6C,
-                                        0xC0AC29B7C97C50DD};
+// Seed keys of the key schedule: theta of S(i) in the first byte of the block for the first six, and the
+// seventh with the inverse diffusion carried over it as for every last round key, which leaves S(6) alone.
+const std::array<u64, kRounds + 1>& SeedKeys() {
+    static const std::array<u64, kRounds + 1> seed = [] {
+        const auto& t = GetTables();
+        std::array<u64, kRounds + 1> k{};
+        for (int i = 0; i < kRounds; ++i) k[i] = t.Enc[0][i];
+        k[kRounds] = t.Box.S[kRounds];
+        return k;
+    }();
+    return seed;
+}
 
 } // namespace
 
@@ -163,26 +177,26 @@ const Matrix& InverseDiffusion() {
 
 void TCipher_Shark::Init(const void* key, std::int32_t size, const void* vector) {
     BeginKeying(size);
-    std::uint8_t k[16] = {};
-    if (size > 0) std::memcpy(k, key, static_cast<std::size_t>(size));
-    // As in the paper, the cipher makes its own round keys: the key, repeated to the 56 bytes of the seven
-    // round keys, is encrypted in 64-bit CFB mode (starting from zero) under the fixed seed keys. CFB
-    // under a fixed key is a bijection, so distinct keys give distinct round key sets.
+    // The cipher makes its own round keys: the key, repeated to the 56 bytes of the seven round keys, is
+    // encrypted in 64-bit CFB mode (from a zero vector) under the seed keys. CFB under a fixed key is a
+    // bijection, so distinct 16-byte keys give distinct round key sets.
+    const auto* k = static_cast<const std::uint8_t*>(key);
     std::uint64_t* e = EncryptKeys();
     std::uint64_t feedback = 0;
     for (int r = 0; r <= shark::kRounds; ++r) {
-        std::uint8_t chunk[8];
-        for (int i = 0; i < 8; ++i) chunk[i] = k[(8 * r + i) % 16];
-        feedback = wordio::LoadLE64(chunk) ^ shark::Encrypt(shark::kSeedKeys, feedback);
+        std::uint8_t chunk[8] = {};
+        if (size > 0)
+            for (int i = 0; i < 8; ++i) chunk[i] = k[(8 * r + i) % size];
+        feedback = wordio::LoadLE64(chunk) ^ shark::Encrypt(shark::SeedKeys().data(), feedback);
         e[r] = feedback;
         SecureZero(chunk, sizeof chunk);
     }
+    e[shark::kRounds] = shark::Apply(shark::InverseDiffusion(), e[shark::kRounds]);
     std::uint64_t* d = DecryptKeys();
     d[0] = e[shark::kRounds];
     for (int r = 1; r < shark::kRounds; ++r)
         d[r] = shark::Apply(shark::InverseDiffusion(), e[shark::kRounds - r]);
     d[shark::kRounds] = e[0];
-    SecureZero(k, sizeof k);
     EndKeying(vector);
 }
 

@@ -3,15 +3,7 @@
 // Software Encryption 1996, LNCS 1039: a 64-bit substitution-permutation network of six rounds, eight
 // S-boxes from inversion in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1 with an affine map, and a
 // diffusion layer from the MDS matrix of a Reed-Solomon code; the round keys come from the cipher itself in
-// CFB mode.
-//
-// Of the paper only its abstract and summaries of its parameters were at hand (that field, six rounds,
-// inversion plus an affine map, a Reed-Solomon code, a CFB-mode key schedule). Its exact constants were
-// not: the affine map, the code's generator polynomial and systematic form, the byte order of the block,
-// the seed round keys of the key schedule and any transform of the last round key. This class fills them
-// in as documented in Shark.cpp, so it keeps the paper's structure and its security arguments but does not
-// reproduce the published SHARK vectors (tests/data/block/shark_published.vec). No stored data of this
-// program depends on it.
+// CFB mode. It reproduces the published SHARK validation data (tests/data/block/shark.vec).
 
 #include "crypto/cipher/Cipher.h"
 
@@ -31,7 +23,7 @@ const Matrix& InverseDiffusion();
 
 } // namespace shark
 
-// A key shorter than 16 bytes is padded with zero bytes.
+// A key shorter than 16 bytes is repeated, as the key schedule defines.
 class TCipher_Shark final : public TCipher {
     TORVANE_CIPHER_CLASS()
 public:
