@@ -41,21 +41,22 @@ void TCipher_RC4::Init(const void* key, std::int32_t size, const void* vector) {
 void TCipher_RC4::EncryptBlock(void* block) {
     State& st = *running_;
     std::uint32_t* S = st.S;
-    unsigned i = st.I, j = st.J;
+    std::uint8_t i = static_cast<std::uint8_t>(st.I), j = static_cast<std::uint8_t>(st.J);
     auto* p = static_cast<std::uint8_t*>(block);
     // Fully unrolled: the compiler then keeps i and j in registers and overlaps the independent loads.
+    // The indices are bytes, so their wrap-around costs no masking and they go straight into addresses.
 #pragma GCC unroll 2
     for (int half = 0; half < 2; ++half, p += 8) {
         std::uint64_t ks = 0;
 #pragma GCC unroll 8
         for (int k = 0; k < 8; ++k) {
-            i = (i + 1) & 0xFF;
+            ++i;
             const std::uint32_t a = S[i];
-            j = (j + a) & 0xFF;
+            j = static_cast<std::uint8_t>(j + a);
             const std::uint32_t b = S[j];
             S[i] = b;
             S[j] = a;
-            ks |= static_cast<std::uint64_t>(S[(a + b) & 0xFF]) << (8 * k);
+            ks |= static_cast<std::uint64_t>(S[static_cast<std::uint8_t>(a + b)]) << (8 * k);
         }
         // ks holds the key-stream bytes in little-endian order.
         if constexpr (std::endian::native == std::endian::big) {
