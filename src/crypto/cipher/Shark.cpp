@@ -15,12 +15,12 @@ TORVANE_DEFINE_CIPHER_CLASS(TCipher_Shark, nullptr, 8, 16, 2 * (shark::kRounds +
 // The definition followed here is SHARK as its designers describe it and as the published validation
 // data (tests/data/block/shark.vec) pins it down:
 // - S-box: inversion in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1 followed by an affine map;
-//   the affine map is the one Square took over from SHARK.
+//   the affine map is the same as Square's, so both ciphers have the same S-box.
 // - Diffusion: the redundancy part of the systematic Reed-Solomon code over that field with generator
 //   g(x) = (x - a)(x - a^2)...(x - a^8), a = x (02).
 // - Rounds: key addition, then five rounds of S-boxes, diffusion and key addition, then S-boxes and the
-//   last key addition. The paper's last round ends in a diffusion that an output transformation undoes
-//   again; carrying the inverse diffusion over the last round key gives the form used here.
+//   last key addition. This equals six full rounds (each ending in the diffusion) followed by the inverse
+//   diffusion as an output transformation: carrying that inverse over the last round key gives this form.
 // - Key schedule: the key, repeated to the 56 bytes of the seven round keys, is encrypted in 64-bit CFB
 //   mode from a zero vector under seed round keys that come from the cipher's own tables (theta of S(i)
 //   in the first byte, for i = 0..6); the last of the keys so made is put through the inverse diffusion.
