@@ -85,7 +85,7 @@ TEST(Shark, ShortKeyIsRepeatedOverTheKeySchedule) {
     EXPECT_NE(ToHex(x, 8), ToHex(z, 8));
 }
 
-TEST(Shark, DiffusionFirstRowComesFromTheCodeGenerator) {
+TEST(Shark, DiffusionLastRowIsTheCodeGenerator) {
     // The last row of theta is the generator (x - 2)(x - 4)...(x - 2^8) without its leading 1, highest
     // coefficient first; a generator with other roots or a transposed matrix would not give it.
     const auto& m = shark::Diffusion();
