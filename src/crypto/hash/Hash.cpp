@@ -79,19 +79,23 @@ std::string THash::HashStream(THashClass cls, void* digest, TStream& stream, std
     } closing{hash.get(), buffer};
 
     hash->Start();
-    if (size < 0) {
-        stream.SetPosition(0);
-        size = stream.Size();
+    // The whole stream is read to its end, whatever length it claims: a pipe has none, and a /proc file
+    // claims to be empty.
+    const bool toEnd = size < 0;
+    std::int64_t total = size;
+    if (toEnd) {
+        total = stream.KnownSize();
+        if (total >= 0) stream.SetPosition(0);
     }
-    ReportProgress(hash.get(), 0, size);
-    std::int64_t remaining = size;
+    ReportProgress(hash.get(), 0, total);
+    std::int64_t done = 0;
     for (;;) {
-        const auto want = std::min(remaining, kReadBufferSize);
+        const auto want = toEnd ? kReadBufferSize : std::min(size - done, kReadBufferSize);
         const auto got = want > 0 ? stream.Read(buffer.data(), want) : 0;
         if (got <= 0) break;
         hash->Update(buffer.data(), got);
-        remaining -= got;
-        ReportProgress(hash.get(), size - remaining, size);
+        done += got;
+        ReportProgress(hash.get(), done, total = ProgressTotal(done, total));
     }
     hash->Finish();
     if (digest) std::memcpy(digest, hash->DigestBytes(), static_cast<std::size_t>(hash->DigestLength()));
