@@ -130,15 +130,20 @@ TEST_F(SensorBlock, NegativeAndUnrepresentableReadings) {
 }
 
 TEST(SensorBlockShort, ReadingsPastTheEndOfAShortBlockAreZero) {
-    test::TestSensorBlock shortBlock(58);
-    shortBlock.Publish(41, 42, 43); // temperature 3 does not fit and is not written
+    // Temperature 3 would begin two bytes before the end: its exponent is there, its fraction is not.
+    test::TestSensorBlock shortBlock(60);
+    shortBlock.Publish(41, 42, 43);
+    shortBlock.Bytes()[58] = 0x86;
     TMBM4Wrapper wrapper(shortBlock.Name());
     EXPECT_TRUE(wrapper.Present());
     EXPECT_EQ(wrapper.Temperature(1), 41);
     EXPECT_EQ(wrapper.Temperature(2), 42);
     EXPECT_EQ(wrapper.Temperature(3), 0);
-    EXPECT_FALSE(WriteTemperature(shortBlock.Bytes(), 58, 3, 43.0));
-    EXPECT_FALSE(WriteTemperature(shortBlock.Bytes(), 58, 4, 43.0));
+    EXPECT_FALSE(WriteTemperature(shortBlock.Bytes(), 60, 3, 43.0));
+    std::uint8_t whole[kSensorBlockSize] = {};
+    EXPECT_TRUE(WriteTemperature(whole, sizeof whole, 3, 43.0));
+    EXPECT_FALSE(WriteTemperature(whole, sizeof whole, 4, 43.0));
+    EXPECT_FALSE(WriteTemperature(whole, sizeof whole, 0, 43.0));
 }
 
 } // namespace

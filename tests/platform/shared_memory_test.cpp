@@ -44,7 +44,9 @@ TEST(SharedMemory, AMissingBlockIsNeitherOpenNorMapped) {
 TEST(SharedMemory, APublishedBlockIsSeenWhileItsPublisherLivesAndGoneAfter) {
     const auto name = UniqueBlockName();
     {
+        const mode_t umask = ::umask(077); // a private umask must not hide the temperatures
         TSharedMemoryBlock block(name, 64);
+        ::umask(umask);
         ASSERT_EQ(block.Size(), 64u);
         EXPECT_EQ(std::count(block.Data(), block.Data() + 64, 0), 64);
         EXPECT_TRUE(TSharedMemoryView::Exists(name));
