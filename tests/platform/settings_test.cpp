@@ -2,6 +2,7 @@
 
 #include "TempStore.h"
 
+#include "common/SavedVariable.h"
 #include "platform/Error.h"
 #include "platform/Settings.h"
 
@@ -155,24 +156,6 @@ TEST_F(StoreTest, AStoreThatCannotBeCreatedFailsWithTheFileName) {
         EXPECT_NE(std::string(e.what()).find("Cannot create file "), std::string::npos);
     }
 }
-
-// Puts an environment variable back as it was when the test ends.
-class SavedVariable {
-public:
-    explicit SavedVariable(const char* name) : name_(name) {
-        if (const char* v = std::getenv(name)) value_ = v;
-    }
-    ~SavedVariable() {
-        if (value_)
-            ::setenv(name_, value_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> value_;
-};
 
 TEST(StoreLocation, FollowsTheEnvironment) {
     SavedVariable config("TORVANE_CONFIG_DIR"), xdg("XDG_CONFIG_HOME"), home("HOME");
