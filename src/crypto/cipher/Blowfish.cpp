@@ -1,6 +1,6 @@
 #include "crypto/cipher/Blowfish.h"
 
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -8,7 +8,7 @@
 
 namespace torvane::crypto {
 
-using namespace wordio;
+using namespace common;
 
 struct TCipher_Blowfish::Schedule {
     std::uint32_t P[18];

@@ -1,7 +1,7 @@
 #include "crypto/cipher/Cipher.h"
 
 #include "crypto/Progress.h"
-#include "crypto/Wipe.h"
+#include "crypto/common/Wipe.h"
 #include "platform/Files.h"
 #include "platform/Stream.h"
 

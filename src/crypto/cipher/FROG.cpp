@@ -1,6 +1,6 @@
 #include "crypto/cipher/FROG.h"
 
-#include "crypto/Wipe.h"
+#include "crypto/common/Wipe.h"
 
 #include <algorithm>
 #include <cstring>

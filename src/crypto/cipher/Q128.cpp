@@ -1,7 +1,7 @@
 #include "crypto/cipher/Q128.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 
@@ -9,8 +9,8 @@ namespace torvane::crypto {
 
 namespace {
 
-using wordio::LoadLE64;
-using wordio::StoreLE64;
+using common::LoadLE64;
+using common::StoreLE64;
 
 constexpr int kRounds = 32;
 

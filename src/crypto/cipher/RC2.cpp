@@ -1,6 +1,6 @@
 #include "crypto/cipher/RC2.h"
 
-#include "crypto/Wipe.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 #include <string>

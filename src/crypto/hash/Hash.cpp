@@ -1,7 +1,8 @@
 #include "crypto/hash/Hash.h"
 
 #include "crypto/Progress.h"
-#include "crypto/Wipe.h"
+#include "crypto/common/Hex.h"
+#include "crypto/common/Wipe.h"
 #include "platform/Stream.h"
 
 #include <algorithm>
@@ -15,17 +16,6 @@ std::int32_t DefaultDigestFormat = 64;
 namespace {
 
 constexpr std::int64_t kReadBufferSize = 4096;
-
-std::string HexText(const std::uint8_t* digest, std::int32_t length) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(static_cast<std::size_t>(length) * 2);
-    for (std::int32_t i = 0; i < length; ++i) {
-        text += kDigits[digest[i] >> 4];
-        text += kDigits[digest[i] & 15];
-    }
-    return text;
-}
 
 // The program's own base-64 variant: every group of up to three bytes yields its standard characters but
 // stops as soon as only "A"s (zero bits) would follow, so a group can give fewer than four characters and
@@ -58,7 +48,7 @@ std::string DigestToText(const std::uint8_t* digest, std::int32_t length, std::i
     if (format == 0) format = DefaultDigestFormat != 0 ? DefaultDigestFormat : 64;
     switch (format) {
     case 16:
-        return HexText(digest, length);
+        return common::HexText(digest, static_cast<std::size_t>(length));
     case 64:
         return Base64Text(digest, length);
     default:

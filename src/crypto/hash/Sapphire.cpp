@@ -1,6 +1,6 @@
 #include "crypto/hash/Sapphire.h"
 
-#include "crypto/Wipe.h"
+#include "crypto/common/Wipe.h"
 #include "platform/Error.h"
 
 #include <cstring>

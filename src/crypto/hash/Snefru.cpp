@@ -1,7 +1,7 @@
 #include "crypto/hash/Snefru.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 #include "crypto/hash/BlockBuffer.h"
 #include "platform/Error.h"
 
@@ -15,13 +15,10 @@ TORVANE_DEFINE_HASH_CLASS(THash_Snefru, nullptr, 32);
 
 namespace {
 
-using bits::LoadLE32;
-using bits::StoreLE64;
+using common::LoadLE32;
+using common::Rotl;
+using common::StoreLE64;
 using u32 = std::uint32_t;
-
-constexpr u32 Rotl(u32 x, int n) {
-    return n ? (x << n) | (x >> (32 - n)) : x;
-}
 
 // One round of a pass: each word in turn picks an S-box entry by its low byte and XORs it into both
 // neighbours; words 0,1 use the pass's first box, words 2,3 its second, and so on alternately. The
