@@ -39,9 +39,9 @@ int RunApplication(int argc, char** argv) {
     dialogs.SetParent(&form1);
     // The test run lives as long as the window it writes on, and goes before it.
     EngineWiring engine(form1);
-    TForm2 form2(form1.Memo2);
+    TForm2 form2(form1.Memo2, dialogs, form1.CertificateHash);
     form1.SetViewer(&form2);
-    TForm3 form3;
+    TForm3 form3(dialogs);
     TForm4 form4;
 
     form1.show();

@@ -535,7 +535,7 @@ void TForm1::FormPaint() {
 void TForm1::HandOver() {
     const auto path = HandOverPath(services_.ProgramFile, services_.CommandLine);
     if (!path || !FileExists(*path)) return;
-    auto* viewer = new TForm2(Memo2, this);
+    auto* viewer = new TForm2(Memo2, *services_.Dialogs, CertificateHash, this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     handedOver_.emplace_back(viewer);
     viewer->Edit1->setText(Q(*path));

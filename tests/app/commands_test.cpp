@@ -234,7 +234,7 @@ TEST_F(AppTest, MaxTempSizeRefusesWhatA32BitByteCountCannotHold) {
 
 TEST_F(AppTest, ScreenAndTextColoursFollowTheDesignOrderAndAreStored) {
     auto form = MakeForm();
-    app::TForm2 viewer(form->Memo2);
+    app::TForm2 viewer(form->Memo2, dialogs, form->CertificateHash);
     form->SetViewer(&viewer);
     QStringList order;
     for (QWidget* w : form->ColourElements())
