@@ -214,8 +214,7 @@ TEST_F(CertificateWindows, ForgedAndShortFilesShowNothing) {
     EXPECT_FALSE(viewer.isVisible());
     // Shown by its caller, it closes at its first paint.
     viewer.show();
-    QTest::qWait(20);
-    EXPECT_FALSE(viewer.isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !viewer.isVisible(); }));
 
     // Nine lines stop early, without a message.
     viewer.Edit1->setText(QString::fromStdString(shortFile));
