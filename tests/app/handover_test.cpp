@@ -73,7 +73,9 @@ TEST_F(AppTest, AFileThatIsNoAuthenticCertificateLeavesNoViewer) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return form->HandedOverViewers().empty(); })) << file;
         const auto shown = dialogs.Take();
         ASSERT_EQ(shown.size(), messages) << file;
-        if (messages) EXPECT_EQ(shown[0].Text, "This Certificate is FAKE!!");
+        if (messages) {
+            EXPECT_EQ(shown[0].Text, "This Certificate is FAKE!!");
+        }
         EXPECT_EQ(ReadFile(file), file == forged ? bytes : "never a certificate");
     }
 }
