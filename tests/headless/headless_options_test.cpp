@@ -52,9 +52,7 @@ TEST(HeadlessView, PrintsLinesAndAWorkTimeLineOncePerMinute) {
         torvane::app::HeadlessView view(out);
         view.AppendLine(torvane::engine::Pane::RunLog, "Doing a 3 minute MMX Test");
         view.AppendLine(torvane::engine::Pane::Info, QString::fromUtf8("It\u00B4s"));
-        EXPECT_EQ(view.LineCount(torvane::engine::Pane::RunLog), 1);
         view.ClearPane(torvane::engine::Pane::RunLog);
-        EXPECT_EQ(view.LineCount(torvane::engine::Pane::RunLog), 0);
         view.SetCounters("0", "0", "0", "59");
         view.SetCounters("0", "0", "1", "0");
         view.SetCounters("0", "0", "1", "1");
