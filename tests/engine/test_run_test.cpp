@@ -381,6 +381,65 @@ TEST_F(TestRunTest, ClockJumpForwardStopsTheRun) {
     EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
 }
 
+TEST_F(TestRunTest, AJumpOfTenSecondsIsWorkTimeAndOneMoreStopsTheRun) {
+    Idle();
+    Start();
+    local.AddSeconds(10);
+    run->Kello().Fire();
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_EQ(view.Counters[3], "10");
+    local.AddSeconds(11);
+    run->Kello().Fire();
+    EXPECT_TRUE(run->State.Stopped);
+    EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+}
+
+TEST_F(TestRunTest, WorkTimesPastADayShowDaysAndTheHoursOfTheDay) {
+    struct Case {
+        std::int64_t seconds;
+        std::array<QString, 4> shown;
+    };
+    const Case cases[] = {
+        {86399, {"0", "23", "59", "59"}},
+        {86400, {"1", "0", "0", "0"}},
+        {90061, {"1", "1", "1", "1"}},
+        {3 * 86400 + 23 * 3600 + 3599, {"3", "23", "59", "59"}},
+        {400LL * 86400 + 7, {"400", "0", "0", "7"}},
+    };
+    Idle();
+    for (const auto& c : cases) {
+        Start();
+        local.AddSeconds(c.seconds);
+        Stop();
+        EXPECT_EQ(view.Counters, c.shown) << c.seconds;
+        EXPECT_EQ(InfoBelowBanner().at(3), " Worktime: " + c.shown[0] + " d, " + c.shown[1] + " h, " +
+                                               c.shown[2] + " m, " + c.shown[3] + " s")
+            << c.seconds;
+    }
+    // The clock shows the same through a day of ticks, never more than 10 s apart.
+    Start();
+    for (int i = 0; i < 86400 / 10 + 1; ++i) {
+        local.AddSeconds(10);
+        run->Kello().Fire();
+    }
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"1", "0", "0", "10"}));
+}
+
+TEST_F(TestRunTest, TheRunLogIsClearedAtAHundredLinesNotBefore) {
+    Idle();
+    Start();
+    run->SetTestChoice(TestChoice::Optimal); // the sequencer adds nothing of its own
+    view.RunLog.clear();
+    run->View().ClearPane(Pane::RunLog);
+    for (int i = 0; i < 99; ++i) run->View().AppendLine(Pane::RunLog, "x");
+    run->OperateTimer().Fire();
+    EXPECT_EQ(view.RunLog.size(), 99);
+    run->View().AppendLine(Pane::RunLog, "x");
+    run->OperateTimer().Fire();
+    EXPECT_TRUE(view.RunLog.isEmpty());
+}
+
 TEST_F(TestRunTest, ClockSetBackBelowTheWorkTimeCountsOnAndBeforeTheStartStops) {
     Idle();
     Start();

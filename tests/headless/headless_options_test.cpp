@@ -70,3 +70,115 @@ TEST(HeadlessView, PrintsLinesAndAWorkTimeLineOncePerMinute) {
                     "Work time: 0 d, 1 h, 0 m, 0 s\n"
                     "Hey hey hey!: stop\n");
 }
+
+TEST(HeadlessOptions, TheLongestRunAcceptedIsWhatTheWorkTimeHolds) {
+    const auto most = std::to_string(torvane::app::MaxMinutes);
+    auto o = ParseHeadlessOptions({"--headless", "--minutes", most});
+    EXPECT_TRUE(o.Error.empty()) << o.Error;
+    EXPECT_EQ(o.Minutes, torvane::app::MaxMinutes);
+    // Seconds of work time are signed 32-bit.
+    EXPECT_LE(static_cast<long long>(o.Minutes) * 60, 2147483647LL);
+    EXPECT_GT((static_cast<long long>(o.Minutes) + 1) * 60, 2147483647LL);
+    o = ParseHeadlessOptions({"--headless", "--minutes", std::to_string(torvane::app::MaxMinutes + 1)});
+    EXPECT_NE(o.Error.find(most), std::string::npos) << o.Error;
+    EXPECT_EQ(ParseHeadlessOptions({"--headless", "--minutes", "1"}).Minutes, 1);
+}
+
+TEST(HeadlessOptions, ValuesInAnyCase) {
+    EXPECT_EQ(ParseHeadlessOptions({"--headless", "--mode", "Hardcore"}).LoadMode,
+              HeadlessOptions::Mode::Hardcore);
+    EXPECT_EQ(ParseHeadlessOptions({"--headless", "--mode=IDLE"}).LoadMode, HeadlessOptions::Mode::Idle);
+    EXPECT_EQ(ParseHeadlessOptions({"--headless", "--mode", "nOrMaL"}).LoadMode,
+              HeadlessOptions::Mode::Normal);
+}
+
+TEST(HeadlessOptions, EachFormTakesOnlyItsOwnArguments) {
+    // The window: a certificate, and Qt's own options of a window program.
+    auto o = ParseHeadlessOptions({"/tmp/a.tvc"});
+    EXPECT_TRUE(o.Error.empty()) << o.Error;
+    EXPECT_FALSE(o.Headless);
+    EXPECT_TRUE(ParseHeadlessOptions({"-platform", "offscreen"}).Error.empty());
+    EXPECT_TRUE(ParseHeadlessOptions({"-style", "fusion", "-reverse"}).Error.empty());
+    EXPECT_TRUE(ParseHeadlessOptions({}).Error.empty());
+
+    // Options of the terminal run need --headless.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--minutes", "5"}, {"--mode", "idle"}, {"/tmp/a.tvc", "--mode=idle"}}) {
+        o = ParseHeadlessOptions(args);
+        EXPECT_NE(o.Error.find("--headless"), std::string::npos) << args.front() << ": " << o.Error;
+    }
+    // Unknown options are refused in every form.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--frobnicate"}, {"-x"}})
+        EXPECT_FALSE(ParseHeadlessOptions(args).Error.empty()) << args.front();
+    // The window's arguments do not belong to the terminal run.
+    EXPECT_NE(ParseHeadlessOptions({"--headless", "-platform", "xcb"}).Error.find("window"),
+              std::string::npos);
+    EXPECT_NE(ParseHeadlessOptions({"--headless", "/tmp/a.tvc"}).Error.find("/tmp/a.tvc"), std::string::npos);
+
+    EXPECT_TRUE(ParseHeadlessOptions({"-h"}).Help);
+    EXPECT_TRUE(ParseHeadlessOptions({"--minutes", "5", "--help"}).Help);
+}
+
+TEST(HeadlessOptions, TheHelpDescribesEveryFormAndEveryOption) {
+    const auto help = torvane::app::HeadlessUsage("torvane");
+    for (const char* part : {"torvane FILE.tvc", "torvane --headless", "open the main window", "--help", "-h",
+                             "--version", "SIGHUP", "Exit status"})
+        EXPECT_NE(help.find(part), std::string::npos) << part;
+    for (const auto& option : torvane::app::HeadlessOptionTable())
+        EXPECT_NE(help.find("--" + std::string(option.Name)), std::string::npos) << option.Name;
+}
+
+namespace {
+
+std::string ReadBack(std::FILE* f) {
+    std::rewind(f);
+    std::string text;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, f)) text += buf;
+    return text;
+}
+
+} // namespace
+
+TEST(HeadlessView, ALineThatCannotBeWrittenIsReportedOnceAndTheRestGoesToStandardError) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    if (!full) GTEST_SKIP() << "no /dev/full";
+    std::setvbuf(full, nullptr, _IOLBF, 0);
+    std::FILE* err = std::tmpfile();
+    ASSERT_NE(err, nullptr);
+    int failures = 0;
+    {
+        torvane::app::HeadlessView view(full, err);
+        view.OnOutputFailed = [&] { ++failures; };
+        view.AppendLine(torvane::engine::Pane::RunLog, "Doing a 5 Minute CPU HeatUP...");
+        EXPECT_TRUE(view.OutputFailed());
+        view.AppendLine(torvane::engine::Pane::Info, "Test Results:");
+        view.ShowError("Cannot create file x (No space left on device)");
+    }
+    std::fclose(full);
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(ReadBack(err), "torvane: the run log cannot be written to standard output (No space left on "
+                             "device); the run stops and its results follow here.\n"
+                             "Doing a 5 Minute CPU HeatUP...\n"
+                             "Test Results:\n"
+                             "torvane: Cannot create file x (No space left on device)\n");
+    std::fclose(err);
+}
+
+TEST(HeadlessView, AClosedStandardOutputFailsAtTheFirstLine) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    int failures = 0;
+    {
+        torvane::app::HeadlessView view(out, err);
+        view.SetOutputClosed();
+        view.OnOutputFailed = [&] { ++failures; };
+        EXPECT_FALSE(view.OutputFailed());
+        view.AppendLine(torvane::engine::Pane::RunLog, "line");
+    }
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(ReadBack(out), "");
+    EXPECT_NE(ReadBack(err).find("Bad file descriptor"), std::string::npos);
+    std::fclose(out);
+    std::fclose(err);
+}
