@@ -2,7 +2,6 @@
 // Small pieces that several benchmark programs need alike.
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,17 +24,6 @@ inline void LoadOpenSslProviders() {
     (void)loaded;
 }
 #endif
-
-// Bytes as upper-case hexadecimal digits, for messages and for `openssl enc -K`.
-inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string s;
-    char buf[3];
-    for (auto b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        s += buf;
-    }
-    return s;
-}
 
 // n fixed bytes (131 i + 7) for the benchmarks whose speed does not depend on the data.
 inline std::vector<std::uint8_t> PatternChunk(std::size_t n) {

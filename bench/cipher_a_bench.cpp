@@ -11,6 +11,8 @@
 
 #include "BenchCommon.h"
 
+#include "crypto/common/Hex.h"
+
 #include "crypto/cipher/Blowfish.h"
 #include "crypto/cipher/Cast128.h"
 #include "crypto/cipher/IDEA.h"
@@ -307,9 +309,10 @@ void CheckOpensslEnc(const char* encName, const char* evpName, bool legacy, TCip
     for (std::size_t off = 0; off < size; off += Chunk)
         c->EncryptBuffer(plain.data() + off, ours.data() + off, static_cast<std::int64_t>(Chunk));
 
-    const std::string cmd = std::string("openssl enc -") + encName +
-                            (legacy ? " -provider legacy -provider default" : "") + " -nopad -K " + Hex(key) +
-                            " -iv " + Hex(iv) + " -in " + in.string() + " -out " + out.string() + " 2>&1";
+    const std::string cmd =
+        std::string("openssl enc -") + encName + (legacy ? " -provider legacy -provider default" : "") +
+        " -nopad -K " + torvane::crypto::common::HexText(key) + " -iv " +
+        torvane::crypto::common::HexText(iv) + " -in " + in.string() + " -out " + out.string() + " 2>&1";
     const int rc = std::system(cmd.c_str());
     std::vector<std::uint8_t> theirs(size);
     std::ifstream(out, std::ios::binary)

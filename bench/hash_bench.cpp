@@ -10,6 +10,8 @@
 
 #include "BenchCommon.h"
 
+#include "crypto/common/Hex.h"
+
 #include "crypto/hash/Checksums.h"
 #include "crypto/hash/HashClasses.h"
 #include "crypto/hash/MD5.h"
@@ -155,7 +157,8 @@ bool CrossCheck(const std::vector<Reference>& refs) {
         const auto theirs = r.Fn(Data().data() + 3, n);
         if (ours != theirs) {
             std::fprintf(stderr, "MISMATCH %s %s: ours %s, theirs %s\n", r.Library, r.Algorithm,
-                         torvane::bench::Hex(ours).c_str(), torvane::bench::Hex(theirs).c_str());
+                         torvane::crypto::common::HexText(ours).c_str(),
+                         torvane::crypto::common::HexText(theirs).c_str());
             ok = false;
         }
     }

@@ -11,8 +11,7 @@
 
 namespace torvane::crypto {
 
-template <class ClassRef>
-struct TCatalogueEntry {
+template <class ClassRef> struct TCatalogueEntry {
     std::string Text; // name "=" note
     ClassRef Class = nullptr;
 
@@ -23,8 +22,7 @@ struct TCatalogueEntry {
     }
 };
 
-template <class ClassRef>
-class TAlgorithmList {
+template <class ClassRef> class TAlgorithmList {
 public:
     using Entry = TCatalogueEntry<ClassRef>;
 
@@ -48,7 +46,7 @@ private:
 extern template class TAlgorithmList<THashClass>;
 extern template class TAlgorithmList<TCipherClass>;
 
-// The two lists, filled in catalogue order on first use.
+// The two lists, built from the families' registration tables on first use.
 TAlgorithmList<THashClass>& HashCatalogue();
 TAlgorithmList<TCipherClass>& CipherCatalogue();
 

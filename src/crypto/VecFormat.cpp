@@ -1,5 +1,7 @@
 #include "crypto/VecFormat.h"
 
+#include "crypto/common/Hex.h"
+
 namespace torvane::crypto {
 
 namespace {
@@ -62,40 +64,13 @@ std::vector<VecRecord> ParseVec(std::string_view text, const std::string& source
 }
 
 std::vector<std::uint8_t> FromHex(std::string_view hex) {
-    std::vector<std::uint8_t> r;
-    int nibble = -1;
-    for (char c : hex) {
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else if (c == ' ' || c == ':')
-            continue;
-        else
-            throw std::runtime_error("bad hex digit in " + std::string(hex));
-        if (nibble < 0) {
-            nibble = v;
-        } else {
-            r.push_back(static_cast<std::uint8_t>(nibble << 4 | v));
-            nibble = -1;
-        }
-    }
-    if (nibble >= 0) throw std::runtime_error("odd hex length: " + std::string(hex));
-    return r;
+    auto bytes = common::ParseHex(hex);
+    if (!bytes) throw std::runtime_error("not a hexadecimal byte string: " + std::string(hex));
+    return std::move(*bytes);
 }
 
 std::string ToHex(const std::uint8_t* p, std::size_t n) {
-    static const char* d = "0123456789ABCDEF";
-    std::string r;
-    r.reserve(2 * n);
-    for (std::size_t i = 0; i < n; ++i) {
-        r += d[p[i] >> 4];
-        r += d[p[i] & 15];
-    }
-    return r;
+    return common::HexText(p, n);
 }
 
 } // namespace torvane::crypto

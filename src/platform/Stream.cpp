@@ -70,8 +70,11 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
     }
 }
 
+TFileStream::TFileStream(int fd, const std::string& fileName, bool owned)
+    : fileName_(fileName), fd_(fd), owned_(owned) {}
+
 TFileStream::~TFileStream() {
-    if (fd_ >= 0) ::close(fd_);
+    if (owned_ && fd_ >= 0) ::close(fd_);
 }
 
 std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
@@ -107,6 +110,15 @@ void TFileStream::SetSize(std::int64_t newSize) {
     if (::ftruncate(fd_, newSize) != 0)
         throw EWriteError(std::string("Cannot set the size of ") + fileName_ + ": " + std::strerror(errno));
     if (Position() > newSize) Seek(newSize, SeekOrigin::Begin);
+}
+
+std::int64_t TFileStream::KnownSize() {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return -1;
+    // /dev/zero and the like accept seeks and claim to be empty, so only the file type can tell.
+    if (S_ISREG(st.st_mode)) return st.st_size;
+    if (S_ISBLK(st.st_mode)) return Size();
+    return -1;
 }
 
 void TFileStream::Flush() {

@@ -27,6 +27,9 @@ public:
     std::int64_t Position() { return Seek(0, SeekOrigin::Current); }
     void SetPosition(std::int64_t position) { Seek(position, SeekOrigin::Begin); }
     std::int64_t Size();
+    // The length from the beginning, or -1 for a stream that can only be read in order and ends where a
+    // read returns 0 (a pipe, a terminal, a character device). A stream that knows its length can seek.
+    virtual std::int64_t KnownSize() { return Size(); }
 
     // Exactly count bytes or an exception.
     void ReadBuffer(void* buffer, std::int64_t count);
@@ -45,12 +48,16 @@ class TFileStream final : public TStream {
 public:
     // Throws EFOpenError (or EFCreateError for FileMode::Create) with the file name.
     TFileStream(const std::string& fileName, FileMode mode);
+    // Reads and writes an open descriptor; fileName is what messages call it. Closes it only when owned.
+    TFileStream(int fd, const std::string& fileName, bool owned);
     ~TFileStream() override;
 
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
     void SetSize(std::int64_t newSize) override;
+    // Regular files and block devices know their size; everything else is read to its end.
+    std::int64_t KnownSize() override;
     void Flush();
 
     const std::string& FileName() const { return fileName_; }
@@ -58,6 +65,7 @@ public:
 private:
     std::string fileName_;
     int fd_ = -1;
+    bool owned_ = true;
 };
 
 class TMemoryStream final : public TStream {

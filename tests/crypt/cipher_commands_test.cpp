@@ -7,6 +7,7 @@
 #include "common/TempDir.h"
 #include "crypto/Catalogue.h"
 #include "crypto/cipher/DES.h"
+#include "crypto/common/Hex.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 
 using namespace torvane::crypt;
 using namespace torvane::test;
+using torvane::crypto::common::ParseHex;
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 

@@ -33,8 +33,6 @@ int DecryptCommand(const CommandArgs& args, CommandIO& io);
 int ListCiphers(std::ostream& out);
 
 // Shared by the commands.
-std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text);
-std::string UpperHex(const std::uint8_t* data, std::size_t size);
 // The cipher class of a catalogue name, without regard to case; nullptr for an unknown name.
 crypto::TCipherClass CipherByName(const std::string& name);
 

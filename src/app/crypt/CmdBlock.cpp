@@ -1,6 +1,7 @@
 #include "CipherCommands.h"
 
-#include "crypto/Wipe.h"
+#include "crypto/common/Hex.h"
+#include "crypto/common/Wipe.h"
 
 #include <ostream>
 
@@ -50,12 +51,12 @@ int BlockCommand(const std::vector<std::string>& args, std::ostream& out, std::o
 
     const auto cls = CipherByName(*algo);
     if (!cls) return Usage(err, "unknown cipher '" + *algo + "' ('torvane-crypt list ciphers' shows them)");
-    auto key = ParseHex(*keyHex);
+    auto key = crypto::common::ParseHex(*keyHex);
     if (!key) return Usage(err, "--key-hex is not a hexadecimal byte string");
     if (key->size() > static_cast<std::size_t>(cls->MaxKeySize))
         return Usage(err, "the key has " + std::to_string(key->size()) + " bytes; " + *algo +
                               " takes at most " + std::to_string(cls->MaxKeySize));
-    auto block = ParseHex(*blockHex);
+    auto block = crypto::common::ParseHex(*blockHex);
     if (!block) return Usage(err, "the block is not a hexadecimal byte string");
     if (block->size() != static_cast<std::size_t>(cls->BlockSize))
         return Usage(err, "the block has " + std::to_string(block->size()) + " bytes; " + *algo + " codes " +
@@ -68,7 +69,7 @@ int BlockCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         cipher->DecryptBlock(block->data());
     else
         cipher->EncryptBlock(block->data());
-    out << UpperHex(block->data(), block->size()) << '\n';
+    out << crypto::common::HexText(block->data(), block->size()) << '\n';
     out.flush();
     return 0;
 }

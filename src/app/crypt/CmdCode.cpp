@@ -2,7 +2,8 @@
 
 #include "crypto/Catalogue.h"
 #include "crypto/Progress.h"
-#include "crypto/Wipe.h"
+#include "crypto/common/Hex.h"
+#include "crypto/common/Wipe.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 
@@ -122,7 +123,7 @@ int CodeCommand(const std::vector<std::string>& args, bool encrypt, std::ostream
     if (!mode) return usage("unknown mode '" + *o.mode + "'");
     std::optional<std::vector<std::uint8_t>> iv;
     if (o.ivHex) {
-        iv = ParseHex(*o.ivHex);
+        iv = crypto::common::ParseHex(*o.ivHex);
         if (!iv) return usage("--iv-hex is not a hexadecimal byte string");
         if (iv->size() != static_cast<std::size_t>(cls->BlockSize))
             return usage("the vector has " + std::to_string(iv->size()) + " bytes; " + *o.algo + " needs " +
@@ -137,7 +138,7 @@ int CodeCommand(const std::vector<std::string>& args, bool encrypt, std::ostream
     }
     std::optional<std::vector<std::uint8_t>> rawKey;
     if (o.keyHex) {
-        rawKey = ParseHex(*o.keyHex);
+        rawKey = crypto::common::ParseHex(*o.keyHex);
         if (!rawKey) return usage("--key-hex is not a hexadecimal byte string");
         if (rawKey->size() > static_cast<std::size_t>(cls->MaxKeySize))
             return usage("the key has " + std::to_string(rawKey->size()) + " bytes; " + *o.algo +

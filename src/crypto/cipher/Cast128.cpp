@@ -1,14 +1,14 @@
 #include "crypto/cipher/Cast128.h"
 
-#include "crypto/Wipe.h"
 #include "crypto/cipher/CastSBoxes.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 
 namespace torvane::crypto {
 
-using namespace wordio;
+using namespace common;
 using cast::F1;
 using cast::F2;
 using cast::F3;

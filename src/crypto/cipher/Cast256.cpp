@@ -1,8 +1,8 @@
 #include "crypto/cipher/Cast256.h"
 
-#include "crypto/Wipe.h"
 #include "crypto/cipher/CastSBoxes.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 
@@ -15,8 +15,8 @@ namespace {
 using cast::F1;
 using cast::F2;
 using cast::F3;
-using wordio::LoadBE32;
-using wordio::StoreBE32;
+using common::LoadBE32;
+using common::StoreBE32;
 
 // Forward quad-round Q and reverse quad-round QBAR with the keys of one quad-round.
 inline void Q(std::uint32_t (&b)[4], const std::uint32_t* km, const std::uint32_t* kr) {

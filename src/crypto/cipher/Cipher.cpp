@@ -1,7 +1,7 @@
 #include "crypto/cipher/Cipher.h"
 
 #include "crypto/Progress.h"
-#include "crypto/Wipe.h"
+#include "crypto/common/Wipe.h"
 #include "platform/Files.h"
 #include "platform/Stream.h"
 
@@ -54,7 +54,8 @@ bool ValidMode(TCipherMode mode) {
 }
 
 [[noreturn]] void RaiseInvalidMode(TCipherMode mode) {
-    throw ECipherException("Invalid cipher mode " + std::to_string(static_cast<int>(mode)), 0);
+    throw ECipherException("Invalid cipher mode " + std::to_string(static_cast<int>(mode)),
+                           ECipherException::InvalidMode);
 }
 
 // The loops of the modes, for one block size: Size is std::integral_constant for the common sizes, so that
@@ -264,8 +265,6 @@ void TCipher::SetKeyHashClass(THashClass cls) {
 
 THash& TCipher::KeyHash() {
     if (!keyHash_) {
-        if (!keyHashClass_) keyHashClass_ = DefaultKeyHashClass();
-        if (!keyHashClass_) throw ECipherException("No key hash class is available", 0);
         keyHash_ = keyHashClass_->Create();
     }
     return *keyHash_;
@@ -303,7 +302,7 @@ void TCipher::BeginKeying(std::int32_t& size) {
             throw ECipherException(std::string("Length from Encryptionkey is invalid.\r\nKeysize for ") +
                                        ClassName() + " must be to 0-" + std::to_string(maxKeySize_) +
                                        " bytes",
-                                   2);
+                                   ECipherException::KeySize);
         }
     }
 }
@@ -319,7 +318,7 @@ void TCipher::EndKeying(const void* vector) {
 
 void TCipher::RaiseNotInitialized() const {
     throw ECipherException(std::string(ClassName()) + " is not initialized call Init() or InitKey() before.",
-                           3);
+                           ECipherException::NotInitialized);
 }
 
 void TCipher::InitKey(std::string_view key, const void* vector) {
@@ -368,11 +367,14 @@ void TCipher::ProcessStream(TStream* source, TStream* dest, std::int64_t size, b
     if (!ValidMode(Mode)) RaiseInvalidMode(Mode);
     const bool inPlace = dest == nullptr || dest == source;
     if (!dest) dest = source;
+    // A separate source and destination are read and written in order, never positioned, so that either
+    // may be a pipe or a device; a whole source is then read to its end, whatever length it claims.
+    const bool toEnd = size < 0 && !inPlace;
     if (size < 0) {
-        size = source->Size();
-        source->SetPosition(0);
+        size = inPlace ? source->Size() : source->KnownSize();
+        if (size >= 0) source->SetPosition(0);
     }
-    const std::int64_t total = size;
+    std::int64_t total = size;
     ReportProgress(this, 0, total);
 
     const bool withCheck = ((flags_ >> FlagHashKey) & 1u) && ((flags_ >> FlagKeyedFromText) & 1u);
@@ -393,8 +395,8 @@ void TCipher::ProcessStream(TStream* source, TStream* dest, std::int64_t size, b
         }
     } finally{this, buffer};
 
-    std::int64_t srcPos = source->Position();
-    std::int64_t dstPos = inPlace ? srcPos : dest->Position();
+    std::int64_t srcPos = inPlace ? source->Position() : 0;
+    std::int64_t dstPos = srcPos;
     auto code = [&](std::int64_t n) {
         if (encrypt)
             EncryptBuffer(chunk, chunk, n);
@@ -402,17 +404,17 @@ void TCipher::ProcessStream(TStream* source, TStream* dest, std::int64_t size, b
             DecryptBuffer(chunk, chunk, n);
     };
     auto put = [&](const std::uint8_t* data, std::int64_t n) {
-        dest->SetPosition(dstPos);
+        if (inPlace) dest->SetPosition(dstPos);
         dest->WriteBuffer(data, n);
         dstPos += n;
     };
 
     if (withCheck && !encrypt) {
-        source->SetPosition(srcPos);
+        if (inPlace) source->SetPosition(srcPos);
         const auto got = ReadFully(*source, chunk, L);
         srcPos += got;
         if (got != L || !std::equal(chunk, chunk + L, keyCheck_.begin()))
-            throw ECipherException("Encryptionkey is invalid", 1);
+            throw ECipherException("Encryptionkey is invalid", ECipherException::WrongKey);
         size = std::max<std::int64_t>(0, size - L);
     }
 
@@ -465,16 +467,17 @@ void TCipher::ProcessStream(TStream* source, TStream* dest, std::int64_t size, b
 
     if (withCheck && encrypt) put(keyCheck_.data(), L);
 
-    while (size > 0) {
-        const auto n = std::min(size, kChunkSize);
-        source->SetPosition(srcPos);
+    while (toEnd || size > 0) {
+        const auto n = toEnd ? kChunkSize : std::min(size, kChunkSize);
+        if (inPlace) source->SetPosition(srcPos);
         const auto got = ReadFully(*source, chunk, n);
         srcPos += got;
         if (got == 0) break;
         code(got);
         put(chunk, got);
         size -= got;
-        ReportProgress(this, total - size, total);
+        if (toEnd) total = ProgressTotal(srcPos, total);
+        ReportProgress(this, toEnd ? srcPos : total - size, total);
     }
 
     if (inPlace && withCheck) {

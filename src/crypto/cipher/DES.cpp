@@ -1,7 +1,7 @@
 #include "crypto/cipher/DES.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <array>
 #include <bit>
@@ -25,8 +25,10 @@ namespace {
 
 using u32 = std::uint32_t;
 using u64 = std::uint64_t;
-using wordio::LoadBE64;
-using wordio::StoreBE64;
+using common::LoadBE64;
+using common::Rotl;
+using common::Rotr;
+using common::StoreBE64;
 
 // ---- FIPS 46-3 tables (bit numbers count from 1, the leftmost bit) ----
 
@@ -84,13 +86,6 @@ constexpr std::uint8_t kShifts[16] = {1, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 
 // bits 24-29, 16-21, 8-13 and 0-5 of the rotated R, and groups 1, 3, 5, 7 the same bits of it rotated right
 // by four more. Each round key is stored as two words with its groups at those places, and each S-box is
 // merged with P (and the rotation) into a 64-entry table of 32-bit words.
-
-constexpr u32 Rotl(u32 x, int n) {
-    return (x << n) | (x >> (32 - n));
-}
-constexpr u32 Rotr(u32 x, int n) {
-    return (x >> n) | (x << (32 - n));
-}
 
 using SpTables = std::array<std::array<u32, 64>, 8>;
 

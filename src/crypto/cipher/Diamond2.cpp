@@ -1,6 +1,7 @@
 #include "crypto/cipher/Diamond2.h"
 
-#include "crypto/Wipe.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <array>
 #include <cstring>
@@ -66,47 +67,33 @@ private:
 // The bit permutation: output byte i takes bit j of input byte (i + j) mod n, i.e. of the block rotated
 // right by j bytes; its inverse rotates left. The block is read little-endian so that byte i sits at
 // bits 8i.
-inline std::uint64_t Rotr64(std::uint64_t x, int n) {
-    return n ? x >> n | x << (64 - n) : x;
-}
-inline std::uint64_t Rotl64(std::uint64_t x, int n) {
-    return n ? x << n | x >> (64 - n) : x;
-}
-
 constexpr std::uint64_t kBit0 = 0x0101010101010101ull;
 
 inline std::uint64_t Permute8(std::uint64_t x) {
     std::uint64_t r = 0;
-    for (int j = 0; j < 8; ++j) r |= Rotr64(x, 8 * j) & (kBit0 << j);
+    for (int j = 0; j < 8; ++j) r |= common::Rotr(x, 8 * j) & (kBit0 << j);
     return r;
 }
 
 inline std::uint64_t InversePermute8(std::uint64_t x) {
     std::uint64_t r = 0;
-    for (int j = 0; j < 8; ++j) r |= Rotl64(x, 8 * j) & (kBit0 << j);
+    for (int j = 0; j < 8; ++j) r |= common::Rotl(x, 8 * j) & (kBit0 << j);
     return r;
 }
 
 __extension__ typedef unsigned __int128 U128;
 
-inline U128 Rotr128(U128 x, int n) {
-    return n ? x >> n | x << (128 - n) : x;
-}
-inline U128 Rotl128(U128 x, int n) {
-    return n ? x << n | x >> (128 - n) : x;
-}
-
 inline U128 Permute16(U128 x) {
     const U128 bit0 = static_cast<U128>(kBit0) << 64 | kBit0;
     U128 r = 0;
-    for (int j = 0; j < 8; ++j) r |= Rotr128(x, 8 * j) & (bit0 << j);
+    for (int j = 0; j < 8; ++j) r |= common::Rotr(x, 8 * j) & (bit0 << j);
     return r;
 }
 
 inline U128 InversePermute16(U128 x) {
     const U128 bit0 = static_cast<U128>(kBit0) << 64 | kBit0;
     U128 r = 0;
-    for (int j = 0; j < 8; ++j) r |= Rotl128(x, 8 * j) & (bit0 << j);
+    for (int j = 0; j < 8; ++j) r |= common::Rotl(x, 8 * j) & (bit0 << j);
     return r;
 }
 

@@ -1,7 +1,7 @@
 #include "crypto/cipher/Gost.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <array>
 #include <cstring>
@@ -12,8 +12,8 @@ TORVANE_DEFINE_CIPHER_CLASS(TCipher_Gost, nullptr, 8, 32, 32);
 
 namespace {
 
-using wordio::LoadLE32;
-using wordio::StoreLE32;
+using common::LoadLE32;
+using common::StoreLE32;
 
 // RFC 4357 section 11.2, id-GostR3411-94-TestParamSet: K1 substitutes the lowest four bits.
 constexpr std::uint8_t kSBox[8][16] = {

@@ -1,13 +1,13 @@
 #include "crypto/cipher/IDEA.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 
 namespace torvane::crypto {
 
-using namespace wordio;
+using namespace common;
 
 struct TCipher_IDEA::Schedule {
     std::uint32_t Encrypt[52]; // 16-bit subkeys, widened so the rounds need no conversions

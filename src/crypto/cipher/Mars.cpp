@@ -1,7 +1,7 @@
 #include "crypto/cipher/Mars.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <bit>
 #include <cstring>
@@ -12,8 +12,8 @@ TORVANE_DEFINE_CIPHER_CLASS(TCipher_Mars, nullptr, 16, 156, 40 * 4);
 
 namespace {
 
-using wordio::LoadLE32;
-using wordio::StoreLE32;
+using common::LoadLE32;
+using common::StoreLE32;
 
 // The S-box S[0..511] of the submission (S0 = S[0..255], S1 = S[256..511]). Entries come from SHA-1 over
 // (5i, 0xB7E15162, 0x243F6A88, 0x02917D59), nine of them then fixed by IBM; S[265..268] double as the
@@ -95,9 +95,9 @@ inline int Amount(std::uint32_t x) {
 // constant j of the iteration.
 void Mix(std::uint32_t (&T)[15], std::uint32_t j) {
     for (int i = 0; i < 15; ++i)
-        T[i] ^= std::rotl(T[(i + 8) % 15] ^ T[(i + 13) % 15], 3) ^ (4 * static_cast<std::uint32_t>(i) + j);
+        T[i] ^= common::Rotl(T[(i + 8) % 15] ^ T[(i + 13) % 15], 3) ^ (4 * static_cast<std::uint32_t>(i) + j);
     for (int round = 0; round < 4; ++round)
-        for (int i = 0; i < 15; ++i) T[i] = std::rotl(T[i] + S[T[(i + 14) % 15] & 511], 9);
+        for (int i = 0; i < 15; ++i) T[i] = common::Rotl(T[i] + S[T[(i + 14) % 15] & 511], 9);
 }
 
 // Keys of 15..39 words have no published schedule. They are absorbed, 7 words at a time, into a 15-word
@@ -139,18 +139,18 @@ std::uint32_t FixMultiplicationKey(std::uint32_t k, std::uint32_t previous) {
     }
     M &= 0x7FFFFFFC;
     if (M == 0) return w;
-    return w ^ (std::rotl(B[j], Amount(previous)) & M);
+    return w ^ (common::Rotl(B[j], Amount(previous)) & M);
 }
 
 // The E-function of the core: returns L, M, R.
 inline void E(std::uint32_t in, std::uint32_t k1, std::uint32_t k2, std::uint32_t& L, std::uint32_t& M,
               std::uint32_t& R) {
     M = in + k1;
-    R = std::rotl(std::rotl(in, 13) * k2, 5);
+    R = common::Rotl(common::Rotl(in, 13) * k2, 5);
     L = S[M & 511] ^ R;
-    M = std::rotl(M, Amount(R));
-    R = std::rotl(R, 5);
-    L = std::rotl(L ^ R, Amount(R));
+    M = common::Rotl(M, Amount(R));
+    R = common::Rotl(R, 5);
+    L = common::Rotl(L ^ R, Amount(R));
 }
 
 } // namespace
@@ -201,7 +201,7 @@ void TCipher_Mars::EncryptBlock(void* block) {
         b += S1[(a >> 8) & 0xFF];
         c += S0[(a >> 16) & 0xFF];
         d ^= S1[a >> 24];
-        a = std::rotr(a, 24);
+        a = common::Rotr(a, 24);
         if (i == 0 || i == 4) a += d;
         if (i == 1 || i == 5) a += b;
         const std::uint32_t t = a;
@@ -211,7 +211,7 @@ void TCipher_Mars::EncryptBlock(void* block) {
     for (int i = 0; i < 16; ++i) {
         std::uint32_t L, M, R;
         E(a, K[2 * i + 4], K[2 * i + 5], L, M, R);
-        a = std::rotl(a, 13);
+        a = common::Rotl(a, 13);
         c += M;
         if (i < 8) {
             b += L;
@@ -231,7 +231,7 @@ void TCipher_Mars::EncryptBlock(void* block) {
         c -= S0[a >> 24];
         d -= S1[(a >> 16) & 0xFF];
         d ^= S0[(a >> 8) & 0xFF];
-        a = std::rotl(a, 24);
+        a = common::Rotl(a, 24);
         const std::uint32_t t = a;
         a = b, b = c, c = d, d = t;
     }
@@ -252,7 +252,7 @@ void TCipher_Mars::DecryptBlock(void* block) {
     for (int i = 7; i >= 0; --i) {
         const std::uint32_t t = d;
         d = c, c = b, b = a, a = t;
-        a = std::rotr(a, 24);
+        a = common::Rotr(a, 24);
         d ^= S0[(a >> 8) & 0xFF];
         d += S1[(a >> 16) & 0xFF];
         c += S0[a >> 24];
@@ -263,7 +263,7 @@ void TCipher_Mars::DecryptBlock(void* block) {
     for (int i = 15; i >= 0; --i) {
         const std::uint32_t t = d;
         d = c, c = b, b = a, a = t;
-        a = std::rotr(a, 13);
+        a = common::Rotr(a, 13);
         std::uint32_t L, M, R;
         E(a, K[2 * i + 4], K[2 * i + 5], L, M, R);
         c -= M;
@@ -280,7 +280,7 @@ void TCipher_Mars::DecryptBlock(void* block) {
         d = c, c = b, b = a, a = t;
         if (i == 1 || i == 5) a -= b;
         if (i == 0 || i == 4) a -= d;
-        a = std::rotl(a, 24);
+        a = common::Rotl(a, 24);
         d ^= S1[a >> 24];
         c -= S0[(a >> 16) & 0xFF];
         b -= S1[(a >> 8) & 0xFF];

@@ -1,14 +1,14 @@
 #include "crypto/cipher/Misty.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 #include <string_view>
 
 namespace torvane::crypto {
 
-using namespace wordio;
+using namespace common;
 
 struct TCipher_Misty::Schedule {
     // EK[0..7]: the key's 16-bit words K1..K8; EK[8..15]: K'1..K'8 = FI(Ki, Ki+1) (RFC 2994, 2.2). The

@@ -1,7 +1,7 @@
 #include "crypto/cipher/Q128.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 
@@ -9,17 +9,12 @@ namespace torvane::crypto {
 
 namespace {
 
-using wordio::LoadLE64;
-using wordio::StoreLE64;
+using common::LoadLE64;
+using common::Rotl;
+using common::Rotr;
+using common::StoreLE64;
 
 constexpr int kRounds = 32;
-
-inline std::uint64_t Rotl(std::uint64_t x, int n) {
-    return x << n | x >> (64 - n);
-}
-inline std::uint64_t Rotr(std::uint64_t x, int n) {
-    return x >> n | x << (64 - n);
-}
 
 } // namespace
 

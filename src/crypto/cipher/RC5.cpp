@@ -1,7 +1,7 @@
 #include "crypto/cipher/RC5.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <algorithm>
 #include <bit>
@@ -13,8 +13,8 @@ TORVANE_DEFINE_CIPHER_CLASS(TCipher_RC5, nullptr, 8, 256, TCipher_RC5::TableWord
 
 namespace {
 
-using wordio::LoadLE32;
-using wordio::StoreLE32;
+using common::LoadLE32;
+using common::StoreLE32;
 
 // Magic constants of the paper: Odd((e - 2) * 2^32) and Odd((phi - 1) * 2^32).
 constexpr std::uint32_t P32 = 0xB7E15163;
@@ -31,8 +31,8 @@ void rc5::ExpandKey(const std::uint8_t* key, int size, std::uint32_t* S, int tab
     for (int i = 1; i < tableWords; ++i) S[i] = S[i - 1] + Q32;
     std::uint32_t A = 0, B = 0;
     for (int s = 0, i = 0, j = 0, n = 3 * std::max(tableWords, c); s < n; ++s) {
-        A = S[i] = std::rotl(S[i] + A + B, 3);
-        B = L[j] = std::rotl(L[j] + A + B, static_cast<int>((A + B) & 31));
+        A = S[i] = common::Rotl(S[i] + A + B, 3);
+        B = L[j] = common::Rotl(L[j] + A + B, static_cast<int>((A + B) & 31));
         if (++i == tableWords) i = 0;
         if (++j == c) j = 0;
     }
@@ -53,8 +53,8 @@ void TCipher_RC5::EncryptBlock(void* block) {
     std::uint32_t A = LoadLE32(p) + S[0];
     std::uint32_t B = LoadLE32(p + 4) + S[1];
     for (int i = 1; i <= Rounds; ++i) {
-        A = std::rotl(A ^ B, static_cast<int>(B & 31)) + S[2 * i];
-        B = std::rotl(B ^ A, static_cast<int>(A & 31)) + S[2 * i + 1];
+        A = common::Rotl(A ^ B, static_cast<int>(B & 31)) + S[2 * i];
+        B = common::Rotl(B ^ A, static_cast<int>(A & 31)) + S[2 * i + 1];
     }
     StoreLE32(p, A);
     StoreLE32(p + 4, B);
@@ -66,8 +66,8 @@ void TCipher_RC5::DecryptBlock(void* block) {
     std::uint32_t A = LoadLE32(p);
     std::uint32_t B = LoadLE32(p + 4);
     for (int i = Rounds; i >= 1; --i) {
-        B = std::rotr(B - S[2 * i + 1], static_cast<int>(A & 31)) ^ A;
-        A = std::rotr(A - S[2 * i], static_cast<int>(B & 31)) ^ B;
+        B = common::Rotr(B - S[2 * i + 1], static_cast<int>(A & 31)) ^ A;
+        A = common::Rotr(A - S[2 * i], static_cast<int>(B & 31)) ^ B;
     }
     StoreLE32(p, A - S[0]);
     StoreLE32(p + 4, B - S[1]);

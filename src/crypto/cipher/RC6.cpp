@@ -1,7 +1,7 @@
 #include "crypto/cipher/RC6.h"
 
 #include "crypto/cipher/RC5.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
 
 #include <bit>
 
@@ -11,8 +11,8 @@ TORVANE_DEFINE_CIPHER_CLASS(TCipher_RC6, nullptr, 16, 256, TCipher_RC6::TableWor
 
 namespace {
 
-using wordio::LoadLE32;
-using wordio::StoreLE32;
+using common::LoadLE32;
+using common::StoreLE32;
 
 inline int Amount(std::uint32_t x) {
     return static_cast<int>(x & 31);
@@ -34,10 +34,10 @@ void TCipher_RC6::EncryptBlock(void* block) {
     std::uint32_t A = LoadLE32(p), B = LoadLE32(p + 4) + S[0], C = LoadLE32(p + 8),
                   D = LoadLE32(p + 12) + S[1];
     for (int i = 1; i <= Rounds; ++i) {
-        const std::uint32_t t = std::rotl(B * (2 * B + 1), 5);
-        const std::uint32_t u = std::rotl(D * (2 * D + 1), 5);
-        const std::uint32_t a = std::rotl(A ^ t, Amount(u)) + S[2 * i];
-        const std::uint32_t c = std::rotl(C ^ u, Amount(t)) + S[2 * i + 1];
+        const std::uint32_t t = common::Rotl(B * (2 * B + 1), 5);
+        const std::uint32_t u = common::Rotl(D * (2 * D + 1), 5);
+        const std::uint32_t a = common::Rotl(A ^ t, Amount(u)) + S[2 * i];
+        const std::uint32_t c = common::Rotl(C ^ u, Amount(t)) + S[2 * i + 1];
         A = B;
         B = c;
         C = D;
@@ -59,10 +59,10 @@ void TCipher_RC6::DecryptBlock(void* block) {
         const std::uint32_t a = D, c = B;
         D = C;
         B = A;
-        const std::uint32_t u = std::rotl(D * (2 * D + 1), 5);
-        const std::uint32_t t = std::rotl(B * (2 * B + 1), 5);
-        C = std::rotr(c - S[2 * i + 1], Amount(t)) ^ u;
-        A = std::rotr(a - S[2 * i], Amount(u)) ^ t;
+        const std::uint32_t u = common::Rotl(D * (2 * D + 1), 5);
+        const std::uint32_t t = common::Rotl(B * (2 * B + 1), 5);
+        C = common::Rotr(c - S[2 * i + 1], Amount(t)) ^ u;
+        A = common::Rotr(a - S[2 * i], Amount(u)) ^ t;
     }
     StoreLE32(p, A);
     StoreLE32(p + 4, B - S[0]);

@@ -1,7 +1,7 @@
 #include "crypto/cipher/Rijndael.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <array>
 #include <bit>
@@ -9,7 +9,7 @@
 
 namespace torvane::crypto {
 
-using namespace wordio;
+using namespace common;
 
 struct TCipher_Rijndael::Schedule {
     std::uint32_t Encrypt[60]; // (Nr + 1) round keys of four words
@@ -32,10 +32,6 @@ constexpr std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
     return r;
 }
 
-constexpr std::uint8_t Rotl8(std::uint8_t x, int n) {
-    return static_cast<std::uint8_t>((x << n) | (x >> (8 - n)));
-}
-
 struct Tables {
     std::uint8_t S[256], InvS[256];
     std::uint32_t Te[4][256], Td[4][256];
@@ -56,7 +52,8 @@ constexpr Tables MakeTables() {
             }
             inv = p;
         }
-        const std::uint8_t s = inv ^ Rotl8(inv, 1) ^ Rotl8(inv, 2) ^ Rotl8(inv, 3) ^ Rotl8(inv, 4) ^ 0x63;
+        const std::uint8_t s = inv ^ common::Rotl(inv, 1) ^ common::Rotl(inv, 2) ^ common::Rotl(inv, 3) ^
+                               common::Rotl(inv, 4) ^ 0x63;
         t.S[x] = s;
         t.InvS[s] = static_cast<std::uint8_t>(x);
     }
@@ -67,8 +64,8 @@ constexpr Tables MakeTables() {
         const std::uint32_t d = std::uint32_t(Mul(i, 14)) << 24 | std::uint32_t(Mul(i, 9)) << 16 |
                                 std::uint32_t(Mul(i, 13)) << 8 | Mul(i, 11);
         for (int r = 0; r < 4; ++r) {
-            t.Te[r][x] = std::rotr(e, 8 * r);
-            t.Td[r][x] = std::rotr(d, 8 * r);
+            t.Te[r][x] = common::Rotr(e, 8 * r);
+            t.Td[r][x] = common::Rotr(d, 8 * r);
         }
     }
     return t;
@@ -135,7 +132,7 @@ void TCipher_Rijndael::Init(const void* key, std::int32_t size, const void* vect
     for (int i = nk; i < 4 * (nr + 1); ++i) {
         std::uint32_t temp = w[i - 1];
         if (i % nk == 0) {
-            temp = SubWord(std::rotl(temp, 8)) ^ (rcon << 24);
+            temp = SubWord(common::Rotl(temp, 8)) ^ (rcon << 24);
             rcon = Mul(static_cast<std::uint8_t>(rcon), 2);
         } else if (nk > 6 && i % nk == 4) {
             temp = SubWord(temp);

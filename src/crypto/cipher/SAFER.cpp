@@ -1,6 +1,7 @@
 #include "crypto/cipher/SAFER.h"
 
-#include "crypto/Wipe.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <array>
 #include <cstring>
@@ -26,10 +27,6 @@ constexpr Tables MakeTables() {
 }
 
 constexpr Tables kT = MakeTables();
-
-inline std::uint8_t Rotl(std::uint8_t x, int n) {
-    return static_cast<std::uint8_t>((x << n) | (x >> (8 - n)));
-}
 
 // Round key count for r rounds: two per round and one for the output transformation.
 constexpr int KeyBytes(int rounds) {
@@ -60,7 +57,7 @@ void TCipher_SAFER::Expand(const std::uint8_t* keyA, const std::uint8_t* keyB, i
     std::uint8_t ka[9], kb[9];
     ka[8] = kb[8] = 0;
     for (int j = 0; j < 8; ++j) {
-        ka[j] = Rotl(keyA[j], 5);
+        ka[j] = common::Rotl(keyA[j], 5);
         ka[8] ^= ka[j];
         kb[j] = keyB[j];
         kb[8] ^= kb[j];
@@ -69,8 +66,8 @@ void TCipher_SAFER::Expand(const std::uint8_t* keyA, const std::uint8_t* keyB, i
     out += 8;
     for (int i = 1; i <= rounds; ++i) {
         for (int j = 0; j < 9; ++j) {
-            ka[j] = Rotl(ka[j], 6);
-            kb[j] = Rotl(kb[j], 6);
+            ka[j] = common::Rotl(ka[j], 6);
+            kb[j] = common::Rotl(kb[j], 6);
         }
         // Key bias B(i)[j] = 45^(45^(9i+j) mod 257) mod 257 (Massey 1993, section 3); keys 2i and 2i+1.
         for (int j = 0; j < 8; ++j) {
@@ -109,13 +106,13 @@ namespace {
 void Expand40(const std::uint8_t* key5, int rounds, bool strengthened, std::uint8_t* out) {
     std::uint8_t kb[9], ka[9];
     TCipher_SAFER::ExtendKey40(key5, kb);
-    for (int j = 0; j < 9; ++j) ka[j] = Rotl(kb[j], 5);
+    for (int j = 0; j < 9; ++j) ka[j] = common::Rotl(kb[j], 5);
     std::memcpy(out, kb, 8);
     out += 8;
     for (int i = 1; i <= rounds; ++i) {
         for (int j = 0; j < 9; ++j) {
-            ka[j] = Rotl(ka[j], 6);
-            kb[j] = Rotl(kb[j], 6);
+            ka[j] = common::Rotl(ka[j], 6);
+            kb[j] = common::Rotl(kb[j], 6);
         }
         for (int j = 0; j < 8; ++j)
             out[j] = static_cast<std::uint8_t>((strengthened ? ka[(j + 2 * i - 1) % 9] : ka[j]) +

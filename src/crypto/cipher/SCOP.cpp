@@ -1,7 +1,7 @@
 #include "crypto/cipher/SCOP.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <bit>
 #include <cstring>
@@ -10,8 +10,8 @@ namespace torvane::crypto {
 
 namespace {
 
-using wordio::LoadLE32;
-using wordio::StoreLE32;
+using common::LoadLE32;
+using common::StoreLE32;
 
 struct State {
     std::uint32_t V[384]; // V[0..127] fixed by the key, V[128..383] changed by the generator

@@ -1,6 +1,6 @@
 #include "crypto/cipher/Sapphire.h"
 
-#include "crypto/Wipe.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 #include <utility>

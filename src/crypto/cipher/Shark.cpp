@@ -1,8 +1,8 @@
 #include "crypto/cipher/Shark.h"
 
-#include "crypto/Wipe.h"
 #include "crypto/cipher/Field1F5.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <bit>
 #include <cstring>
@@ -52,7 +52,8 @@ Matrix MakeDiffusion() {
     std::uint8_t r[8] = {}; // x^(8+n) mod g, starting from x^8 mod g = g - x^8
     for (int i = 0; i < 8; ++i) r[i] = g[i];
     for (int n = 0; n < 8; ++n) {
-        // x^(8+n) mod g is the row for output byte j = 7 - n; its coefficient of x^k goes with input byte 7 - k
+        // x^(8+n) mod g is the row for output byte j = 7 - n; its coefficient of x^k goes with input byte 7 -
+        // k
         for (int k = 0; k < 8; ++k) m[7 - k][7 - n] = r[k];
         // r := r * x mod g
         const std::uint8_t top = r[7];
@@ -187,7 +188,7 @@ void TCipher_Shark::Init(const void* key, std::int32_t size, const void* vector)
         std::uint8_t chunk[8] = {};
         if (size > 0)
             for (int i = 0; i < 8; ++i) chunk[i] = k[(8 * r + i) % size];
-        feedback = wordio::LoadLE64(chunk) ^ shark::Encrypt(shark::SeedKeys().data(), feedback);
+        feedback = common::LoadLE64(chunk) ^ shark::Encrypt(shark::SeedKeys().data(), feedback);
         e[r] = feedback;
         SecureZero(chunk, sizeof chunk);
     }
@@ -203,12 +204,12 @@ void TCipher_Shark::Init(const void* key, std::int32_t size, const void* vector)
 // Block byte i is word byte i counted from the least significant end, on every host.
 void TCipher_Shark::EncryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
-    wordio::StoreLE64(p, shark::Encrypt(EncryptKeys(), wordio::LoadLE64(p)));
+    common::StoreLE64(p, shark::Encrypt(EncryptKeys(), common::LoadLE64(p)));
 }
 
 void TCipher_Shark::DecryptBlock(void* block) {
     auto* p = static_cast<std::uint8_t*>(block);
-    wordio::StoreLE64(p, shark::Decrypt(DecryptKeys(), wordio::LoadLE64(p)));
+    common::StoreLE64(p, shark::Decrypt(DecryptKeys(), common::LoadLE64(p)));
 }
 
 } // namespace torvane::crypto

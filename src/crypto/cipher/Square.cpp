@@ -1,8 +1,8 @@
 #include "crypto/cipher/Square.h"
 
-#include "crypto/Wipe.h"
 #include "crypto/cipher/Field1F5.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <bit>
 #include <cstring>
@@ -15,8 +15,8 @@ namespace square {
 namespace {
 
 using u32 = std::uint32_t;
+using common::Byte;
 using gf1f5::Mul;
-using wordio::Byte;
 
 // theta multiplies each row, as a polynomial a0 + a1 x + a2 x^2 + a3 x^3, by c(x) = 2 + x + x^2 + 3x^3
 // modulo x^4 + 1; d(x) = E + 9x + Dx^2 + Bx^3 is its inverse.
@@ -48,8 +48,8 @@ constexpr Tables MakeTables() {
             m |= u32(Mul(kC[j], x)) << (8 * j);
         }
         for (int k = 0; k < 4; ++k) {
-            t.Te[k][x] = std::rotl(e, 8 * k);
-            t.Td[k][x] = std::rotl(d, 8 * k);
+            t.Te[k][x] = common::Rotl(e, 8 * k);
+            t.Td[k][x] = common::Rotl(d, 8 * k);
         }
         t.Mix[x] = m;
         t.SInv[x] = boxes.SInv[x];
@@ -62,8 +62,8 @@ alignas(64) constexpr Tables T = MakeTables();
 
 // theta of one row: byte k of the input contributes its multiples in the column rotated by k bytes.
 u32 Theta(u32 row) {
-    return T.Mix[Byte(row, 0)] ^ std::rotl(T.Mix[Byte(row, 1)], 8) ^ std::rotl(T.Mix[Byte(row, 2)], 16) ^
-           std::rotl(T.Mix[Byte(row, 3)], 24);
+    return T.Mix[Byte(row, 0)] ^ common::Rotl(T.Mix[Byte(row, 1)], 8) ^
+           common::Rotl(T.Mix[Byte(row, 2)], 16) ^ common::Rotl(T.Mix[Byte(row, 3)], 24);
 }
 
 // One table round from state s into state o: output row i gathers byte i of every input row (the
@@ -106,14 +106,14 @@ void ExpandKey(const std::uint8_t* key, RoundKeys& encrypt, RoundKeys* decrypt) 
     // encryption key, and the schedule runs backwards from it), and the caller wipes those.
     u32 k[4], m[4];
     for (int i = 0; i < 4; ++i) {
-        k[i] = wordio::LoadLE32(key + 4 * i);
+        k[i] = common::LoadLE32(key + 4 * i);
         m[i] = Theta(k[i]);
     }
     for (int t = 0; t < kRounds; ++t) {
         for (int i = 0; i < 4; ++i) encrypt[t][i] = m[i];
         // Row 0 takes row 3 rotated one byte to the left and the round constant.
-        k[0] ^= std::rotr(k[3], 8) ^ kRoundConstant[t];
-        m[0] ^= std::rotr(m[3], 8) ^ T.ThetaConstant[t];
+        k[0] ^= common::Rotr(k[3], 8) ^ kRoundConstant[t];
+        m[0] ^= common::Rotr(m[3], 8) ^ T.ThetaConstant[t];
         for (int i = 1; i < 4; ++i) {
             k[i] ^= k[i - 1];
             m[i] ^= m[i - 1];
@@ -127,7 +127,7 @@ void ExpandKey(const std::uint8_t* key, RoundKeys& encrypt, RoundKeys* decrypt) 
 }
 
 void EncryptBlock(const RoundKeys& keys, const std::uint8_t* in, std::uint8_t* out) {
-    using wordio::LoadLE32;
+    using common::LoadLE32;
     u32 s0 = LoadLE32(in) ^ keys[0][0], s1 = LoadLE32(in + 4) ^ keys[0][1];
     u32 s2 = LoadLE32(in + 8) ^ keys[0][2], s3 = LoadLE32(in + 12) ^ keys[0][3];
     TableRounds(T.Te, keys, s0, s1, s2, s3);
@@ -138,12 +138,12 @@ void EncryptBlock(const RoundKeys& keys, const std::uint8_t* in, std::uint8_t* o
                (T.Te[1][Byte(c, i)] & 0x00FF0000) ^ (T.Te[2][Byte(d, i)] & 0xFF000000);
     };
     const u32* k = keys[kRounds];
-    wordio::StoreLE32x4(out, last(0, s0, s1, s2, s3) ^ k[0], last(1, s0, s1, s2, s3) ^ k[1],
+    common::StoreLE32x4(out, last(0, s0, s1, s2, s3) ^ k[0], last(1, s0, s1, s2, s3) ^ k[1],
                         last(2, s0, s1, s2, s3) ^ k[2], last(3, s0, s1, s2, s3) ^ k[3]);
 }
 
 void DecryptBlock(const RoundKeys& keys, const std::uint8_t* in, std::uint8_t* out) {
-    using wordio::LoadLE32;
+    using common::LoadLE32;
     u32 s0 = LoadLE32(in) ^ keys[0][0], s1 = LoadLE32(in + 4) ^ keys[0][1];
     u32 s2 = LoadLE32(in + 8) ^ keys[0][2], s3 = LoadLE32(in + 12) ^ keys[0][3];
     TableRounds(T.Td, keys, s0, s1, s2, s3);
@@ -152,7 +152,7 @@ void DecryptBlock(const RoundKeys& keys, const std::uint8_t* in, std::uint8_t* o
                u32(T.SInv[Byte(d, i)]) << 24;
     };
     const u32* k = keys[kRounds];
-    wordio::StoreLE32x4(out, last(0, s0, s1, s2, s3) ^ k[0], last(1, s0, s1, s2, s3) ^ k[1],
+    common::StoreLE32x4(out, last(0, s0, s1, s2, s3) ^ k[0], last(1, s0, s1, s2, s3) ^ k[1],
                         last(2, s0, s1, s2, s3) ^ k[2], last(3, s0, s1, s2, s3) ^ k[3]);
 }
 

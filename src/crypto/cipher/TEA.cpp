@@ -1,13 +1,13 @@
 #include "crypto/cipher/TEA.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <cstring>
 
 namespace torvane::crypto {
 
-using namespace wordio;
+using namespace common;
 
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_TEA, nullptr, 8, 16, 16);
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_TEAN, &TCipher_TEA::ClassInfo, 8, 16, 16);

@@ -1,7 +1,7 @@
 #include "crypto/cipher/ThreeWay.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <array>
 #include <bit>
@@ -14,8 +14,9 @@ TORVANE_DEFINE_CIPHER_CLASS(TCipher_3Way, nullptr, 12, 12, 24);
 
 namespace {
 
-using wordio::LoadBE32;
-using wordio::StoreBE32;
+using common::LoadBE32;
+using common::Rotl;
+using common::StoreBE32;
 
 constexpr int kRounds = 11;
 
@@ -33,10 +34,6 @@ constexpr std::array<std::uint32_t, kRounds + 1> RoundConstants(std::uint32_t st
 
 constexpr auto kEncRc = RoundConstants(0x0B0B);
 constexpr auto kDecRc = RoundConstants(0xB1B1);
-
-inline std::uint32_t Rotl(std::uint32_t x, int n) {
-    return x << n | x >> (32 - n);
-}
 
 inline std::uint32_t Reverse(std::uint32_t x) {
     x = (x & 0x55555555u) << 1 | (x >> 1 & 0x55555555u);

@@ -1,14 +1,14 @@
 #include "crypto/cipher/Twofish.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/cipher/WordIO.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 #include <bit>
 #include <cstring>
 
 namespace torvane::crypto {
 
-using namespace wordio;
+using namespace common;
 
 struct TCipher_Twofish::Schedule {
     std::uint32_t S[4][256]; // g's four key-dependent S-boxes, each already multiplied by its MDS column
@@ -147,9 +147,9 @@ void TCipher_Twofish::Init(const void* key, std::int32_t size, const void* vecto
     constexpr std::uint32_t rho = 0x01010101;
     for (std::uint32_t i = 0; i < 20; ++i) {
         const std::uint32_t a = H(2 * i * rho, me, k);
-        const std::uint32_t b = std::rotl(H((2 * i + 1) * rho, mo, k), 8);
+        const std::uint32_t b = common::Rotl(H((2 * i + 1) * rho, mo, k), 8);
         ks.K[2 * i] = a + b;
-        ks.K[2 * i + 1] = std::rotl(a + 2 * b, 9);
+        ks.K[2 * i + 1] = common::Rotl(a + 2 * b, 9);
     }
     for (int j = 0; j < 4; ++j)
         for (int x = 0; x < 256; ++x) ks.S[j][x] = T.M[j][HByte(j, static_cast<std::uint8_t>(x), s, k)];
@@ -185,12 +185,12 @@ void TCipher_Twofish::EncryptBlock(void* block) {
     std::uint32_t r2 = LoadLE32(b + 8) ^ k[2], r3 = LoadLE32(b + 12) ^ k[3];
     for (int r = 0; r < 16; r += 2) {
         std::uint32_t t0 = g(r0), t1 = g.Rotated(r1);
-        r2 = std::rotr(r2 ^ (t0 + t1 + k[2 * r + 8]), 1);
-        r3 = std::rotl(r3, 1) ^ (t0 + 2 * t1 + k[2 * r + 9]);
+        r2 = common::Rotr(r2 ^ (t0 + t1 + k[2 * r + 8]), 1);
+        r3 = common::Rotl(r3, 1) ^ (t0 + 2 * t1 + k[2 * r + 9]);
         t0 = g(r2);
         t1 = g.Rotated(r3);
-        r0 = std::rotr(r0 ^ (t0 + t1 + k[2 * r + 10]), 1);
-        r1 = std::rotl(r1, 1) ^ (t0 + 2 * t1 + k[2 * r + 11]);
+        r0 = common::Rotr(r0 ^ (t0 + t1 + k[2 * r + 10]), 1);
+        r1 = common::Rotl(r1, 1) ^ (t0 + 2 * t1 + k[2 * r + 11]);
     }
     // The last round's exchange is undone, so the halves come out swapped.
     StoreLE32x4(b, r2 ^ k[4], r3 ^ k[5], r0 ^ k[6], r1 ^ k[7]);
@@ -205,12 +205,12 @@ void TCipher_Twofish::DecryptBlock(void* block) {
     std::uint32_t r0 = LoadLE32(b + 8) ^ k[6], r1 = LoadLE32(b + 12) ^ k[7];
     for (int r = 14; r >= 0; r -= 2) {
         std::uint32_t t0 = g(r2), t1 = g.Rotated(r3);
-        r0 = std::rotl(r0, 1) ^ (t0 + t1 + k[2 * r + 10]);
-        r1 = std::rotr(r1 ^ (t0 + 2 * t1 + k[2 * r + 11]), 1);
+        r0 = common::Rotl(r0, 1) ^ (t0 + t1 + k[2 * r + 10]);
+        r1 = common::Rotr(r1 ^ (t0 + 2 * t1 + k[2 * r + 11]), 1);
         t0 = g(r0);
         t1 = g.Rotated(r1);
-        r2 = std::rotl(r2, 1) ^ (t0 + t1 + k[2 * r + 8]);
-        r3 = std::rotr(r3 ^ (t0 + 2 * t1 + k[2 * r + 9]), 1);
+        r2 = common::Rotl(r2, 1) ^ (t0 + t1 + k[2 * r + 8]);
+        r3 = common::Rotr(r3 ^ (t0 + 2 * t1 + k[2 * r + 9]), 1);
     }
     StoreLE32x4(b, r0 ^ k[0], r1 ^ k[1], r2 ^ k[2], r3 ^ k[3]);
 }

@@ -1,7 +1,6 @@
 #include "crypto/hash/CRC32.h"
 
-#include "crypto/hash/Bits.h"
-#include "platform/Error.h"
+#include "crypto/common/Bits.h"
 
 #include <array>
 
@@ -36,10 +35,10 @@ static_assert(kTables[0][1] == 0x77073096);
 std::uint32_t THash_CRC32::UpdateRegister(std::uint32_t crc, const std::uint8_t* p, std::size_t n) {
     const auto& t = kTables;
     while (n >= 16) {
-        const std::uint32_t w0 = bits::LoadLE32(p) ^ crc;
-        const std::uint32_t w1 = bits::LoadLE32(p + 4);
-        const std::uint32_t w2 = bits::LoadLE32(p + 8);
-        const std::uint32_t w3 = bits::LoadLE32(p + 12);
+        const std::uint32_t w0 = common::LoadLE32(p) ^ crc;
+        const std::uint32_t w1 = common::LoadLE32(p + 4);
+        const std::uint32_t w2 = common::LoadLE32(p + 8);
+        const std::uint32_t w3 = common::LoadLE32(p + 12);
         crc = t[15][w0 & 0xFF] ^ t[14][(w0 >> 8) & 0xFF] ^ t[13][(w0 >> 16) & 0xFF] ^ t[12][w0 >> 24] ^
               t[11][w1 & 0xFF] ^ t[10][(w1 >> 8) & 0xFF] ^ t[9][(w1 >> 16) & 0xFF] ^ t[8][w1 >> 24] ^
               t[7][w2 & 0xFF] ^ t[6][(w2 >> 8) & 0xFF] ^ t[5][(w2 >> 16) & 0xFF] ^ t[4][w2 >> 24] ^
@@ -57,12 +56,12 @@ void THash_CRC32::Start() {
 }
 
 void THash_CRC32::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Hash input with a negative length");
+    CheckLength(length);
     CRC = UpdateRegister(CRC, static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length));
 }
 
 void THash_CRC32::Finish() {
-    bits::StoreLE32(digest_, ~CRC);
+    common::StoreLE32(digest_, ~CRC);
 }
 
 } // namespace torvane::crypto

@@ -1,7 +1,9 @@
 #include "crypto/hash/Hash.h"
 
 #include "crypto/Progress.h"
-#include "crypto/Wipe.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Hex.h"
+#include "crypto/common/Wipe.h"
 #include "platform/Stream.h"
 
 #include <algorithm>
@@ -16,17 +18,6 @@ namespace {
 
 constexpr std::int64_t kReadBufferSize = 4096;
 
-std::string HexText(const std::uint8_t* digest, std::int32_t length) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(static_cast<std::size_t>(length) * 2);
-    for (std::int32_t i = 0; i < length; ++i) {
-        text += kDigits[digest[i] >> 4];
-        text += kDigits[digest[i] & 15];
-    }
-    return text;
-}
-
 // The program's own base-64 variant: every group of up to three bytes yields its standard characters but
 // stops as soon as only "A"s (zero bits) would follow, so a group can give fewer than four characters and
 // three zero bytes give none. Certificates store and compare digests in exactly this form.
@@ -38,7 +29,7 @@ std::string Base64Text(const std::uint8_t* digest, std::int32_t length) {
         if (i + 1 < length) v |= std::uint32_t{digest[i + 1]} << 16;
         if (i + 2 < length) v |= std::uint32_t{digest[i + 2]} << 8;
         while (v != 0) {
-            v = (v << 6) | (v >> 26);
+            v = common::Rotl(v, 6);
             text += kAlphabet[v & 63];
             v &= ~std::uint32_t{63};
         }
@@ -58,12 +49,17 @@ std::string DigestToText(const std::uint8_t* digest, std::int32_t length, std::i
     if (format == 0) format = DefaultDigestFormat != 0 ? DefaultDigestFormat : 64;
     switch (format) {
     case 16:
-        return HexText(digest, length);
+        return common::HexText(digest, static_cast<std::size_t>(length));
     case 64:
         return Base64Text(digest, length);
     default:
         return std::string(reinterpret_cast<const char*>(digest), static_cast<std::size_t>(length));
     }
+}
+
+void THash::RaiseNegativeLength() const {
+    throw EHashException(std::string(ClassType()->ClassName) + ": hash input with a negative length",
+                         EHashException::NegativeLength);
 }
 
 std::string THash::HashText(THashClass cls, void* digest, std::string_view text) {
@@ -89,19 +85,23 @@ std::string THash::HashStream(THashClass cls, void* digest, TStream& stream, std
     } closing{hash.get(), buffer};
 
     hash->Start();
-    if (size < 0) {
-        stream.SetPosition(0);
-        size = stream.Size();
+    // The whole stream is read to its end, whatever length it claims: a pipe has none, and a /proc file
+    // claims to be empty.
+    const bool toEnd = size < 0;
+    std::int64_t total = size;
+    if (toEnd) {
+        total = stream.KnownSize();
+        if (total >= 0) stream.SetPosition(0);
     }
-    ReportProgress(hash.get(), 0, size);
-    std::int64_t remaining = size;
+    ReportProgress(hash.get(), 0, total);
+    std::int64_t done = 0;
     for (;;) {
-        const auto want = std::min(remaining, kReadBufferSize);
+        const auto want = toEnd ? kReadBufferSize : std::min(size - done, kReadBufferSize);
         const auto got = want > 0 ? stream.Read(buffer.data(), want) : 0;
         if (got <= 0) break;
         hash->Update(buffer.data(), got);
-        remaining -= got;
-        ReportProgress(hash.get(), size - remaining, size);
+        done += got;
+        ReportProgress(hash.get(), done, total = ProgressTotal(done, total));
     }
     hash->Finish();
     if (digest) std::memcpy(digest, hash->DigestBytes(), static_cast<std::size_t>(hash->DigestLength()));

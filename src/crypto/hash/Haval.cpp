@@ -1,9 +1,8 @@
 #include "crypto/hash/Haval.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 #include "crypto/hash/BlockBuffer.h"
-#include "platform/Error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,16 +18,13 @@ TORVANE_DEFINE_HASH_CLASS(THash_Haval128, &THash_Haval256::ClassInfo, 16);
 
 namespace {
 
-using bits::LoadLE32;
-using bits::StoreLE32;
-using bits::StoreLE64;
+using common::LoadLE32;
+using common::Rotr;
+using common::StoreLE32;
+using common::StoreLE64;
 using u32 = std::uint32_t;
 
 constexpr int kVersion = 1; // HAVAL version written into the last block
-
-constexpr u32 Rotr(u32 x, int n) {
-    return (x >> n) | (x << (32 - n));
-}
 
 // The paper's Boolean functions F1..F5 (arguments x6 ... x0), each regrouped from its sum of products so
 // that fewer operations remain; F1 = x1x4 + x2x5 + x3x6 + x0x1 + x0 and so on.
@@ -208,7 +204,7 @@ void THash_Haval256::Transform(const std::uint8_t* block) {
 }
 
 void THash_Haval256::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Negative length given to THash_Haval256::Update");
+    CheckLength(length);
     BufferBlocks(buffer_, count_, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
                  [this](const std::uint8_t* blocks, std::size_t count) {
                      for (; count != 0; --count, blocks += sizeof buffer_) Transform(blocks);

@@ -1,9 +1,8 @@
 #include "crypto/hash/MD4.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 #include "crypto/hash/BlockBuffer.h"
-#include "platform/Error.h"
 
 #include <algorithm>
 
@@ -13,8 +12,8 @@ TORVANE_DEFINE_HASH_CLASS(THash_MD4, nullptr, 16);
 
 namespace {
 
-using bits::LoadLE32;
-using bits::Rol;
+using common::LoadLE32;
+using common::Rotl;
 
 inline std::uint32_t F(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
     return z ^ (x & (y ^ z));
@@ -30,9 +29,9 @@ inline std::uint32_t H(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
 // before the round function, which leaves one addition after it on the critical path. Round 2's majority
 // is split into two disjoint parts, (b & c) + (d & (b ^ c)), that can be added one after the other.
 #define X(k) LoadLE32(block + 4 * (k))
-#define MD4_R1(a, b, c, d, k, s) a = Rol(a + X(k) + F(b, c, d), s)
-#define MD4_R2(a, b, c, d, k, s) a = Rol(a + X(k) + 0x5A827999u + (b & c) + (d & (b ^ c)), s)
-#define MD4_R3(a, b, c, d, k, s) a = Rol(a + X(k) + 0x6ED9EBA1u + H(b, c, d), s)
+#define MD4_R1(a, b, c, d, k, s) a = Rotl(a + X(k) + F(b, c, d), s)
+#define MD4_R2(a, b, c, d, k, s) a = Rotl(a + X(k) + 0x5A827999u + (b & c) + (d & (b ^ c)), s)
+#define MD4_R3(a, b, c, d, k, s) a = Rotl(a + X(k) + 0x6ED9EBA1u + H(b, c, d), s)
 
 // RFC 1320, section 3.4.
 inline void Compress(std::uint32_t* state, const std::uint8_t* block) {
@@ -120,7 +119,7 @@ void THash_MD4::Start() {
 }
 
 void THash_MD4::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Hash input with a negative length");
+    CheckLength(length);
     BufferBlocks(Buffer, Count, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
                  [this](const std::uint8_t* blocks, std::size_t count) { TransformBlocks(blocks, count); });
 }
@@ -133,9 +132,9 @@ void THash_MD4::Finish() {
     const std::size_t total = used + 1 + 8 <= kBlockSize ? kBlockSize : 2 * kBlockSize;
     const std::uint64_t bitCount = Count << 3;
     if (BigEndianLength())
-        bits::StoreBE64(tail + total - 8, bitCount);
+        common::StoreBE64(tail + total - 8, bitCount);
     else
-        bits::StoreLE64(tail + total - 8, bitCount);
+        common::StoreLE64(tail + total - 8, bitCount);
     TransformBlocks(tail, total / kBlockSize);
     StoreDigest();
     SecureZero(tail, sizeof tail);
@@ -144,7 +143,7 @@ void THash_MD4::Finish() {
 
 void THash_MD4::StoreDigest() {
     const auto words = static_cast<std::size_t>(DigestLength()) / 4;
-    for (std::size_t i = 0; i < words; ++i) bits::StoreLE32(digest_ + 4 * i, State[i]);
+    for (std::size_t i = 0; i < words; ++i) common::StoreLE32(digest_ + 4 * i, State[i]);
 }
 
 void THash_MD4::Transform(const std::uint8_t* block) {

@@ -1,6 +1,6 @@
 #include "crypto/hash/MD5.h"
 
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
 
 namespace torvane::crypto {
 
@@ -8,18 +8,18 @@ TORVANE_DEFINE_HASH_CLASS(THash_MD5, &THash_MD4::ClassInfo, 16);
 
 namespace {
 
-using bits::LoadLE32;
-using bits::Rol;
+using common::LoadLE32;
+using common::Rotl;
 
 // The step functions in forms that need one operation less than the RFC's text. A step adds the message
 // word and constant before the step function, so only one addition follows it on the critical path.
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 #define MD5_H(x, y, z) ((x) ^ ((y) ^ (z)))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, k, s, t) a = b + Rol(a + LoadLE32(block + 4 * (k)) + (t) + f(b, c, d), s)
+#define MD5_STEP(f, a, b, c, d, k, s, t) a = b + Rotl(a + LoadLE32(block + 4 * (k)) + (t) + f(b, c, d), s)
 // G(b, c, d) = (b & d) | (c & ~d) as a sum of its two disjoint halves; c & ~d does not wait for b.
 #define MD5_STEP_G(a, b, c, d, k, s, t)                                                                      \
-    a = b + Rol(a + LoadLE32(block + 4 * (k)) + (t) + ((c) & ~(d)) + ((b) & (d)), s)
+    a = b + Rotl(a + LoadLE32(block + 4 * (k)) + (t) + ((c) & ~(d)) + ((b) & (d)), s)
 
 // RFC 1321, section 3.4; the constants are the table T[1..64] of that section.
 inline void Compress(std::uint32_t* state, const std::uint8_t* block) {

@@ -4,7 +4,7 @@
 // "RIPEMD-160: A Strengthened Version of RIPEMD", FSE 1996, appendix A, and the authors' notes on
 // RIPEMD-128/256/320.
 
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
 
 #include <cstdint>
 
@@ -52,14 +52,15 @@ inline constexpr std::uint32_t KR160[5] = {0x50A28BE6, 0x5C4DD124, 0x6D703EF3, 0
 inline constexpr std::uint32_t KR128[4] = {0x50A28BE6, 0x5C4DD124, 0x6D703EF3, 0x00000000};
 
 inline void LoadBlock(std::uint32_t* x, const std::uint8_t* block) {
-    for (int i = 0; i < 16; ++i) x[i] = bits::LoadLE32(block + 4 * i);
+    for (int i = 0; i < 16; ++i) x[i] = common::LoadLE32(block + 4 * i);
 }
 
 } // namespace torvane::crypto::ripemd
 
 // Steps of the four-word lines (RIPEMD-128/256): a := (a + f(b,c,d) + X + K) <<< s; the next step takes
 // the registers rotated by one, which the round macros write out.
-#define RIPEMD4_STEP(f, k, a, b, c, d, r, s) a = ::torvane::crypto::bits::Rol(a + f(b, c, d) + x[r] + (k), s)
+#define RIPEMD4_STEP(f, k, a, b, c, d, r, s)                                                                 \
+    a = ::torvane::crypto::common::Rotl(a + f(b, c, d) + x[r] + (k), s)
 #define RIPEMD4_ROUND(f, k, R, S, o, a, b, c, d)                                                             \
     RIPEMD4_STEP(f, k, a, b, c, d, R[o + 0], S[o + 0]);                                                      \
     RIPEMD4_STEP(f, k, d, a, b, c, R[o + 1], S[o + 1]);                                                      \
@@ -82,8 +83,8 @@ inline void LoadBlock(std::uint32_t* x, const std::uint8_t* block) {
 // Sixteen steps move the register names on by one place (16 mod 5), so round n starts with the names
 // rotated n places: after round 1 the registers A..E sit in (e, a, b, c, d), and so on.
 #define RIPEMD5_STEP(f, k, a, b, c, d, e, r, s)                                                              \
-    a = ::torvane::crypto::bits::Rol(a + f(b, c, d) + x[r] + (k), s) + e;                                    \
-    c = ::torvane::crypto::bits::Rol(c, 10)
+    a = ::torvane::crypto::common::Rotl(a + f(b, c, d) + x[r] + (k), s) + e;                                 \
+    c = ::torvane::crypto::common::Rotl(c, 10)
 #define RIPEMD5_ROUND(f, k, R, S, o, a, b, c, d, e)                                                          \
     RIPEMD5_STEP(f, k, a, b, c, d, e, R[o + 0], S[o + 0]);                                                   \
     RIPEMD5_STEP(f, k, e, a, b, c, d, R[o + 1], S[o + 1]);                                                   \

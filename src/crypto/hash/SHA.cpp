@@ -1,6 +1,6 @@
 #include "crypto/hash/SHA.h"
 
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
 #include "crypto/hash/ShaExtensions.h"
 
 #include <atomic>
@@ -12,8 +12,8 @@ TORVANE_DEFINE_HASH_CLASS(THash_SHA1, &THash_SHA::ClassInfo, 20);
 
 namespace {
 
-using bits::LoadBE32;
-using bits::Rol;
+using common::LoadBE32;
+using common::Rotl;
 
 #define SHA_CH(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 #define SHA_PARITY(x, y, z) ((x) ^ ((y) ^ (z)))
@@ -28,8 +28,8 @@ using bits::Rol;
 #define SHA_STEP(f, k, a, b, c, d, e, i)                                                                     \
     e += SHA_W(i) + (k);                                                                                     \
     e += f(b, c, d);                                                                                         \
-    e += Rol(a, 5);                                                                                          \
-    b = Rol(b, 30)
+    e += Rotl(a, 5);                                                                                         \
+    b = Rotl(b, 30)
 #define SHA_FIVE(f, k, i)                                                                                    \
     SHA_STEP(f, k, a, b, c, d, e, (i) + 0);                                                                  \
     SHA_STEP(f, k, e, a, b, c, d, (i) + 1);                                                                  \
@@ -39,7 +39,7 @@ using bits::Rol;
 
 template <bool Rotate> inline std::uint32_t Expand(std::uint32_t v) {
     if constexpr (Rotate)
-        return Rol(v, 1);
+        return Rotl(v, 1);
     else
         return v;
 }
@@ -124,7 +124,7 @@ void THash_SHA::TransformBlocks(const std::uint8_t* blocks, std::size_t count) {
 }
 
 void THash_SHA::StoreDigest() {
-    for (int i = 0; i < 5; ++i) bits::StoreBE32(digest_ + 4 * i, State[i]);
+    for (int i = 0; i < 5; ++i) common::StoreBE32(digest_ + 4 * i, State[i]);
 }
 
 } // namespace torvane::crypto

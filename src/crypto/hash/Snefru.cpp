@@ -1,9 +1,8 @@
 #include "crypto/hash/Snefru.h"
 
-#include "crypto/Wipe.h"
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 #include "crypto/hash/BlockBuffer.h"
-#include "platform/Error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,13 +14,10 @@ TORVANE_DEFINE_HASH_CLASS(THash_Snefru, nullptr, 32);
 
 namespace {
 
-using bits::LoadLE32;
-using bits::StoreLE64;
+using common::LoadLE32;
+using common::Rotl;
+using common::StoreLE64;
 using u32 = std::uint32_t;
-
-constexpr u32 Rotl(u32 x, int n) {
-    return n ? (x << n) | (x >> (32 - n)) : x;
-}
 
 // One round of a pass: each word in turn picks an S-box entry by its low byte and XORs it into both
 // neighbours; words 0,1 use the pass's first box, words 2,3 its second, and so on alternately. The
@@ -74,7 +70,7 @@ void THash_Snefru::Transform(const std::uint8_t* data) {
 }
 
 void THash_Snefru::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Negative length given to THash_Snefru::Update");
+    CheckLength(length);
     BufferBlocks(buffer_, count_, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
                  [this](const std::uint8_t* blocks, std::size_t count) {
                      for (; count != 0; --count, blocks += sizeof buffer_) Transform(blocks);

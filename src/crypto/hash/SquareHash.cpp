@@ -1,10 +1,9 @@
 #include "crypto/hash/SquareHash.h"
 
-#include "crypto/Wipe.h"
 #include "crypto/cipher/Square.h"
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 #include "crypto/hash/BlockBuffer.h"
-#include "platform/Error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -39,12 +38,12 @@ void THash_Square::Transform(const std::uint8_t* block) {
     square::ExpandKey(chain_, keys_, nullptr);
     square::EncryptBlock(keys_, block, output_);
     for (int i = 0; i < 16; i += 8)
-        bits::StoreLE64(chain_ + i,
-                        bits::LoadLE64(chain_ + i) ^ bits::LoadLE64(output_ + i) ^ bits::LoadLE64(block + i));
+        common::StoreLE64(chain_ + i, common::LoadLE64(chain_ + i) ^ common::LoadLE64(output_ + i) ^
+                                          common::LoadLE64(block + i));
 }
 
 void THash_Square::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Negative length given to THash_Square::Update");
+    CheckLength(length);
     BufferBlocks(buffer_, count_, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
                  [this](const std::uint8_t* blocks, std::size_t count) {
                      for (; count != 0; --count, blocks += sizeof buffer_) Transform(blocks);
@@ -54,7 +53,7 @@ void THash_Square::Update(const void* data, std::int64_t length) {
 void THash_Square::Finish() {
     PadToTrailer(buffer_, static_cast<std::size_t>(count_ % sizeof buffer_), 0x80, 8,
                  [this](const std::uint8_t* block, std::size_t) { Transform(block); });
-    bits::StoreLE64(buffer_ + 8, count_ * 8);
+    common::StoreLE64(buffer_ + 8, count_ * 8);
     Transform(buffer_);
     std::memcpy(digest_, chain_, sizeof digest_);
     SecureZero(buffer_, sizeof buffer_);

@@ -1,6 +1,6 @@
 #include "crypto/hash/Tiger.h"
 
-#include "crypto/hash/Bits.h"
+#include "crypto/common/Bits.h"
 
 #include <cstring>
 #include <utility>
@@ -57,10 +57,10 @@ struct Chain {
 // cycle (a, b, c) -> (c, a, b), the loop form of the three fixed passes, so the feed-forward after a pass
 // count that is not a multiple of three applies to the registers as renamed.
 inline void Compress(const SBoxes& t, Chain& s, const std::uint8_t* block, int passes) {
-    std::uint64_t x0 = bits::LoadLE64(block), x1 = bits::LoadLE64(block + 8), x2 = bits::LoadLE64(block + 16),
-                  x3 = bits::LoadLE64(block + 24), x4 = bits::LoadLE64(block + 32),
-                  x5 = bits::LoadLE64(block + 40), x6 = bits::LoadLE64(block + 48),
-                  x7 = bits::LoadLE64(block + 56);
+    std::uint64_t x0 = common::LoadLE64(block), x1 = common::LoadLE64(block + 8),
+                  x2 = common::LoadLE64(block + 16), x3 = common::LoadLE64(block + 24),
+                  x4 = common::LoadLE64(block + 32), x5 = common::LoadLE64(block + 40),
+                  x6 = common::LoadLE64(block + 48), x7 = common::LoadLE64(block + 56);
     std::uint64_t a = s.a, b = s.b, c = s.c;
 
     TIGER_PASS(a, b, c, 5);
@@ -162,9 +162,9 @@ void THash_Tiger::TransformBlocks(const std::uint8_t* blocks, std::size_t count)
 
 void THash_Tiger::StoreDigest() {
     const Chain s = LoadChain(State);
-    bits::StoreLE64(digest_, s.a);
-    bits::StoreLE64(digest_ + 8, s.b);
-    bits::StoreLE64(digest_ + 16, s.c);
+    common::StoreLE64(digest_, s.a);
+    common::StoreLE64(digest_ + 8, s.b);
+    common::StoreLE64(digest_ + 16, s.c);
 }
 
 } // namespace torvane::crypto

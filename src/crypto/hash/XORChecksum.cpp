@@ -1,9 +1,7 @@
 #include "crypto/hash/XORChecksum.h"
 
-#include "crypto/Wipe.h"
-#include "platform/Error.h"
-
-#include <bit>
+#include "crypto/common/Bits.h"
+#include "crypto/common/Wipe.h"
 
 namespace torvane::crypto {
 
@@ -13,7 +11,7 @@ TORVANE_DEFINE_HASH_CLASS(THash_XOR32, nullptr, 4);
 namespace {
 
 void CheckLength(std::int64_t length) {
-    if (length < 0) throw Exception("Hash input with a negative length");
+    CheckLength(length);
 }
 
 } // namespace
@@ -32,7 +30,7 @@ void THash_XOR16::Update(const void* data, std::int64_t length) {
     CheckLength(length);
     auto* p = static_cast<const std::uint8_t*>(data);
     std::uint16_t r = CRC;
-    for (std::int64_t i = 0; i < length; ++i) r = static_cast<std::uint16_t>(std::rotl(r, 5) ^ p[i]);
+    for (std::int64_t i = 0; i < length; ++i) r = static_cast<std::uint16_t>(common::Rotl(r, 5) ^ p[i]);
     CRC = r;
 }
 
@@ -61,10 +59,10 @@ void THash_XOR32::Update(const void* data, std::int64_t length) {
     auto* end = p + length;
     std::uint32_t r = CRC;
     if (hasOddByte_) {
-        r = std::rotl(r, 5) ^ (std::uint32_t{oddByte_} | std::uint32_t{*p++} << 8);
+        r = common::Rotl(r, 5) ^ (std::uint32_t{oddByte_} | std::uint32_t{*p++} << 8);
         hasOddByte_ = false;
     }
-    for (; end - p >= 2; p += 2) r = std::rotl(r, 5) ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8);
+    for (; end - p >= 2; p += 2) r = common::Rotl(r, 5) ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8);
     if (p != end) {
         hasOddByte_ = true;
         oddByte_ = *p;
@@ -74,7 +72,7 @@ void THash_XOR32::Update(const void* data, std::int64_t length) {
 
 void THash_XOR32::Finish() {
     std::uint32_t r = CRC;
-    if (hasOddByte_) r = std::rotl(r, 5) ^ oddByte_;
+    if (hasOddByte_) r = common::Rotl(r, 5) ^ oddByte_;
     for (int i = 0; i < 4; ++i) digest_[i] = static_cast<std::uint8_t>(r >> (8 * i));
 }
 

@@ -1,4 +1,4 @@
-#include "crypto/Wipe.h"
+#include "crypto/common/Wipe.h"
 
 namespace torvane::crypto {
 
@@ -7,6 +7,8 @@ void SecureFill(void* data, std::size_t size, unsigned char value) {
     while (size--) *p++ = value;
 }
 
-void SecureZero(void* data, std::size_t size) { SecureFill(data, size, 0); }
+void SecureZero(void* data, std::size_t size) {
+    SecureFill(data, size, 0);
+}
 
 } // namespace torvane::crypto
