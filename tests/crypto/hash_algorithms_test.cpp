@@ -2,7 +2,7 @@
 // count of the block hashes, CRC-32's table method against the plain bitwise definition, and the
 // checksums' handling of odd lengths.
 
-#include "common/VecFile.h"
+#include "common/CryptoData.h"
 #include "crypto/hash/Checksums.h"
 #include "crypto/hash/MD5.h"
 #include "crypto/hash/RipeMD.h"

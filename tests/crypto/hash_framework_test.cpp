@@ -1,8 +1,8 @@
 // The class-level operations of THash (text, stream, file), their progress reports and the digest-text
 // formats.
 
+#include "common/CryptoData.h"
 #include "common/TempDir.h"
-#include "common/VecFile.h"
 #include "crypto/Progress.h"
 #include "crypto/hash/Checksums.h"
 #include "crypto/hash/HashClasses.h"
