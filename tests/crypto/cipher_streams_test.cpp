@@ -54,6 +54,33 @@ TEST(CipherStreams, ProgressRunsFromZeroThroughEveryChunkToZeroZero) {
     EXPECT_EQ(log.calls, expected);
 }
 
+// With a key check the progress counts source bytes: the data when encrypting, the check and the data
+// when decrypting; the same whether the stream is coded in place (where encryption runs its look-ahead
+// path) or into another stream.
+TEST(CipherStreams, ProgressWithAKeyCheckCountsTheSourceInPlaceAndAcross) {
+    using Calls = std::vector<std::pair<std::int64_t, std::int64_t>>;
+    const Calls encryption = {{0, 10000}, {4096, 10000}, {8192, 10000}, {10000, 10000}, {0, 0}};
+    const Calls decryption = {{0, 10020}, {4116, 10020}, {8212, 10020}, {10020, 10020}, {0, 0}};
+    const Bytes plain = RandomBytes(10000, 12);
+    for (bool inPlace : {true, false}) {
+        SCOPED_TRACE(inPlace ? "in place" : "across");
+        TMemoryStream s(plain), coded, back;
+        {
+            ProgressLog log;
+            auto c = Keyed("k", true);
+            inPlace ? c->ProcessStream(&s, nullptr, -1, true) : c->ProcessStream(&s, &coded, -1, true);
+            EXPECT_EQ(log.calls, encryption);
+        }
+        {
+            ProgressLog log;
+            auto d = Keyed("k", true);
+            inPlace ? d->ProcessStream(&s, nullptr, -1, false) : d->ProcessStream(&coded, &back, -1, false);
+            EXPECT_EQ(log.calls, decryption);
+        }
+        EXPECT_TRUE(SameBytes(inPlace ? s.Data() : back.Data(), plain));
+    }
+}
+
 TEST(CipherStreams, ChunksAreCodedByOneBufferCallEach) {
     // 3-Way-like block sizes that do not divide 4096 end every chunk with a tail step, so chunking must
     // be the same on both sides: here with a 24-byte block.
