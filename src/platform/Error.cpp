@@ -11,7 +11,7 @@ std::string FormatMessage(const std::string& pattern, const std::string& text) {
 EFOpenError::EFOpenError(const std::string& fileName)
     : Exception(FormatMessage("Cannot open file %s", fileName)) {}
 
-EFCreateError::EFCreateError(const std::string& fileName)
-    : Exception(FormatMessage("Cannot create file %s", fileName)) {}
+EFCreateError::EFCreateError(const std::string& fileName, std::int32_t systemError)
+    : Exception(FormatMessage("Cannot create file %s", fileName), systemError) {}
 
 } // namespace torvane

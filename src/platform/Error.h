@@ -23,7 +23,8 @@ public:
 
 class EFCreateError : public Exception {
 public:
-    explicit EFCreateError(const std::string& fileName);
+    // systemError: the system's error number (errno) where one is known, kept as the ErrorCode
+    explicit EFCreateError(const std::string& fileName, std::int32_t systemError = 0);
 };
 
 class EReadError : public Exception {

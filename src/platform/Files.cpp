@@ -66,21 +66,21 @@ TReplacementFile::TReplacementFile(const std::string& target, mode_t newFileMode
     const std::string base = target_.substr(dir.size());
     struct stat st {};
     const bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) throw EFCreateError(target);
+    if (exists && S_ISDIR(st.st_mode)) throw EFCreateError(target, EISDIR);
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto name = dir + "." + base + ".tmp-" + std::to_string(random() % 1000000000u);
         const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            break;
+            throw EFCreateError(target, errno);
         }
         if (exists) ::fchmod(fd, st.st_mode & 07777);
         ::close(fd);
         temp_ = name;
         return;
     }
-    throw EFCreateError(target);
+    throw EFCreateError(target, EEXIST);
 }
 
 TReplacementFile::~TReplacementFile() {
@@ -130,22 +130,24 @@ std::string ExtractFilePath(const std::string& path) {
 void WriteFileAtomically(const std::string& path, const std::string& data, mode_t newFileMode) {
     TReplacementFile file(path, newFileMode);
     const int fd = ::open(file.TempName().c_str(), O_WRONLY | O_CLOEXEC);
-    bool ok = fd >= 0;
+    int failure = fd >= 0 ? 0 : errno;
     size_t done = 0;
-    while (ok && done < data.size()) {
+    while (failure == 0 && done < data.size()) {
         const auto n = ::write(fd, data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
+        if (n < 0)
+            failure = errno;
+        else if (n == 0)
+            failure = ENOSPC;
         else
             done += static_cast<size_t>(n);
     }
-    if (fd >= 0) ok = ::close(fd) == 0 && ok;
-    if (!ok) throw EFCreateError(path);
+    if (fd >= 0 && ::close(fd) != 0 && failure == 0) failure = errno;
+    if (failure != 0) throw EFCreateError(path, failure);
     try {
         file.Commit();
     } catch (const EWriteError&) {
-        throw EFCreateError(path);
+        throw EFCreateError(path, errno);
     }
 }
 
