@@ -72,6 +72,8 @@ std::vector<std::string> ReadExec(const std::string& value) {
         } else if (c == '%' && i + 1 < unescaped.size() && unescaped[i + 1] == '%') {
             arg += '%';
             ++i;
+        } else if (c == '%' && quoted) {
+            return {"a field code inside quotes"}; // the desktop would expand it, or refuse the entry
         } else {
             arg += c;
         }
@@ -88,7 +90,7 @@ std::string ExecValue(const std::string& entry) {
 TEST(FileTypes, TheExecLineCarriesAnyProgramPathWhole) {
     for (const std::string path :
          {"/usr/bin/torvane", "/home/a b/Torvane Test/torvane", "/opt/\"q\"/$HOME/`x`/torvane",
-          "/opt/back\\slash/100%/torvane", "/opt/tab\there/torvane"}) {
+          "/opt/back\\slash/100%/50%f/torvane", "/opt/tab\there/torvane"}) {
         const auto args = ReadExec(ExecValue(CertificateDesktopEntry(path)));
         ASSERT_EQ(args.size(), 2u) << path;
         EXPECT_EQ(args[0], path);
