@@ -9,6 +9,7 @@
 #include "app/Memo.h"
 #include "cert/Builder.h"
 #include "cert/CertTestSupport.h"
+#include "cert/CertificateFile.h"
 #include "cert/Scramble.h"
 #include "cert/Windows1252.h"
 #include "common/SavedVariable.h"
@@ -24,6 +25,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace torvane::test {
 namespace {
@@ -144,6 +146,12 @@ TEST_F(CertificateWindows, AFailedCreationLeavesTheOldFileAsItWas) {
     EXPECT_THROW(app::BuildCertificate(dialogs, hash, program, SampleDescription(), failing),
                  std::runtime_error);
     EXPECT_EQ(ReadFile(existing), before);
+    // A failure while the file is written: a certificate larger than any.
+    dialogs.AnswerFile(existing);
+    auto huge = SampleDescription();
+    huge.AdditionalInfo = {std::string(cert::kMaxCertificateBytes, 'x')};
+    EXPECT_THROW(app::BuildCertificate(dialogs, hash, program, huge, Maker()), cert::ECertificateText);
+    EXPECT_EQ(ReadFile(existing), before);
 
     // A folder that does not exist.
     dialogs.AnswerFile(WorkPath("none/new.tvc"));
@@ -165,6 +173,11 @@ TEST_F(CertificateWindows, TheViewerShowsAnAuthenticRecordAndLeavesTheFileAlone)
     const auto path = MakeCertificate("a.tvc");
     ::chmod(path.c_str(), 0444); // a read-only certificate verifies
     const auto before = ReadFile(path);
+    // Not even a write that puts the same bytes back: the file keeps its inode and its times (which
+    // also tells where the tests run with rights that a read-only mode does not stop).
+    struct stat was {};
+    ASSERT_EQ(::stat(path.c_str(), &was), 0);
+    ::usleep(20000); // a rewrite would now get a later time
 
     for (int round = 0; round < 2; ++round) { // the same file twice verifies twice
         viewer.Edit1->setText(QString::fromStdString(path));
@@ -181,6 +194,11 @@ TEST_F(CertificateWindows, TheViewerShowsAnAuthenticRecordAndLeavesTheFileAlone)
         QTest::qWait(1);
         EXPECT_TRUE(viewer.isVisible()) << "a viewer with a record stays open";
         EXPECT_EQ(ReadFile(path), before);
+        struct stat is {};
+        ASSERT_EQ(::stat(path.c_str(), &is), 0);
+        EXPECT_EQ(is.st_ino, was.st_ino);
+        EXPECT_EQ(is.st_mtim.tv_nsec, was.st_mtim.tv_nsec);
+        EXPECT_EQ(is.st_ctim.tv_nsec, was.st_ctim.tv_nsec);
         EXPECT_TRUE(dialogs.Take().empty());
     }
     viewer.SpeedButton1->click();
