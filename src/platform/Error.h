@@ -15,15 +15,18 @@ public:
     std::int32_t ErrorCode;
 };
 
-// File layer failures; the texts are the ones users know from the file dialogs of the desktop.
+// File layer failures; the texts are the ones users know from the file dialogs of the desktop. OsError
+// keeps the system's reason (an errno value, 0 when there is none) for those who show it.
 class EFOpenError : public Exception {
 public:
-    explicit EFOpenError(const std::string& fileName);
+    explicit EFOpenError(const std::string& fileName, int osError = 0);
+    int OsError;
 };
 
 class EFCreateError : public Exception {
 public:
-    explicit EFCreateError(const std::string& fileName);
+    explicit EFCreateError(const std::string& fileName, int osError = 0);
+    int OsError;
 };
 
 class EReadError : public Exception {

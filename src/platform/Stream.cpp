@@ -57,16 +57,18 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
     do {
         fd_ = ::open(fileName.c_str(), flags, 0666);
     } while (fd_ < 0 && errno == EINTR);
+    int error = errno;
     if (fd_ >= 0) {
         struct stat st {};
         if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(fd_);
             fd_ = -1;
+            error = EISDIR;
         }
     }
     if (fd_ < 0) {
-        if (mode == FileMode::Create) throw EFCreateError(fileName);
-        throw EFOpenError(fileName);
+        if (mode == FileMode::Create) throw EFCreateError(fileName, error);
+        throw EFOpenError(fileName, error);
     }
 }
 
