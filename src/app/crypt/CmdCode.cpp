@@ -168,8 +168,9 @@ int CodeCommand(const std::vector<std::string>& args, bool encrypt, std::ostream
 
         // Coding into a file beside OUT and renaming it over OUT at the end keeps OUT whole when anything
         // fails, and makes IN == OUT an ordinary case.
+        TFileStream source(o.files[0], FileMode::OpenRead);
         TReplacementFile replacement(o.files[1]);
-        cipher->ProcessFile(o.files[0], replacement.TempName(), encrypt);
+        cipher->ProcessStream(&source, &replacement.Stream(), -1, encrypt);
         replacement.Commit();
     } catch (const std::exception& e) {
         err << e.what() << '\n';
