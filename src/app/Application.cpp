@@ -42,7 +42,7 @@ int RunApplication(int argc, char** argv) {
     TForm2 form2(form1.Memo2);
     form1.SetViewer(&form2);
     TForm3 form3;
-    TForm4 form4;
+    TForm4 form4(dialogs);
 
     form1.show();
     const int result = QApplication::exec();

@@ -1,20 +1,18 @@
 #include "crypto/Managers.h"
 
-#include "crypto/cipher/CipherClasses.h"
-#include "crypto/hash/HashClasses.h"
+#include "crypto/cipher/Blowfish.h"
+#include "crypto/hash/CRC32.h"
 
 #include <algorithm>
 
 namespace torvane::crypto {
 
 THashClass DefaultHashManagerClass() {
-    static const THashClass cls = FindHashClass("THash_CRC32");
-    return cls;
+    return &THash_CRC32::ClassInfo;
 }
 
 TCipherClass DefaultCipherManagerClass() {
-    static const TCipherClass cls = FindCipherClass("TCipher_Blowfish");
-    return cls;
+    return &TCipher_Blowfish::ClassInfo;
 }
 
 namespace {
@@ -47,7 +45,7 @@ void THashManager::SetHashClass(THashClass cls) {
     if (cls == class_) return;
     class_ = cls;
     hash_.reset();
-    digest_.assign(cls ? static_cast<std::size_t>(cls->DigestLength) : 0u, 0);
+    digest_.assign(static_cast<std::size_t>(cls->DigestLength), 0);
 }
 
 std::string THashManager::Algorithm() {
@@ -62,12 +60,11 @@ void THashManager::SetAlgorithm(std::string_view name) {
 std::string THashManager::Description() {
     const auto cls = HashClass();
     const auto* e = HashCatalogue().FindByClass(cls);
-    return DescriptionText(e ? e->Note() : std::string(), cls ? cls->DigestLength * 8 : 0, "bit Digestsize");
+    return DescriptionText(e ? e->Note() : std::string(), cls->DigestLength * 8, "bit Digestsize");
 }
 
 std::int32_t THashManager::DigestLength() {
-    const auto cls = HashClass();
-    return cls ? cls->DigestLength : 0;
+    return HashClass()->DigestLength;
 }
 
 void THashManager::HashFile(const std::string& fileName) {
@@ -132,7 +129,7 @@ void TCipherManager::SetAlgorithm(std::string_view name) {
 std::string TCipherManager::Description() const {
     const auto cls = CipherClass();
     const auto* e = CipherCatalogue().FindByClass(cls);
-    return DescriptionText(e ? e->Note() : std::string(), cls ? cls->MaxKeySize * 8 : 0, "bit Key");
+    return DescriptionText(e ? e->Note() : std::string(), cls->MaxKeySize * 8, "bit Key");
 }
 
 void TCipherManager::SetMode(TCipherMode mode) {
@@ -148,7 +145,6 @@ void TCipherManager::SetIncludeHashKey(bool value) {
 TCipher& TCipherManager::Cipher() {
     if (!cipher_) {
         const auto cls = CipherClass();
-        if (!cls) throw ECipherException("No cipher class is available", 0);
         cipher_ = cls->Create();
         cipher_->Mode = mode_;
         cipher_->ChangeFlag(TCipher::FlagHashKey, includeHashKey_);

@@ -7,7 +7,6 @@
 #include "crypto/cipher/Cipher.h"
 #include "crypto/hash/Hash.h"
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,10 +19,6 @@ class TCipherManager;
 
 class THashManager {
 public:
-    // Published properties, in order.
-    static constexpr std::array<std::string_view, 3> PublishedProperties{"Algorithm", "Description",
-                                                                         "OnProgress"};
-
     THashManager() = default;
     ~THashManager();
     THashManager(const THashManager&) = delete;
@@ -68,10 +63,6 @@ private:
 
 class TCipherManager {
 public:
-    // Published properties, in order.
-    static constexpr std::array<std::string_view, 6> PublishedProperties{
-        "Algorithm", "Description", "Mode", "HashManager", "IncludeHashKey", "OnProgress"};
-
     TCipherManager() = default;
     ~TCipherManager();
     TCipherManager(const TCipherManager&) = delete;

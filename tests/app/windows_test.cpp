@@ -18,7 +18,7 @@ TEST_F(AppTest, HiddenWindowsCarryTheirCaptionsAndSizes) {
     auto form = MakeForm();
     app::TForm2 viewer(form->Memo2);
     app::TForm3 creation;
-    app::TForm4 setup;
+    app::TForm4 setup(dialogs);
     EXPECT_EQ(viewer.windowTitle(), "Certificate viewer");
     EXPECT_EQ(viewer.size(), QSize(518, 375));
     EXPECT_EQ(creation.windowTitle(), "Create a certificate");

@@ -3,7 +3,6 @@
 #include "crypto/common/Bits.h"
 
 #include <cstring>
-#include <stdexcept>
 #include <vector>
 
 namespace torvane::crypto {
@@ -82,9 +81,6 @@ std::array<std::uint32_t, 18 + 4 * 256> ComputePiWords() {
     AddArctan(pi, 16, 5, false);
     AddArctan(pi, 4, 239, true);
     std::copy(pi.begin() + 1, pi.begin() + 1 + static_cast<std::ptrdiff_t>(out.size()), out.begin());
-    // The first words of pi's fraction are known by heart; a mismatch would mean broken arithmetic above.
-    if (pi[0] != 3 || out[0] != 0x243F6A88u || out[1] != 0x85A308D3u)
-        throw std::logic_error("Blowfish: the computed digits of pi are wrong");
     return out;
 }
 

@@ -54,7 +54,8 @@ bool ValidMode(TCipherMode mode) {
 }
 
 [[noreturn]] void RaiseInvalidMode(TCipherMode mode) {
-    throw ECipherException("Invalid cipher mode " + std::to_string(static_cast<int>(mode)), 0);
+    throw ECipherException("Invalid cipher mode " + std::to_string(static_cast<int>(mode)),
+                           ECipherException::InvalidMode);
 }
 
 // The loops of the modes, for one block size: Size is std::integral_constant for the common sizes, so that
@@ -264,8 +265,6 @@ void TCipher::SetKeyHashClass(THashClass cls) {
 
 THash& TCipher::KeyHash() {
     if (!keyHash_) {
-        if (!keyHashClass_) keyHashClass_ = DefaultKeyHashClass();
-        if (!keyHashClass_) throw ECipherException("No key hash class is available", 0);
         keyHash_ = keyHashClass_->Create();
     }
     return *keyHash_;
@@ -303,7 +302,7 @@ void TCipher::BeginKeying(std::int32_t& size) {
             throw ECipherException(std::string("Length from Encryptionkey is invalid.\r\nKeysize for ") +
                                        ClassName() + " must be to 0-" + std::to_string(maxKeySize_) +
                                        " bytes",
-                                   2);
+                                   ECipherException::KeySize);
         }
     }
 }
@@ -319,7 +318,7 @@ void TCipher::EndKeying(const void* vector) {
 
 void TCipher::RaiseNotInitialized() const {
     throw ECipherException(std::string(ClassName()) + " is not initialized call Init() or InitKey() before.",
-                           3);
+                           ECipherException::NotInitialized);
 }
 
 void TCipher::InitKey(std::string_view key, const void* vector) {
@@ -415,7 +414,7 @@ void TCipher::ProcessStream(TStream* source, TStream* dest, std::int64_t size, b
         const auto got = ReadFully(*source, chunk, L);
         srcPos += got;
         if (got != L || !std::equal(chunk, chunk + L, keyCheck_.begin()))
-            throw ECipherException("Encryptionkey is invalid", 1);
+            throw ECipherException("Encryptionkey is invalid", ECipherException::WrongKey);
         size = std::max<std::int64_t>(0, size - L);
     }
 

@@ -19,11 +19,29 @@ class TStream;
 
 namespace torvane::crypto {
 
+// The chaining modes, with F the chaining register (Feedback), E and D the block functions, X a plain and
+// Y a coded block, and a tail the last n < B bytes of a call:
+//   cmCTS  this library's own feedback mode, NOT the ciphertext stealing of the literature (it never
+//          steals: a tail is coded as a key stream and the output is as long as the input):
+//          Y := E(X xor F), F := Y xor F; a tail is XORed with S := E(F), then F := S xor F.
+//   cmCBC  standard CBC, Y := E(X xor F), F := Y; a tail is XORed with E(F) and leaves F alone.
+//   cmCFB  8-bit CFB (NIST SP 800-38A with s = 8): one block encryption per byte.
+//   cmOFB  8-bit OFB: F shifts in the key-stream byte instead of the cipher byte.
+//   cmECB  Y := E(X); a tail is XORed with E(F), as in CBC, so that it can be decrypted.
+// Each call ends with its tail step, so CTS, CBC and ECB chain across calls only when every call but the
+// last covers whole blocks; CFB and OFB chain across any split.
 enum TCipherMode : std::uint8_t { cmCTS = 0, cmCBC = 1, cmCFB = 2, cmOFB = 3, cmECB = 4 };
 
 class ECipherException : public torvane::Exception {
 public:
-    ECipherException(const std::string& message, std::int32_t errorCode) : Exception(message, errorCode) {}
+    // The values of ErrorCode.
+    enum Code : std::int32_t {
+        WrongKey = 1,       // a stream's key check is not the one of the key in force
+        KeySize = 2,        // a key, or a key parameter, outside the range of the class
+        NotInitialized = 3, // coding before Init or InitKey, or after Wipe
+        InvalidMode = 4,    // a TCipherMode value outside the enumeration
+    };
+    ECipherException(const std::string& message, Code code) : Exception(message, code) {}
 };
 
 class TCipher;
@@ -67,7 +85,6 @@ public:
 
     std::int32_t BlockSize() const { return blockSize_; }
     std::int32_t MaxKeySize() const { return maxKeySize_; }
-    std::int32_t UserSize() const { return userSize_; }
     std::uint32_t Flags() const { return flags_; }
     bool Initialized() const { return (flags_ >> FlagInitialized) & 1u; }
 
@@ -125,12 +142,9 @@ protected:
 
     std::uint8_t* UserData() { return userData_.get(); }
     std::uint8_t* Scratch() { return scratch_.get(); }
-    std::uint8_t* VectorBytes() { return vector_.get(); }
-    std::uint8_t* FeedbackBytes() { return feedback_.get(); }
-
-    [[noreturn]] void RaiseNotInitialized() const;
 
 private:
+    [[noreturn]] void RaiseNotInitialized() const;
     void CodeBuffer(bool encrypt, const void* source, void* dest, std::int64_t size);
 
     struct AlignedDelete {
@@ -153,12 +167,15 @@ private:
 } // namespace torvane::crypto
 
 // Declares the descriptor of a cipher class; define it in the .cpp with TORVANE_DEFINE_CIPHER_CLASS.
-#define TORVANE_CIPHER_CLASS()                                                                           \
-public:                                                                                                  \
-    static const ::torvane::crypto::TCipherClassInfo ClassInfo;                                          \
-    ::torvane::crypto::TCipherClass ClassType() const override { return &ClassInfo; }
+#define TORVANE_CIPHER_CLASS()                                                                               \
+public:                                                                                                      \
+    static const ::torvane::crypto::TCipherClassInfo ClassInfo;                                              \
+    ::torvane::crypto::TCipherClass ClassType() const override {                                             \
+        return &ClassInfo;                                                                                   \
+    }
 
-#define TORVANE_DEFINE_CIPHER_CLASS(Class, ParentInfo, Block, MaxKey, User)                               \
-    const ::torvane::crypto::TCipherClassInfo Class::ClassInfo{                                          \
-        #Class, ParentInfo, Block, MaxKey, User,                                                         \
-        []() -> std::unique_ptr<::torvane::crypto::TCipher> { return std::make_unique<Class>(); }}
+#define TORVANE_DEFINE_CIPHER_CLASS(Class, ParentInfo, Block, MaxKey, User)                                  \
+    const ::torvane::crypto::TCipherClassInfo Class::ClassInfo {                                             \
+#Class, ParentInfo, Block, MaxKey, User,                                                             \
+            []() -> std::unique_ptr < ::torvane::crypto::TCipher> { return std::make_unique<Class>(); }      \
+    }

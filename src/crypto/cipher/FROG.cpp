@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 namespace torvane::crypto {
@@ -95,9 +94,9 @@ void MakeInternalKey(std::uint8_t* internal, int blockSize) {
 
 void Check(int keyLen, int blockSize) {
     if (blockSize < MinBlockSize || blockSize > MaxBlockSize)
-        throw std::invalid_argument("FROG block size must be 8 to 128 bytes");
+        throw ECipherException("FROG block size must be 8 to 128 bytes", ECipherException::KeySize);
     if (keyLen < MinKeySize || keyLen > MaxKeySize)
-        throw std::invalid_argument("FROG key must be 5 to 125 bytes");
+        throw ECipherException("FROG key must be 5 to 125 bytes", ECipherException::KeySize);
 }
 
 } // namespace

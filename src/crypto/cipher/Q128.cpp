@@ -10,16 +10,11 @@ namespace torvane::crypto {
 namespace {
 
 using common::LoadLE64;
+using common::Rotl;
+using common::Rotr;
 using common::StoreLE64;
 
 constexpr int kRounds = 32;
-
-inline std::uint64_t Rotl(std::uint64_t x, int n) {
-    return x << n | x >> (64 - n);
-}
-inline std::uint64_t Rotr(std::uint64_t x, int n) {
-    return x >> n | x << (64 - n);
-}
 
 } // namespace
 

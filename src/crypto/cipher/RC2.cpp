@@ -1,5 +1,6 @@
 #include "crypto/cipher/RC2.h"
 
+#include "crypto/common/Bits.h"
 #include "crypto/common/Wipe.h"
 
 #include <cstring>
@@ -31,13 +32,6 @@ constexpr std::uint8_t PiTable[256] = {
     0xc5, 0xf3, 0xdb, 0x47, 0xe5, 0xa5, 0x9c, 0x77, 0x0a, 0xa6, 0x20, 0x68, 0xfe, 0x7f, 0xc1, 0xad,
 };
 
-inline std::uint16_t Rol16(std::uint16_t x, int s) {
-    return static_cast<std::uint16_t>((x << s) | (x >> (16 - s)));
-}
-inline std::uint16_t Ror16(std::uint16_t x, int s) {
-    return static_cast<std::uint16_t>((x >> s) | (x << (16 - s)));
-}
-
 } // namespace
 
 TCipher_RC2::TCipher_RC2() : TCipher(&ClassInfo), K_(reinterpret_cast<std::uint16_t*>(UserData())) {}
@@ -51,8 +45,9 @@ void TCipher_RC2::Init(const void* key, std::int32_t size, const void* vector) {
 void TCipher_RC2::InitEffective(const void* key, std::int32_t size, std::int32_t effectiveBits,
                                 const void* vector) {
     if (effectiveBits < 1 || effectiveBits > 1024)
-        throw ECipherException(
-            "RC2 effective key length must be 1 to 1024 bits, not " + std::to_string(effectiveBits), 2);
+        throw ECipherException("RC2 effective key length must be 1 to 1024 bits, not " +
+                                   std::to_string(effectiveBits),
+                               ECipherException::KeySize);
     BeginKeying(size);
     Expand(key, size, effectiveBits);
     EndKeying(vector);
@@ -85,10 +80,10 @@ void TCipher_RC2::EncryptBlock(void* block) {
     // Five mixing rounds, a mashing round, six mixing rounds, a mashing round, five mixing rounds.
     int j = 0;
     auto mix = [&] {
-        R0 = Rol16(static_cast<std::uint16_t>(R0 + K[j] + (R3 & R2) + (~R3 & R1)), 1);
-        R1 = Rol16(static_cast<std::uint16_t>(R1 + K[j + 1] + (R0 & R3) + (~R0 & R2)), 2);
-        R2 = Rol16(static_cast<std::uint16_t>(R2 + K[j + 2] + (R1 & R0) + (~R1 & R3)), 3);
-        R3 = Rol16(static_cast<std::uint16_t>(R3 + K[j + 3] + (R2 & R1) + (~R2 & R0)), 5);
+        R0 = common::Rotl(static_cast<std::uint16_t>(R0 + K[j] + (R3 & R2) + (~R3 & R1)), 1);
+        R1 = common::Rotl(static_cast<std::uint16_t>(R1 + K[j + 1] + (R0 & R3) + (~R0 & R2)), 2);
+        R2 = common::Rotl(static_cast<std::uint16_t>(R2 + K[j + 2] + (R1 & R0) + (~R1 & R3)), 3);
+        R3 = common::Rotl(static_cast<std::uint16_t>(R3 + K[j + 3] + (R2 & R1) + (~R2 & R0)), 5);
         j += 4;
     };
     auto mash = [&] {
@@ -118,10 +113,10 @@ void TCipher_RC2::DecryptBlock(void* block) {
                   R3 = static_cast<std::uint16_t>(p[6] | p[7] << 8);
     int j = 60;
     auto rmix = [&] {
-        R3 = static_cast<std::uint16_t>(Ror16(R3, 5) - K[j + 3] - (R2 & R1) - (~R2 & R0));
-        R2 = static_cast<std::uint16_t>(Ror16(R2, 3) - K[j + 2] - (R1 & R0) - (~R1 & R3));
-        R1 = static_cast<std::uint16_t>(Ror16(R1, 2) - K[j + 1] - (R0 & R3) - (~R0 & R2));
-        R0 = static_cast<std::uint16_t>(Ror16(R0, 1) - K[j] - (R3 & R2) - (~R3 & R1));
+        R3 = static_cast<std::uint16_t>(common::Rotr(R3, 5) - K[j + 3] - (R2 & R1) - (~R2 & R0));
+        R2 = static_cast<std::uint16_t>(common::Rotr(R2, 3) - K[j + 2] - (R1 & R0) - (~R1 & R3));
+        R1 = static_cast<std::uint16_t>(common::Rotr(R1, 2) - K[j + 1] - (R0 & R3) - (~R0 & R2));
+        R0 = static_cast<std::uint16_t>(common::Rotr(R0, 1) - K[j] - (R3 & R2) - (~R3 & R1));
         j -= 4;
     };
     auto rmash = [&] {

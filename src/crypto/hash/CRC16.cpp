@@ -1,7 +1,5 @@
 #include "crypto/hash/CRC16.h"
 
-#include "platform/Error.h"
-
 #include <array>
 
 namespace torvane::crypto {
@@ -44,7 +42,7 @@ void THash_CRC16_CCITT::Start() {
 }
 
 void THash_CRC16_CCITT::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Hash input with a negative length");
+    CheckLength(length);
     auto* p = static_cast<const std::uint8_t*>(data);
     std::uint16_t r = CRC;
     for (std::int64_t i = 0; i < length; ++i)
@@ -53,7 +51,7 @@ void THash_CRC16_CCITT::Update(const void* data, std::int64_t length) {
 }
 
 void Thash_CRC16_Standard::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Hash input with a negative length");
+    CheckLength(length);
     auto* p = static_cast<const std::uint8_t*>(data);
     std::uint16_t r = CRC;
     for (std::int64_t i = 0; i < length; ++i)

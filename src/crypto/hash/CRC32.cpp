@@ -1,7 +1,6 @@
 #include "crypto/hash/CRC32.h"
 
 #include "crypto/common/Bits.h"
-#include "platform/Error.h"
 
 #include <array>
 
@@ -57,7 +56,7 @@ void THash_CRC32::Start() {
 }
 
 void THash_CRC32::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Hash input with a negative length");
+    CheckLength(length);
     CRC = UpdateRegister(CRC, static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length));
 }
 

@@ -1,6 +1,7 @@
 #include "crypto/hash/Hash.h"
 
 #include "crypto/Progress.h"
+#include "crypto/common/Bits.h"
 #include "crypto/common/Hex.h"
 #include "crypto/common/Wipe.h"
 #include "platform/Stream.h"
@@ -28,7 +29,7 @@ std::string Base64Text(const std::uint8_t* digest, std::int32_t length) {
         if (i + 1 < length) v |= std::uint32_t{digest[i + 1]} << 16;
         if (i + 2 < length) v |= std::uint32_t{digest[i + 2]} << 8;
         while (v != 0) {
-            v = (v << 6) | (v >> 26);
+            v = common::Rotl(v, 6);
             text += kAlphabet[v & 63];
             v &= ~std::uint32_t{63};
         }
@@ -54,6 +55,11 @@ std::string DigestToText(const std::uint8_t* digest, std::int32_t length, std::i
     default:
         return std::string(reinterpret_cast<const char*>(digest), static_cast<std::size_t>(length));
     }
+}
+
+void THash::RaiseNegativeLength() const {
+    throw EHashException(std::string(ClassType()->ClassName) + ": hash input with a negative length",
+                         EHashException::NegativeLength);
 }
 
 std::string THash::HashText(THashClass cls, void* digest, std::string_view text) {

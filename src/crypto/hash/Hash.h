@@ -6,6 +6,8 @@
 // name, the parent class, the digest size and a factory. The descriptor is what the catalogue and the
 // managers store and compare.
 
+#include "platform/Error.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +20,15 @@ class TStream;
 namespace torvane::crypto {
 
 class THash;
+
+class EHashException : public torvane::Exception {
+public:
+    // The values of ErrorCode.
+    enum Code : std::int32_t {
+        NegativeLength = 1, // Update with a length below zero
+    };
+    EHashException(const std::string& message, Code code) : Exception(message, code) {}
+};
 
 struct THashClassInfo {
     const char* ClassName;              // "THash_MD5"
@@ -67,6 +78,15 @@ public:
     static std::string HashStream(THashClass cls, void* digest, TStream& stream, std::int64_t size);
     // Throws EFOpenError "Cannot open file <name>" when the file cannot be opened.
     static std::string HashFile(THashClass cls, void* digest, const std::string& fileName);
+
+protected:
+    // Every Update starts here: a negative length is refused before anything is fed.
+    void CheckLength(std::int64_t length) const {
+        if (length < 0) RaiseNegativeLength();
+    }
+
+private:
+    [[noreturn]] void RaiseNegativeLength() const;
 };
 
 } // namespace torvane::crypto

@@ -3,7 +3,6 @@
 #include "crypto/common/Bits.h"
 #include "crypto/common/Wipe.h"
 #include "crypto/hash/BlockBuffer.h"
-#include "platform/Error.h"
 
 #include <algorithm>
 
@@ -120,7 +119,7 @@ void THash_MD4::Start() {
 }
 
 void THash_MD4::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Hash input with a negative length");
+    CheckLength(length);
     BufferBlocks(Buffer, Count, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
                  [this](const std::uint8_t* blocks, std::size_t count) { TransformBlocks(blocks, count); });
 }

@@ -1,7 +1,6 @@
 #include "crypto/hash/Sapphire.h"
 
 #include "crypto/common/Wipe.h"
-#include "platform/Error.h"
 
 #include <cstring>
 
@@ -27,7 +26,7 @@ void THash_Sapphire320::Start() {
 }
 
 void THash_Sapphire320::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Negative length given to THash_Sapphire320::Update");
+    CheckLength(length);
     const auto* p = static_cast<const std::uint8_t*>(data);
     count_ += static_cast<std::uint64_t>(length);
     for (std::int64_t i = 0; i < length; ++i) state_.Encrypt(p[i]);

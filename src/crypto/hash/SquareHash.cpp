@@ -4,7 +4,6 @@
 #include "crypto/common/Bits.h"
 #include "crypto/common/Wipe.h"
 #include "crypto/hash/BlockBuffer.h"
-#include "platform/Error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,7 +43,7 @@ void THash_Square::Transform(const std::uint8_t* block) {
 }
 
 void THash_Square::Update(const void* data, std::int64_t length) {
-    if (length < 0) throw Exception("Negative length given to THash_Square::Update");
+    CheckLength(length);
     BufferBlocks(buffer_, count_, static_cast<const std::uint8_t*>(data), static_cast<std::uint64_t>(length),
                  [this](const std::uint8_t* blocks, std::size_t count) {
                      for (; count != 0; --count, blocks += sizeof buffer_) Transform(blocks);

@@ -2,7 +2,6 @@
 
 #include "crypto/common/Bits.h"
 #include "crypto/common/Wipe.h"
-#include "platform/Error.h"
 
 namespace torvane::crypto {
 
@@ -12,7 +11,7 @@ TORVANE_DEFINE_HASH_CLASS(THash_XOR32, nullptr, 4);
 namespace {
 
 void CheckLength(std::int64_t length) {
-    if (length < 0) throw Exception("Hash input with a negative length");
+    CheckLength(length);
 }
 
 } // namespace
