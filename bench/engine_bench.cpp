@@ -1,7 +1,6 @@
 // Speed of the engine's pieces: a Whetstone pass, an MMX pass with and without the keep-going check,
 // MmxOperate against the bare instruction, and the worker timer's hand-off to the GUI thread.
 
-#include "engine/MenuModel.h"
 #include "engine/MmxWorkload.h"
 #include "engine/TestRun.h"
 #include "engine/Whetstone.h"
@@ -37,20 +36,15 @@ class NullView final : public IRunView {
 public:
     void AppendLine(Pane, const QString&) override {}
     void ClearPane(Pane) override {}
-    int LineCount(Pane) const override { return 0; }
     void ShowPane(Pane) override {}
     void SetCounters(const QString&, const QString&, const QString&, const QString&) override {}
     void Repaint() override {}
     void UpdateWindow() override {}
     void ShowMainWindow() override {}
-    void HideTrayIcon() override {}
-    bool TrayIconVisible() const override { return false; }
     void SetTrayHint(const QString&) override {}
     void ShowMessage(const QString&, const QString&) override {}
-    MenuItemState GetMenuItem(MenuItem item) const override { return menu.Get(item); }
-    void SetMenuItem(MenuItem item, const MenuItemState& state) override { menu.Set(item, state); }
-    void Quit() override {}
-    MenuModel menu;
+    void ShowError(const QString&) override {}
+    void ShowMenuItem(MenuItem, const MenuItemState&) override {}
 };
 
 void BM_WhetstonePass(benchmark::State& state) {

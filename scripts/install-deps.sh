@@ -4,15 +4,19 @@ set -euo pipefail
 
 # Qt 6 Widgets with its CMake files (qt6-base-dev pulls in the OpenGL and Vulkan headers its CMake files
 # look for; libgl-dev is named too because a missing one fails the configure step), GoogleTest, fonts with
-# the metrics of the program's design fonts, xdg-utils for opening the guide and the homepage, and Xvfb
-# for looking at the window on a machine without a desktop (the tests themselves need no display);
-# lm-sensors' library for torvane-sensors, and CLI11 for the options of torvane-sensors and torvane-crypt.
+# the metrics of the program's design fonts, xdg-utils for opening the guide and the homepage, the
+# desktop's file type tools (shared-mime-info and desktop-file-utils refresh the caches the certificate
+# file type is registered in; libfile-mimeinfo-perl lets xdg-mime read them on a desktop without a MIME
+# service of its own), Xvfb for looking at the window on a machine without a desktop (the tests
+# themselves need no display), lm-sensors' library for torvane-sensors, CLI11 for the options of torvane-sensors and torvane-crypt, and clang with its
+# libFuzzer runtime for the fuzz targets.
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           libsensors-dev libcli11-dev
           fonts-liberation2 fonts-dejavu-core xdg-utils
-          xvfb xauth)
+          shared-mime-info desktop-file-utils libfile-mimeinfo-perl
+          xvfb xauth clang libclang-rt-14-dev)
 if [ "${TORVANE_BENCH_DEPS:-0}" = 1 ]; then
   packages+=(libssl-dev libcrypto++-dev zlib1g-dev)
 fi

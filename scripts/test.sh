@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test; then builds and runs them once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer; then gives each fuzz target a bounded minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,5 +10,8 @@ if [ "${TORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
   scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON
   (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
      ctest --output-on-failure -j "$(nproc)")
+fi
+if [ "${TORVANE_SKIP_FUZZ:-0}" != 1 ]; then
+  scripts/fuzz.sh
 fi
 echo "All tests passed."

@@ -1,6 +1,5 @@
 #include "app/Application.h"
 
-#include "app/EngineWiring.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/Form3.h"
@@ -14,10 +13,43 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
 namespace torvane::app {
 
+namespace {
+
+// What Qt says while the platform starts, held back: on success it is passed on, on failure the user
+// gets one plain explanation instead of an abort with a core dump.
+QtMessageHandler g_qtHandler = nullptr;
+std::vector<std::pair<QtMsgType, QString>> g_startMessages;
+
+void HoldStartMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        g_startMessages.emplace_back(type, message);
+        return;
+    }
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "torvane: the display%s%s cannot be opened", display ? " " : "",
+                 display ? display : "");
+    if (!g_startMessages.empty())
+        std::fprintf(stderr, " (%s)", g_startMessages.front().second.toLocal8Bit().constData());
+    std::fprintf(stderr, ".\nRun 'torvane --headless' for a test run in the terminal.\n");
+    std::fflush(stderr);
+    std::_Exit(2);
+}
+
+} // namespace
+
 int RunApplication(int argc, char** argv) {
+    g_qtHandler = qInstallMessageHandler(HoldStartMessages);
     QApplication application(argc, argv);
+    qInstallMessageHandler(g_qtHandler);
+    for (const auto& [type, message] : g_startMessages) g_qtHandler(type, QMessageLogContext(), message);
+    g_startMessages.clear();
     // The taskbar text. Only the name is set: a display name would be appended to every window title.
     QApplication::setApplicationName(kApplicationTitle);
     QApplication::setOrganizationName(QStringLiteral("Quarnett"));
@@ -34,20 +66,19 @@ int RunApplication(int argc, char** argv) {
     services.ProgramFile = ProgramFilePath();
     services.CommandLine = RawCommandLine();
 
-    // Form1's creation loads the settings; the viewer copies Memo2's colours, so it comes after.
+    // Form1's creation (with its test run) loads the settings; the viewer copies Memo2's colours, so it
+    // comes after.
     TForm1 form1(services);
     dialogs.SetParent(&form1);
-    // The test run lives as long as the window it writes on, and goes before it.
-    EngineWiring engine(form1);
-    TForm2 form2(form1.Memo2);
+    TForm2 form2(form1.Memo2, dialogs, form1.CertificateHash);
     form1.SetViewer(&form2);
-    TForm3 form3;
+    TForm3 form3(dialogs);
     TForm4 form4(dialogs);
 
     form1.show();
     const int result = QApplication::exec();
-    // A run that is still going (the window was closed) ends before the shutdown saves and cleans up.
-    engine.Run().State.Stopped = true;
+    // A run that is still going (the loop was ended from outside) ends before the shutdown saves.
+    form1.Run().State.Stopped = true;
     form1.FormDestroy();
     return result;
 }

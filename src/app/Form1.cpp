@@ -5,6 +5,8 @@
 #include "app/Memo.h"
 #include "app/ScreenText.h"
 #include "app/TrayIcon.h"
+#include "app/WindowGeometry.h"
+#include "engine/SettingsSchema.h"
 #include "platform/CommandGuard.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
@@ -37,6 +39,8 @@ namespace torvane::app {
 using engine::MenuItem;
 using engine::MenuItemState;
 using engine::Pane;
+using engine::SettingsReader;
+namespace settings = engine::settings;
 
 namespace {
 
@@ -99,7 +103,11 @@ TForm1::TForm1(const Form1Services& services, QWidget* parent) : QMainWindow(par
 
     BuildScreen();
     BuildMenus();
-    SetUpCryptoComponents();
+
+    auto environment = services_.Engine;
+    if (!environment.cursorPosition) environment.cursorPosition = [] { return QCursor::pos(); };
+    run_ = std::make_unique<engine::TestRun>(*this, environment);
+    run_->OnExit = [this] { Quit(); };
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
@@ -108,6 +116,10 @@ TForm1::TForm1(const Form1Services& services, QWidget* parent) : QMainWindow(par
     TrayIcon1->SetIconVisible(false);
     TrayIcon1->OnClick = [this] { RunGuarded(*services_.Dialogs, [this] { TrayIcon1Click(); }); };
     TrayIcon1->Loaded();
+
+    normalizeTimer_ = new QTimer(this);
+    normalizeTimer_->setInterval(25);
+    connect(normalizeTimer_, &QTimer::timeout, this, &TForm1::ApplyNormalizedGeometry);
 
     TempUpdater = new QTimer(this);
     TempUpdater->setObjectName(QStringLiteral("TempUpdater"));
@@ -197,42 +209,42 @@ void TForm1::BuildScreen() {
     for (QWidget* w : {Memo1->viewport(), Memo2->viewport(), ClientArea}) w->installEventFilter(this);
 }
 
-QAction* TForm1::AddItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)(),
-                         std::optional<MenuItem> item) {
+QAction* TForm1::AddItem(QMenu* menu, const char* name, const QString& caption,
+                         std::function<void()> command) {
     auto* action = new QAction(caption, this);
     action->setObjectName(QString::fromLatin1(name));
     menu->addAction(action);
-    connect(action, &QAction::triggered, this, [this, command, item] {
+    connect(action, &QAction::triggered, this, [this, command = std::move(command)] {
         // Ticks change only where a command changes them, never by the click itself.
         RestoreTicks();
-        RunGuarded(*services_.Dialogs, [this, command, item] {
-            if (item) {
-                const auto handler = handlers_.find(*item);
-                if (handler != handlers_.end() && handler->second) {
-                    handler->second();
-                    return;
-                }
-            }
-            (this->*command)();
-        });
+        RunGuarded(*services_.Dialogs, command);
     });
     return action;
 }
 
+QAction* TForm1::AddItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)()) {
+    return AddItem(menu, name, caption, [this, command] { (this->*command)(); });
+}
+
+QAction* TForm1::AddRunItem(QMenu* menu, const char* name, const QString& caption, MenuItem item) {
+    return AddItem(menu, name, caption, [this, item] { run_->ClickMenuItem(item); });
+}
+
 void TForm1::BuildMenus() {
     auto* bar = menuBar();
-    auto add = [this](QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)(),
-                      std::optional<MenuItem> engineItem = std::nullopt) {
-        return AddItem(menu, name, caption, command, engineItem);
+    auto add = [this](QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)()) {
+        return AddItem(menu, name, caption, command);
+    };
+    auto run = [this](QMenu* menu, const char* name, const QString& caption, MenuItem item) {
+        return AddRunItem(menu, name, caption, item);
     };
 
     Testing1 = bar->addMenu(QStringLiteral("Testing"));
     Testing1->setObjectName(QStringLiteral("Testing1"));
-    Start1 = add(Testing1, "Start1", QStringLiteral("Start"), &TForm1::Start1Click, MenuItem::Start1);
-    Stop1 = add(Testing1, "Stop1", QStringLiteral("Stop"), &TForm1::Stop1Click, MenuItem::Stop1);
-    Stop1->setEnabled(false);
+    Start1 = run(Testing1, "Start1", QStringLiteral("Start"), MenuItem::Start1);
+    Stop1 = run(Testing1, "Stop1", QStringLiteral("Stop"), MenuItem::Stop1);
     Testing1->addSeparator()->setObjectName(QStringLiteral("N3"));
-    Exit1 = add(Testing1, "Exit1", QStringLiteral("Exit"), &TForm1::Exit1Click, MenuItem::Exit1);
+    Exit1 = run(Testing1, "Exit1", QStringLiteral("Exit"), MenuItem::Exit1);
 
     AdvancedMenu = bar->addMenu(QStringLiteral("Advanced"));
     Options1 = AdvancedMenu->menuAction();
@@ -258,18 +270,16 @@ void TForm1::BuildMenus() {
 
     Mode1 = AdvancedMenu->addMenu(QStringLiteral("Mode"));
     Mode1->setObjectName(QStringLiteral("Mode1"));
-    idle1 = add(Mode1, "idle1", QStringLiteral("idle"), &TForm1::idle1Click, MenuItem::idle1);
-    Normal1 = add(Mode1, "Normal1", QStringLiteral("Normal"), &TForm1::Normal1Click, MenuItem::Normal1);
-    Hardcore1 =
-        add(Mode1, "Hardcore1", QStringLiteral("Hardcore"), &TForm1::Hardcore1Click, MenuItem::Hardcore1);
+    idle1 = run(Mode1, "idle1", QStringLiteral("idle"), MenuItem::idle1);
+    Normal1 = run(Mode1, "Normal1", QStringLiteral("Normal"), MenuItem::Normal1);
+    Hardcore1 = run(Mode1, "Hardcore1", QStringLiteral("Hardcore"), MenuItem::Hardcore1);
 
     Tests1 = AdvancedMenu->addMenu(QStringLiteral("Tests"));
     Tests1->setObjectName(QStringLiteral("Tests1"));
-    Random1 = add(Tests1, "Random1", QStringLiteral("Random"), &TForm1::Random1Click, MenuItem::Random1);
-    Optimal1 =
-        add(Tests1, "Optimal1", QStringLiteral("Optimal..."), &TForm1::Optimal1Click, MenuItem::Optimal1);
-    NoEncryptiontests1 = add(Tests1, "NoEncryptiontests1", QStringLiteral("No Encryption tests"),
-                             &TForm1::NoEncryptiontests1Click, MenuItem::NoEncryptiontests1);
+    Random1 = run(Tests1, "Random1", QStringLiteral("Random"), MenuItem::Random1);
+    Optimal1 = run(Tests1, "Optimal1", QStringLiteral("Optimal..."), MenuItem::Optimal1);
+    NoEncryptiontests1 = run(Tests1, "NoEncryptiontests1", QStringLiteral("No Encryption tests"),
+                             MenuItem::NoEncryptiontests1);
 
     AdvancedMenu->addSeparator()->setObjectName(QStringLiteral("N2"));
     SaveScreen1 = add(AdvancedMenu, "SaveScreen1", QStringLiteral("Save Screen"), &TForm1::SaveScreen1Click);
@@ -287,7 +297,7 @@ void TForm1::BuildMenus() {
     Checkfornewversion1 = add(Help1, "Checkfornewversion1", QStringLiteral("Check for a new version"),
                               &TForm1::Checkfornewversion1Click);
     Help1->addSeparator()->setObjectName(QStringLiteral("N5"));
-    About1 = add(Help1, "About1", QStringLiteral("About"), &TForm1::About1Click, MenuItem::About1);
+    About1 = add(Help1, "About1", QStringLiteral("About"), &TForm1::About1Click);
 
     for (const auto& group :
          {std::vector<QAction*>{idle1, Normal1, Hardcore1}, std::vector<QAction*>{Random1, Optimal1}}) {
@@ -300,11 +310,9 @@ void TForm1::BuildMenus() {
         }
     }
     for (auto* action : {NoEncryptiontests1, StayOnTop1}) action->setCheckable(true);
+    // The run shows its own items' ticks once it exists; "Stay On Top" is the window's.
     for (auto* action : {idle1, Normal1, Hardcore1, Random1, Optimal1, NoEncryptiontests1, StayOnTop1})
         ticks_[action] = false;
-    SetTick(Normal1, true);
-    SetTick(Random1, true);
-    SetTick(NoEncryptiontests1, true);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -313,141 +321,83 @@ void TForm1::BuildMenus() {
 void TForm1::FormCreate() {
     // The run control starts in its stopped state on its own; nothing to set here for it.
     bannerLines_ = MakeBannerLines();
-    tempDir_ = SystemTempDirectory();
-
-    QStringList problems;
-    auto unreadable = [&](const char* name, const std::exception& e) {
-        unreadableAtStart_.insert(name);
-        const QString message = Q(e.what());
-        problems.append(message.contains(QLatin1Char('\'') + QLatin1String(name) + QLatin1Char('\''))
-                            ? message
-                            : message + QStringLiteral(" (") + QLatin1String(name) + QLatin1Char(')'));
-    };
-    auto failed = [&](const std::exception& e) { problems.append(Q(e.what())); };
-
-    SettingsKey key;
+    run_->BannerLines = bannerLines_;
     for (const auto& line : bannerLines_) Memo2->Add(line);
 
-    // Q1: the work directory.
-    try {
-        if (key.ValueExists("Q1")) {
-            tempDir_ = WithTrailingSeparator(key.ReadString("Q1"));
-        } else {
-            key.WriteString("Q1", tempDir_);
-        }
-    } catch (const EFCreateError& e) {
-        failed(e);
-    } catch (const std::exception& e) {
-        unreadable("Q1", e);
-    }
-    if (!DirectoryExists(tempDir_)) tempDir_ = SystemTempDirectory();
+    // One read of the store for the whole load.
+    auto stored = SettingsReader::FromStore();
+    QStringList problems;
 
-    // Q2: the size limit of the work files.
-    maxTempSize_ = kDefaultMaxTempSize;
-    try {
-        if (key.ValueExists("Q2")) {
-            maxTempSize_ = StrToInt(key.ReadString("Q2"));
-        } else {
-            key.WriteString("Q2", std::to_string(kDefaultMaxTempSize));
+    // Q1, Q2: the work folder and the size limit of the work files; the first start stores the defaults.
+    run_->LoadWorkSettings(stored);
+    std::vector<SettingsChange> defaults;
+    if (!stored.Present(settings::WorkDirectory))
+        defaults.push_back({settings::WorkDirectory.Name, SettingsValue::String(run_->TempDir)});
+    if (!stored.Present(settings::MaxTempSize))
+        defaults.push_back({settings::MaxTempSize.Name,
+                            SettingsValue::String(std::to_string(settings::MaxTempSize.Default))});
+    if (!defaults.empty()) {
+        try {
+            SettingsKey().Write(defaults);
+        } catch (const ESettingsWriteError& e) {
+            problems.append(Q(e.Describe()));
         }
-    } catch (const EFCreateError& e) {
-        failed(e);
-    } catch (const std::exception& e) {
-        unreadable("Q2", e);
     }
 
     // Q5, Q6: the colour scheme. A value that is no colour keeps the design colour: black text on a black
     // screen would hide every result.
-    try {
-        if (key.ValueExists("Q5"))
-            ApplyBackground(ColorFromRgbValue(static_cast<std::uint32_t>(StrToInt(key.ReadString("Q5")))),
-                            false);
-    } catch (const std::exception& e) {
-        unreadable("Q5", e);
-    }
-    try {
-        if (key.ValueExists("Q6"))
-            ApplyTextColour(ColorFromRgbValue(static_cast<std::uint32_t>(StrToInt(key.ReadString("Q6")))),
-                            false);
-    } catch (const std::exception& e) {
-        unreadable("Q6", e);
-    }
+    if (const auto colour = stored.Number(settings::ScreenColor))
+        ApplyBackground(ColorFromRgbValue(static_cast<std::uint32_t>(*colour)), false);
+    if (const auto colour = stored.Number(settings::TextColor))
+        ApplyTextColour(ColorFromRgbValue(static_cast<std::uint32_t>(*colour)), false);
 
-    // Q7 to Q10: left, top, outer height, outer width.
-    std::optional<int> geometry[4];
-    const char* geometryNames[4] = {"Q7", "Q8", "Q9", "Q10"};
-    for (int i = 0; i < 4; ++i) {
-        try {
-            if (key.ValueExists(geometryNames[i])) geometry[i] = key.ReadInteger(geometryNames[i]);
-        } catch (const std::exception& e) {
-            unreadable(geometryNames[i], e);
-        }
-    }
-    if (geometry[0] || geometry[1]) move(geometry[0].value_or(x()), geometry[1].value_or(y()));
-    const bool heightOk = geometry[2] && *geometry[2] > 0;
-    const bool widthOk = geometry[3] && *geometry[3] > 0;
-    if (heightOk || widthOk) {
-        pendingOuterSize_ = QSize(widthOk ? *geometry[3] : frameGeometry().width(),
-                                  heightOk ? *geometry[2] : frameGeometry().height());
+    // Q7 to Q10: left, top, outer height, outer width, where a screen shows them.
+    StoredGeometry geometry;
+    geometry.Left = stored.Number(settings::WindowLeft);
+    geometry.Top = stored.Number(settings::WindowTop);
+    geometry.Height = stored.Number(settings::WindowHeight);
+    geometry.Width = stored.Number(settings::WindowWidth);
+    QList<QRect> screens;
+    for (const auto* screen : QGuiApplication::screens()) screens.append(screen->availableGeometry());
+    const QRect design = frameGeometry();
+    const QRect outer = PlaceWindow(geometry, design, screens);
+    move(outer.topLeft());
+    if (outer.size() != design.size()) {
+        pendingOuterSize_ = outer.size();
         resize(pendingOuterSize_ - FrameExtra());
     }
-    ApplyGeometryFixes();
 
     // Q11: stay on top.
-    try {
-        if (key.ValueExists("Q11") && key.ReadBool("Q11")) StayOnTop1Click();
-    } catch (const std::exception& e) {
-        unreadable("Q11", e);
-    }
+    if (stored.Flag(settings::StayOnTop).value_or(false)) StayOnTop1Click();
 
-    // Q12: the test choice.
-    try {
-        if (key.ValueExists("Q12")) {
-            if (key.ReadBool("Q12"))
-                Random1Click();
-            else
-                SetTick(Optimal1, true);
-        }
-    } catch (const std::exception& e) {
-        unreadable("Q12", e);
+    // Q12: the test choice; "Optimal..." is ticked without running its command.
+    if (const auto random = stored.Flag(settings::RandomTests)) {
+        if (*random)
+            run_->ClickMenuItem(MenuItem::Random1);
+        else
+            run_->SetTestChoice(engine::TestChoice::Optimal);
     }
 
     // A1: the temperature unit word; its presence is one of the two conditions of the display.
-    tempUnitWord_ = QStringLiteral("C");
-    bool a1Present = false;
-    try {
-        if (key.ValueExists("A1")) {
-            const auto a1 = key.ReadString("A1");
-            a1Present = true;
-            if (a1 == "C")
-                tempUnitWord_ = QStringLiteral("Celsius");
-            else if (a1 == "F")
-                tempUnitWord_ = QStringLiteral("Fahrenheit");
-        }
-    } catch (const std::exception& e) {
-        unreadable("A1", e);
-    }
+    const auto a1 = stored.Text(settings::TemperatureUnit);
+    const std::string unit = a1.value_or("");
+    tempUnitWord_ = unit == "C"   ? QStringLiteral("Celsius")
+                    : unit == "F" ? QStringLiteral("Fahrenheit")
+                                  : QStringLiteral("C");
 
     // Q14: which of the three temperatures is the processor's.
-    tempSensor_ = 1;
-    try {
-        if (key.ValueExists("Q14")) {
-            const auto sensor = key.ReadInteger("Q14");
-            if (sensor < 1 || sensor > 3)
-                throw Exception("The temperature sensor " + std::to_string(sensor) + " does not exist (Q14)");
-            tempSensor_ = sensor;
-        }
-    } catch (const std::exception& e) {
-        unreadable("Q14", e);
-    }
+    tempSensor_ = stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
 
-    if (a1Present && ticks_[Optimal1]) {
+    if (a1 && run_->Tests() == engine::TestChoice::Optimal) {
         temperatureDisplay_ = true;
         Label1->show();
         Label2->show();
         TempUpdater->start();
     }
 
+    for (const auto* spec : settings::All)
+        if (stored.Unusable(*spec)) unreadableAtStart_.insert(spec->Name);
+    for (const auto& problem : stored.Problems()) problems.append(Q(problem));
     const auto storeProblem = SettingsKey::TakeLoadProblem();
     if (!storeProblem.empty()) problems.prepend(Q(storeProblem));
     loadProblems_ = problems;
@@ -468,42 +418,38 @@ void TForm1::FormDestroy() {
     destroyed_ = true;
     TempUpdater->stop();
 
-    // The full-screen view is left the way "Normalize" leaves it, so the next start shows a normal window.
+    // The full-screen view is left the way "Normalize" leaves it, so the next start shows a normal window;
+    // so is a window whose "Normalize" the window manager has not finished yet.
     QRect outer = frameGeometry();
-    if (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)) {
-        const auto* s = screen() ? screen() : QGuiApplication::primaryScreen();
-        const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-        outer =
-            QRect(area.x() + (area.width() - kNormalizedWidth) / 2,
-                  area.y() + (area.height() - kNormalizedHeight) / 2, kNormalizedWidth, kNormalizedHeight);
+    if ((windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)) || normalizeAttempts_ > 0)
+        outer = NormalizedGeometry();
+
+    // Values that could not be read at start stay as the user left them.
+    std::vector<SettingsChange> changes;
+    const auto save = [&](const engine::SettingSpec& spec, SettingsValue value) {
+        if (!unreadableAtStart_.count(spec.Name)) changes.push_back({spec.Name, std::move(value)});
+    };
+    save(settings::WindowLeft, SettingsValue::Integer(outer.x()));
+    save(settings::WindowTop, SettingsValue::Integer(outer.y()));
+    save(settings::WindowHeight, SettingsValue::Integer(outer.height()));
+    save(settings::WindowWidth, SettingsValue::Integer(outer.width()));
+    save(settings::StayOnTop, SettingsValue::Bool(ticks_[StayOnTop1]));
+    save(settings::RandomTests, SettingsValue::Bool(run_->Tests() == engine::TestChoice::Random));
+    QString problem;
+    try {
+        SettingsKey().Write(changes);
+    } catch (const ESettingsWriteError& e) {
+        problem = Q(e.Describe());
     }
 
-    QStringList problems;
-    auto write = [&](const char* name, auto&& writeValue) {
-        if (unreadableAtStart_.count(name)) return;
-        try {
-            writeValue();
-        } catch (const std::exception& e) {
-            if (!problems.contains(Q(e.what()))) problems.append(Q(e.what()));
-        }
-    };
-    SettingsKey key;
-    write("Q7", [&] { key.WriteInteger("Q7", outer.x()); });
-    write("Q8", [&] { key.WriteInteger("Q8", outer.y()); });
-    write("Q9", [&] { key.WriteInteger("Q9", outer.height()); });
-    write("Q10", [&] { key.WriteInteger("Q10", outer.width()); });
-    write("Q11", [&] { key.WriteBool("Q11", ticks_[StayOnTop1]); });
-    write("Q12", [&] { key.WriteBool("Q12", ticks_[Random1]); });
-
     // A missing work file is no error.
-    DeleteFileIfExists(tempDir_ + "TORVA_1.tmp");
-    DeleteFileIfExists(tempDir_ + "TORVA_2.tmp");
+    DeleteFileIfExists(run_->TempDir + "TORVA_1.tmp");
+    DeleteFileIfExists(run_->TempDir + "TORVA_2.tmp");
 
     TrayIcon1->SetIconVisible(false);
-    if (!problems.isEmpty())
+    if (!problem.isEmpty())
         services_.Dialogs->MessageBox(
-            "Error", ("The window position and menu choices could not be saved:\n" + problems.join('\n'))
-                         .toStdString());
+            "Error", ("The window position and menu choices could not be saved:\n" + problem).toStdString());
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -535,7 +481,7 @@ void TForm1::FormPaint() {
 void TForm1::HandOver() {
     const auto path = HandOverPath(services_.ProgramFile, services_.CommandLine);
     if (!path || !FileExists(*path)) return;
-    auto* viewer = new TForm2(Memo2, this);
+    auto* viewer = new TForm2(Memo2, *services_.Dialogs, CertificateHash, this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     handedOver_.emplace_back(viewer);
     viewer->Edit1->setText(Q(*path));
@@ -559,25 +505,37 @@ void TForm1::ApplyGeometryFixes() {
         if (frameGeometry().size() != pendingOuterSize_) resize(pendingOuterSize_ - FrameExtra());
         pendingOuterSize_ = QSize();
     }
-    // A window stored on a screen that is gone would be lost: bring it back to the middle of this one.
+    // A window whose screen has gone would be lost: bring it back to the middle of the first one.
     const QRect outer = frameGeometry();
-    for (const auto* s : QGuiApplication::screens()) {
-        const QRect shown = s->availableGeometry().intersected(outer);
-        if (shown.width() >= 100 && shown.height() >= 50) return;
-    }
+    for (const auto* s : QGuiApplication::screens())
+        if (ShownOn(outer, s->availableGeometry())) return;
     const auto* primary = QGuiApplication::primaryScreen();
     if (!primary) return;
     const QRect area = primary->availableGeometry();
-    const QSize size = outer.size().boundedTo(area.size());
-    resize(size - FrameExtra());
-    CentreOuter(size.width(), size.height());
+    const QRect centred = Centred(outer.size().boundedTo(area.size()), area);
+    resize(centred.size() - FrameExtra());
+    move(centred.topLeft());
 }
 
-void TForm1::CentreOuter(int width, int height) {
+QRect TForm1::NormalizedGeometry() const {
     const auto* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!s) return;
-    const QRect area = s->availableGeometry();
-    move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
+    const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    return Centred(QSize(kNormalizedWidth, kNormalizedHeight), area);
+}
+
+void TForm1::ApplyNormalizedGeometry() {
+    const QRect target = NormalizedGeometry();
+    if (frameGeometry() != target) {
+        resize(target.size() - FrameExtra());
+        move(target.topLeft());
+    }
+    // Done once the frame is known and the window has its place; without a window manager there is never
+    // a frame, and the attempts run out.
+    const bool framed = windowHandle() && !windowHandle()->frameMargins().isNull();
+    if ((framed && frameGeometry() == target) || --normalizeAttempts_ <= 0) {
+        normalizeAttempts_ = 0;
+        normalizeTimer_->stop();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -626,9 +584,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
+    // A run stops first, so that its passes end at once and the work files go.
+    run_->ClickMenuItem(MenuItem::Stop1);
     // Closing the main window ends the program, also while viewers are open or the icon is shown.
-    quitRequested_ = true;
-    QCoreApplication::quit();
+    Quit();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -716,13 +675,6 @@ QAction* TForm1::ActionOf(MenuItem item) const {
     return nullptr;
 }
 
-void TForm1::SetCommandHandler(MenuItem item, std::function<void()> handler) {
-    if (handler)
-        handlers_[item] = std::move(handler);
-    else
-        handlers_.erase(item);
-}
-
 // ---------------------------------------------------------------------------------------------------
 // IRunView
 
@@ -731,9 +683,6 @@ void TForm1::AppendLine(Pane pane, const QString& line) {
 }
 void TForm1::ClearPane(Pane pane) {
     (pane == Pane::RunLog ? Memo1 : Memo2)->Clear();
-}
-int TForm1::LineCount(Pane pane) const {
-    return (pane == Pane::RunLog ? Memo1 : Memo2)->Count();
 }
 
 void TForm1::ShowPane(Pane pane) {
@@ -751,18 +700,6 @@ void TForm1::SetCounters(const QString& days, const QString& hours, const QStrin
 
 QStringList TForm1::Counters() const {
     return {Panel19->text(), Panel14->text(), Panel15->text(), Panel16->text()};
-}
-
-void TForm1::SetUpCryptoComponents() {
-    // Both ciphers code in the program's own feedback mode, keyed through their own hash manager (CRC-32
-    // by default, so every cipher gets a 4-byte key), without a key check in the files.
-    Cipher1.SetMode(crypto::cmCTS);
-    Cipher1.SetHashManager(&EncryptorHash1);
-    Cipher1.SetIncludeHashKey(false);
-    Cipher1.ReadStoredClassName("TCipher_SAFER_SK128");
-    Cipher2.SetMode(crypto::cmCTS);
-    Cipher2.SetHashManager(&EncryptorHash2);
-    Cipher2.SetIncludeHashKey(false);
 }
 
 void TForm1::Repaint() {
@@ -788,76 +725,35 @@ void TForm1::ShowMainWindow() {
     show();
     raise();
     activateWindow();
-}
-
-void TForm1::HideTrayIcon() {
     TrayIcon1->SetIconVisible(false);
 }
+
 bool TForm1::TrayIconVisible() const {
     return TrayIcon1->IconVisible();
 }
+
 void TForm1::SetTrayHint(const QString& hint) {
-    TrayIcon1->SetHint(hint);
+    if (TrayIcon1->IconVisible()) TrayIcon1->SetHint(hint);
 }
 
 void TForm1::ShowMessage(const QString& caption, const QString& text) {
     services_.Dialogs->MessageBox(caption.toStdString(), text.toStdString());
 }
 
-MenuItemState TForm1::GetMenuItem(MenuItem item) const {
-    const auto* action = ActionOf(item);
-    return {action->isEnabled(), action->isChecked()};
+void TForm1::ShowError(const QString& text) {
+    services_.Dialogs->MessageBox("Error", text.toStdString());
 }
 
-void TForm1::SetMenuItem(MenuItem item, const MenuItemState& state) {
+void TForm1::ShowMenuItem(MenuItem item, const MenuItemState& state) {
     auto* action = ActionOf(item);
     action->setEnabled(state.Enabled);
     if (ticks_.count(action)) SetTick(action, state.Checked);
-}
-
-QPoint TForm1::CursorPosition() const {
-    return QCursor::pos();
 }
 
 void TForm1::Quit() {
     quitRequested_ = true;
     QCoreApplication::quit();
 }
-
-// ---------------------------------------------------------------------------------------------------
-// Commands of the test run; the engine takes them over with SetCommandHandler.
-
-void TForm1::Start1Click() {
-    services_.Dialogs->MessageBox(kApplicationTitle.toStdString(),
-                                  "The test engine is not part of this version yet.");
-}
-
-void TForm1::Stop1Click() {}
-
-void TForm1::Exit1Click() {
-    Quit();
-}
-
-void TForm1::idle1Click() {
-    SetTick(idle1, true);
-}
-void TForm1::Normal1Click() {
-    SetTick(Normal1, true);
-}
-void TForm1::Hardcore1Click() {
-    SetTick(Hardcore1, true);
-}
-void TForm1::Random1Click() {
-    SetTick(Random1, true);
-}
-
-void TForm1::Optimal1Click() {
-    services_.Dialogs->MessageBox(kApplicationTitle.toStdString(), "This feature will be done ASAP");
-}
-
-// The encryption test is not there yet, so the item stays ticked: unticking it would promise a test that
-// never runs.
-void TForm1::NoEncryptiontests1Click() {}
 
 // ---------------------------------------------------------------------------------------------------
 // Commands of later work
@@ -883,13 +779,9 @@ void TForm1::TempUpdaterTimer() {
 // Work file settings
 
 void TForm1::SelectTempdir1Click() {
-    SettingsKey key;
-    std::string shown = tempDir_;
-    try {
-        if (key.ValueExists("Q1")) shown = key.ReadString("Q1");
-    } catch (const std::exception&) {
-        // The start-up has told about an unreadable Q1; the directory in use is offered instead.
-    }
+    // The start-up has told about an unreadable Q1; the directory in use is offered instead.
+    const std::string shown =
+        SettingsReader::FromStore().Text(settings::WorkDirectory).value_or(run_->TempDir);
     const auto entry =
         services_.Dialogs->InputBox("Temp directory", "Write directory to be used as a Temp dir", shown);
     // Cancel or an empty entry keeps the directory in use.
@@ -900,33 +792,33 @@ void TForm1::SelectTempdir1Click() {
         services_.Dialogs->MessageBox("Error", "Directory does not exist!");
         return;
     }
-    key.WriteString("Q1", dir);
-    tempDir_ = dir;
+    SettingsKey().WriteString(settings::WorkDirectory.Name, dir);
+    run_->TempDir = dir;
 }
 
 void TForm1::MaxTempsize1Click() {
-    SettingsKey key;
-    try {
-        if (key.ValueExists("Q2")) maxTempSize_ = StrToInt(key.ReadString("Q2"));
-    } catch (const std::exception&) {
-        // An unreadable Q2 was reported at start; this command is the way to store a good one.
-    }
+    // An unreadable Q2 was reported at start; this command is the way to store a good one.
+    if (const auto stored = SettingsReader::FromStore().Number(settings::MaxTempSize))
+        run_->MaxTempSize = *stored;
     const auto entry =
         services_.Dialogs->InputBox("Max Tempfile size ", "Write the maximal size of Tempfiles (MegaBytes)",
-                                    std::to_string(maxTempSize_ / 1048576));
+                                    std::to_string(run_->MaxTempSize / engine::MaxTempSizeUnit));
     if (!entry) return;
     const std::int32_t mb = StrToInt(*entry);
-    // The size is a signed 32-bit byte count: 2047 MB is the most it holds.
-    if (mb < 1 || mb > 2047) {
-        services_.Dialogs->MessageBox("Error", "The maximal size of Tempfiles must be a whole number of "
-                                               "MegaBytes from 1 to 2047.");
+    // Whole megabytes, within what the stored byte count may hold.
+    const auto& rule = settings::MaxTempSize;
+    if (engine::RangeProblem(rule, std::int64_t{mb} * engine::MaxTempSizeUnit)) {
+        services_.Dialogs->MessageBox(
+            "Error", "The maximal size of Tempfiles must be a whole number of MegaBytes from " +
+                         std::to_string(rule.Min / engine::MaxTempSizeUnit) + " to " +
+                         std::to_string(rule.Max / engine::MaxTempSizeUnit) + ".");
         return;
     }
-    const std::int32_t bytes = mb * 1048576;
-    key.WriteString("Q2", std::to_string(bytes));
-    maxTempSize_ = bytes;
-    services_.Dialogs->MessageBox("Notice", FreeSpaceNotice(mb, tempDir_).toStdString());
-    if (maxTempSize_ < kDefaultMaxTempSize)
+    const auto bytes = static_cast<std::int32_t>(mb * engine::MaxTempSizeUnit);
+    SettingsKey().WriteString(rule.Name, std::to_string(bytes));
+    run_->MaxTempSize = bytes;
+    services_.Dialogs->MessageBox("Notice", FreeSpaceNotice(mb, run_->TempDir).toStdString());
+    if (bytes < rule.Default)
         services_.Dialogs->MessageBox(
             "Note", "You can\u00B4t have Stability Certificate with MaxTempSize this small!");
 }
@@ -1006,10 +898,15 @@ void TForm1::Maximize1Click() {
         Maximize1->setText(QStringLiteral("Maximize"));
         ApplyWindowFlags(false, ticks_[StayOnTop1]);
         showNormal();
-        resize(QSize(kNormalizedWidth, kNormalizedHeight) - FrameExtra());
-        CentreOuter(kNormalizedWidth, kNormalizedHeight);
-        pendingOuterSize_ = QSize(kNormalizedWidth, kNormalizedHeight);
+        // The window manager frames the window again in its own time, and may place it anew; until then
+        // the frame is unknown, and a size set now would be the inner area's. So the outer size and place
+        // are set now and again for a moment, until the framed window has them.
+        normalizeAttempts_ = 40;
+        ApplyNormalizedGeometry();
+        if (normalizeAttempts_ > 0) normalizeTimer_->start();
     } else if (state == Qt::WindowNoState) {
+        normalizeAttempts_ = 0;
+        normalizeTimer_->stop();
         Maximize1->setText(QStringLiteral("Normalize"));
         ApplyWindowFlags(true, ticks_[StayOnTop1]);
         showFullScreen();
@@ -1034,7 +931,6 @@ void TForm1::StayOnTop1Click() {
 
 void TForm1::TrayIcon1Click() {
     ShowMainWindow();
-    HideTrayIcon();
 }
 
 } // namespace torvane::app

@@ -2,13 +2,13 @@
 // The main window: the black text screen with its status strip, the menu bar, the window's own commands,
 // the settings load at creation and the settings save at shutdown.
 //
-// The test engine reaches the window only through IRunView and takes the work settings (TempDir,
-// MaxTempSize, BannerLines, TempUnitWord, TempSensor) from the accessors below. The commands that belong
-// to the engine (Start, Stop, Exit, the modes, the test choice) can be handed to it with
-// SetCommandHandler without touching this class.
+// The window owns its test run. The run writes on the window only through IRunView and keeps its own
+// state and choices; the items of the "Testing", "Mode" and "Tests" menus show them and send their
+// clicks to the run (ClickMenuItem), so no command of the run is written here.
 
 #include "crypto/Managers.h"
 #include "engine/RunView.h"
+#include "engine/TestRun.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
 
@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -42,8 +43,9 @@ class TTrayIcon;
 struct Form1Services {
     IDialogs* Dialogs = nullptr;
     IShell* Shell = nullptr;
-    std::string ProgramFile; // full path of the program file: the hand-over and "Documentation"
-    std::string CommandLine; // the raw command line (quoted program path, blank, arguments)
+    std::string ProgramFile;           // full path of the program file: the hand-over and "Documentation"
+    std::string CommandLine;           // the raw command line (quoted program path, blank, arguments)
+    engine::TestRunEnvironment Engine; // clocks and system views of the test run; real ones by default
 };
 
 class TForm1 final : public QMainWindow, public engine::IRunView {
@@ -55,7 +57,6 @@ public:
     static constexpr int kDesignTop = 108;
     static constexpr int kNormalizedWidth = 575; // outer size after leaving the full-screen view
     static constexpr int kNormalizedHeight = 333;
-    static constexpr std::int32_t kDefaultMaxTempSize = 104857600;
 
     // Creates the window and runs the settings load.
     explicit TForm1(const Form1Services& services, QWidget* parent = nullptr);
@@ -71,17 +72,16 @@ public:
     // The viewer window Form2, created after this window; its text pane follows the colour scheme.
     void SetViewer(TForm2* viewer);
 
-    // Work settings for the engine.
-    const std::string& TempDir() const { return tempDir_; }
-    std::int32_t MaxTempSize() const { return maxTempSize_; }
+    // The test run behind the window.
+    engine::TestRun& Run() { return *run_; }
+
+    // Work settings of the run, as the "Options" commands set them.
+    const std::string& TempDir() const { return run_->TempDir; }
+    std::int32_t MaxTempSize() const { return run_->MaxTempSize; }
     const QStringList& BannerLines() const { return bannerLines_; }
     const QString& TempUnitWord() const { return tempUnitWord_; }
     int TempSensor() const { return tempSensor_; }
     bool TemperatureDisplayOn() const { return temperatureDisplay_; }
-
-    // Replaces what a menu command does (the engine's commands); the command still runs inside the guard
-    // that shows escaping errors. An empty handler restores the window's own.
-    void SetCommandHandler(engine::MenuItem item, std::function<void()> handler);
 
     // The problems the settings load met, as shown to the user (empty when there were none).
     const QStringList& LoadProblems() const { return loadProblems_; }
@@ -93,25 +93,23 @@ public:
     QColor TextColor() const;
     QStringList Counters() const; // days, hours, minutes, seconds as shown
     bool QuitRequested() const { return quitRequested_; }
+    bool TrayIconVisible() const;
+    // Ends the application.
+    void Quit();
 
     // IRunView
     void AppendLine(engine::Pane pane, const QString& line) override;
     void ClearPane(engine::Pane pane) override;
-    int LineCount(engine::Pane pane) const override;
     void ShowPane(engine::Pane pane) override;
     void SetCounters(const QString& days, const QString& hours, const QString& minutes,
                      const QString& seconds) override;
     void Repaint() override;
     void UpdateWindow() override;
     void ShowMainWindow() override;
-    void HideTrayIcon() override;
-    bool TrayIconVisible() const override;
     void SetTrayHint(const QString& hint) override;
     void ShowMessage(const QString& caption, const QString& text) override;
-    engine::MenuItemState GetMenuItem(engine::MenuItem item) const override;
-    void SetMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override;
-    QPoint CursorPosition() const override;
-    void Quit() override;
+    void ShowError(const QString& text) override;
+    void ShowMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override;
 
     // Components, named as the design names them.
     QMenu* Testing1 = nullptr;
@@ -163,19 +161,10 @@ public:
     TTrayIcon* TrayIcon1 = nullptr;
     QTimer* TempUpdater = nullptr;
 
-    // The cryptographic components: the encryption test's cipher and its key hash, a second pair, and
-    // the hash the certificates are sealed with. The hash managers come first so that they outlive the
-    // cipher managers that refer to them.
-    crypto::THashManager EncryptorHash1;
-    crypto::THashManager EncryptorHash2;
+    // The hash the certificates are sealed with.
     crypto::THashManager CertificateHash;
-    crypto::TCipherManager Cipher1;
-    crypto::TCipherManager Cipher2;
 
 public slots:
-    void Start1Click();
-    void Stop1Click();
-    void Exit1Click();
     void SelectTempdir1Click();
     void MaxTempsize1Click();
     void SceenColor1Click();
@@ -183,12 +172,6 @@ public slots:
     void Registerfiletype1Click();
     void CreateCertificate1Click();
     void VerifyCertificate1Click();
-    void idle1Click();
-    void Normal1Click();
-    void Hardcore1Click();
-    void Random1Click();
-    void Optimal1Click();
-    void NoEncryptiontests1Click();
     void SaveScreen1Click();
     void Maximize1Click();
     void Minimize1Click();
@@ -209,14 +192,20 @@ private:
     QElapsedTimer lastRepaint_;
 
     void BuildScreen();
-    void SetUpCryptoComponents();
     void BuildMenus();
-    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)(),
-                     std::optional<engine::MenuItem> engineItem = std::nullopt);
+    // A menu item whose click runs the command inside the guard that shows escaping errors.
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> command);
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)());
+    // A menu item of the run: it shows the run's state of the item and sends its clicks to the run.
+    QAction* AddRunItem(QMenu* menu, const char* name, const QString& caption, engine::MenuItem item);
     void FormCreate();
     void ReportLoadProblems();
     void HandOver();
     void ApplyGeometryFixes();
+    // Leaving the full-screen view: the outer size 575 × 333, centred, once the window manager has
+    // framed the window again (until then the frame is not known).
+    void ApplyNormalizedGeometry();
+    QRect NormalizedGeometry() const;
 
     void ApplyBackground(const QColor& colour, bool includeViewer);
     void ApplyTextColour(const QColor& colour, bool includeViewer);
@@ -224,12 +213,10 @@ private:
     void RestoreTicks();
     QAction* ActionOf(engine::MenuItem item) const;
     void ApplyWindowFlags(bool fullScreenView, bool stayOnTop);
-    void CentreOuter(int width, int height);
     QSize FrameExtra() const;
 
     Form1Services services_;
-    std::string tempDir_;
-    std::int32_t maxTempSize_ = kDefaultMaxTempSize;
+    std::unique_ptr<engine::TestRun> run_;
     QStringList bannerLines_;
     QString tempUnitWord_ = QStringLiteral("C");
     int tempSensor_ = 1;
@@ -239,14 +226,15 @@ private:
     std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are
     std::map<QAction*, bool> ticks_;          // menu ticks as the commands left them
     std::map<QAction*, QActionGroup*> radioGroup_;
-    std::map<engine::MenuItem, std::function<void()>> handlers_;
     QPointer<TForm2> viewer_;
     std::vector<QPointer<TForm2>> handedOver_;
     bool handOverDone_ = false;
     bool destroyed_ = false;
     bool quitRequested_ = false;
     bool firstPaintSeen_ = false;
-    QSize pendingOuterSize_; // Q10 × Q9 until the frame is known
+    QSize pendingOuterSize_;    // Q10 × Q9 until the frame is known
+    int normalizeAttempts_ = 0; // left to set the normalized geometry once the frame is known
+    QTimer* normalizeTimer_ = nullptr;
 
     // Dragging the window by the screen where the window manager cannot do it for us.
     bool dragging_ = false;

@@ -40,8 +40,10 @@ std::optional<std::string> QtDialogs::OpenFileDialog(const std::string& filter,
     return name.toStdString();
 }
 
-std::optional<std::string> QtDialogs::SaveFileDialog(const std::string& filter) {
-    const auto name = QFileDialog::getSaveFileName(parent_, QString(), QString(), QtFileFilter(filter));
+std::optional<std::string> QtDialogs::SaveFileDialog(const std::string& filter,
+                                                     const std::string& initialDirectory) {
+    const auto name =
+        QFileDialog::getSaveFileName(parent_, QString(), Q(initialDirectory), QtFileFilter(filter));
     if (name.isEmpty()) return std::nullopt;
     return name.toStdString();
 }

@@ -20,7 +20,8 @@ public:
                                         const std::string& defaultText) override;
     std::optional<std::string> OpenFileDialog(const std::string& filter,
                                               const std::string& initialDirectory) override;
-    std::optional<std::string> SaveFileDialog(const std::string& filter) override;
+    std::optional<std::string> SaveFileDialog(const std::string& filter,
+                                              const std::string& initialDirectory = {}) override;
     std::optional<std::uint32_t> ColorDialog(std::uint32_t initial) override;
     void ErrorBox(const std::string& message) override;
 

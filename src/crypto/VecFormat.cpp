@@ -2,6 +2,8 @@
 
 #include "crypto/common/Hex.h"
 
+#include <charconv>
+
 namespace torvane::crypto {
 
 namespace {
@@ -17,8 +19,23 @@ std::string Trim(std::string_view s) {
 
 const std::string& VecRecord::operator[](const std::string& f) const {
     const auto it = Fields.find(f);
-    if (it == Fields.end()) throw std::runtime_error(Where + ": missing field " + f);
+    if (it == Fields.end()) throw EKnownAnswerData(Where + ": no field " + f, EKnownAnswerData::MissingField);
     return it->second;
+}
+
+std::vector<std::uint8_t> VecRecord::Bytes(const std::string& f) const {
+    auto bytes = common::ParseHex((*this)[f]);
+    if (!bytes) throw EKnownAnswerData(Where + ": " + f + " is not hexadecimal", EKnownAnswerData::BadValue);
+    return std::move(*bytes);
+}
+
+std::int64_t VecRecord::Number(const std::string& f) const {
+    const auto& text = (*this)[f];
+    std::int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        throw EKnownAnswerData(Where + ": " + f + " is not a whole number", EKnownAnswerData::BadValue);
+    return value;
 }
 
 std::vector<VecRecord> ParseVec(std::string_view text, const std::string& sourceName) {
@@ -51,7 +68,8 @@ std::vector<VecRecord> ParseVec(std::string_view text, const std::string& source
         }
         const auto eq = t.find('=');
         if (eq == std::string::npos)
-            throw std::runtime_error(sourceName + ":" + std::to_string(lineNo) + ": no '='");
+            throw EKnownAnswerData(sourceName + ":" + std::to_string(lineNo) + ": no '='",
+                                   EKnownAnswerData::Malformed);
         const auto key = Trim(std::string_view(t).substr(0, eq));
         const auto value = Trim(std::string_view(t).substr(eq + 1));
         if (cur.Fields.count(key)) flush();
@@ -61,16 +79,6 @@ std::vector<VecRecord> ParseVec(std::string_view text, const std::string& source
     }
     flush();
     return out;
-}
-
-std::vector<std::uint8_t> FromHex(std::string_view hex) {
-    auto bytes = common::ParseHex(hex);
-    if (!bytes) throw std::runtime_error("not a hexadecimal byte string: " + std::string(hex));
-    return std::move(*bytes);
-}
-
-std::string ToHex(const std::uint8_t* p, std::size_t n) {
-    return common::HexText(p, n);
 }
 
 } // namespace torvane::crypto

@@ -2,27 +2,30 @@
 // The heat-up (the first five minutes of a run) and the two idle workloads. Neither computes anything
 // that is compared: the heat-up keeps the GUI thread busy with events and repaints from the first second
 // while the sequencer waits, the idle workloads keep the window serviced at idle priority and switch all
-// four idle timers off once the run has stopped.
+// the idle timers off once the run has stopped.
+
+#include "engine/Workload.h"
 
 namespace torvane::engine {
 
-class TestRun;
-class TWorkerTimer;
-
-class HeatUpWorkload {
+class HeatUpWorkload final : public Workload {
 public:
-    explicit HeatUpWorkload(TestRun& run) : run_(run) {}
+    using Workload::Workload;
+    static const WorkloadInfo Description;
+    const WorkloadInfo& Info() const override { return Description; }
 
-    void HeatUp1Timer();
-    void HeatUp2Timer();
-    void Idler1Timer();
-    void Idler2Timer();
+    // HeatUp1Timer and HeatUp2Timer: one tick of the given timer.
+    void HeatUpTimer(TWorkerTimer& own);
+};
 
-private:
-    void HeatUpTick(TWorkerTimer& own);
-    void IdleTick();
+class IdleWorkload final : public Workload {
+public:
+    using Workload::Workload;
+    static const WorkloadInfo Description;
+    const WorkloadInfo& Info() const override { return Description; }
 
-    TestRun& run_;
+    // Idler1Timer and Idler2Timer.
+    void IdlerTimer();
 };
 
 } // namespace torvane::engine

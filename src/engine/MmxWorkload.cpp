@@ -9,7 +9,27 @@ namespace torvane::engine {
 
 namespace {
 
-const QString Failed = QStringLiteral("MMX test failed!");
+constexpr TimerInfo Timers[] = {
+    {.Name = "MMX1",
+     .Role = TimerRole::Test,
+     .IntervalMs = 1,
+     .Priority = ThreadPriority::Normal,
+     .InMode = &TestTimerPriorities,
+     .StopsItself = true,
+     .Tick = [](Workload& w, TWorkerTimer&) { static_cast<MmxWorkload&>(w).MMX1Timer(); }},
+    {.Name = "MMX2",
+     .Role = TimerRole::Test,
+     .IntervalMs = 1,
+     .Priority = ThreadPriority::Normal,
+     .InMode = &TestTimerPriorities,
+     .StopsItself = true,
+     .Tick = [](Workload& w, TWorkerTimer&) { static_cast<MmxWorkload&>(w).MMX2Timer(); }},
+    {.Name = "Idler4",
+     .Role = TimerRole::Idle,
+     .IntervalMs = 1,
+     .Priority = ThreadPriority::Idle,
+     .Tick = [](Workload& w, TWorkerTimer&) { static_cast<MmxWorkload&>(w).Idler4Timer(); }},
+};
 
 // Operation codes by k = (step mod 35) + 1; index 0 is unused. The pack, PSRLQ/PSRAx, PCMPEQD, PSUBW
 // and PMADDWD codes are not part of the series.
@@ -18,6 +38,15 @@ constexpr std::array<std::uint8_t, 36> CodeOfK = {0,  1,  2,  3,  4,  10, 11, 12
                                                   31, 32, 33, 34, 35, 36, 37, 38, 39, 41, 42, 43};
 
 } // namespace
+
+const WorkloadInfo MmxWorkload::Description{
+    .Name = "MMX",
+    .Timers = Timers,
+    .TestKind = 2,
+    .TestLine = "Doing a %1 minute MMX Test",
+    .Reference = &RunState::MmxReference,
+    .FailedMessage = "MMX test failed!",
+};
 
 std::uint8_t MmxStepCode(int step) {
     return CodeOfK[static_cast<std::size_t>(step % 35 + 1)];
@@ -45,25 +74,20 @@ bool RunMmxPass(const hw::TPentiumMMX& mmx, std::string& text, const std::functi
     return true;
 }
 
-void MmxWorkload::ReportException() {
-    run_.State.ErrorCount += 1;
-    run_.ReportTestError(2, Failed, QStringLiteral("N/A"));
-}
-
 void MmxWorkload::TestPass(const hw::TPentiumMMX& mmx) {
     const auto check = [this] {
         if (run_.KeepGoing()) return true;
-        run_.MMX1().SetEnabled(false);
-        run_.MMX2().SetEnabled(false);
+        run_.DisableTimers(*this, TimerRole::Test);
         return false;
     };
     std::string text;
+    bool failed = false;
     try {
         if (!RunMmxPass(mmx, text, check, check)) return;
     } catch (...) {
-        ReportException();
+        failed = true;
     }
-    Compare(text);
+    run_.EndPass(*this, text, failed);
 }
 
 void MmxWorkload::MMX1Timer() {
@@ -77,6 +101,7 @@ void MmxWorkload::Idler4Timer() {
     // The idle pass never leaves early: a stop switches the idle timers off and the pass still runs to
     // its end and is compared.
     std::string text;
+    bool failed = false;
     try {
         RunMmxPass(
             PentiumMMX3, text,
@@ -89,19 +114,9 @@ void MmxWorkload::Idler4Timer() {
                 return true;
             });
     } catch (...) {
-        ReportException();
+        failed = true;
     }
-    Compare(text);
-}
-
-void MmxWorkload::Compare(const std::string& text) {
-    auto& reference = run_.State.MmxReference;
-    if (reference != NoPassYet && reference != text) {
-        run_.View().AppendLine(Pane::RunLog, Failed);
-        run_.State.ErrorCount += 1;
-        run_.ReportTestError(1, Failed, QStringLiteral("Calculation error"));
-    }
-    run_.State.MmxReference = text;
+    run_.EndPass(*this, text, failed);
 }
 
 } // namespace torvane::engine

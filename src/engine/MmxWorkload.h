@@ -3,6 +3,7 @@
 // each completed pass must produce the same text as the pass before it. MMX1 and MMX2 run it for an MMX
 // test, Idler4 for the whole run at idle priority, each with its own TPentiumMMX.
 
+#include "engine/Workload.h"
 #include "hw/PentiumMMX.h"
 
 #include <cstdint>
@@ -10,8 +11,6 @@
 #include <string>
 
 namespace torvane::engine {
-
-class TestRun;
 
 inline constexpr int MmxSteps = 2048;
 
@@ -23,9 +22,11 @@ std::uint8_t MmxStepCode(int step);
 bool RunMmxPass(const hw::TPentiumMMX& mmx, std::string& text, const std::function<bool()>& before,
                 const std::function<bool()>& after);
 
-class MmxWorkload {
+class MmxWorkload final : public Workload {
 public:
-    explicit MmxWorkload(TestRun& run) : run_(run) {}
+    using Workload::Workload;
+    static const WorkloadInfo Description;
+    const WorkloadInfo& Info() const override { return Description; }
 
     void MMX1Timer();
     void MMX2Timer();
@@ -35,10 +36,6 @@ public:
 
 private:
     void TestPass(const hw::TPentiumMMX& mmx);
-    void Compare(const std::string& text);
-    void ReportException();
-
-    TestRun& run_;
 };
 
 } // namespace torvane::engine

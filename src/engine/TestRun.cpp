@@ -1,10 +1,12 @@
 #include "engine/TestRun.h"
 
 #include "engine/FloatText.h"
-#include "engine/HeatUpWorkload.h"
 #include "engine/MmxWorkload.h"
+#include "engine/SettingsSchema.h"
 #include "engine/WhetstoneWorkload.h"
+#include "engine/Workloads.h"
 #include "platform/Files.h"
+#include "platform/Priority.h"
 #include "platform/Settings.h"
 #include "platform/SystemState.h"
 
@@ -12,6 +14,7 @@
 
 #include <chrono>
 #include <exception>
+#include <stdexcept>
 #include <thread>
 
 namespace torvane::engine {
@@ -24,110 +27,178 @@ const QString MemoDoingHeatUp = QStringLiteral("Doing a 5 Minute CPU HeatUP...")
 
 } // namespace
 
+void TestRun::CountingView::AppendLine(Pane pane, const QString& line) {
+    if (pane == Pane::RunLog) ++runLogLines_;
+    view_.AppendLine(pane, line);
+}
+
+void TestRun::CountingView::ClearPane(Pane pane) {
+    if (pane == Pane::RunLog) runLogLines_ = 0;
+    view_.ClearPane(pane);
+}
+
 TestRun::TestRun(IRunView& view, TestRunEnvironment environment)
-    : view_(view), env_(std::move(environment)),
+    : TempDir(SystemTempDirectory()), view_(view), env_(std::move(environment)),
       msClock_(env_.msClock ? *env_.msClock : RealMsClock::Instance()),
       workClock_(env_.localClock ? *env_.localClock : RealLocalClock::Instance()),
       separator_(env_.decimalSeparator ? env_.decimalSeparator : LocaleDecimalSeparator()),
       mainThreadId_(CurrentThreadId()) {
-    heatUp_ = std::make_unique<HeatUpWorkload>(*this);
-    whetstone_ = std::make_unique<WhetstoneWorkload>(*this);
-    mmx_ = std::make_unique<MmxWorkload>(*this);
+    // Both ciphers code in the program's own feedback mode, keyed through their own hash manager (CRC-32
+    // by default, so every cipher gets a 4-byte key), without a key check in the files.
+    Cipher1.SetMode(crypto::cmCTS);
+    Cipher1.SetHashManager(&EncryptorHash1);
+    Cipher1.SetIncludeHashKey(false);
+    Cipher1.ReadStoredClassName("TCipher_SAFER_SK128");
+    Cipher2.SetMode(crypto::cmCTS);
+    Cipher2.SetHashManager(&EncryptorHash2);
+    Cipher2.SetIncludeHashKey(false);
 
     operateTimer_ = std::make_unique<WindowTimer>(
         100, [this] { Timer1Timer(); }, env_.automaticWindowTimers);
     kello_ = std::make_unique<WindowTimer>(
         800, [this] { KelloTimer(); }, env_.automaticWindowTimers);
 
-    const auto make = [this](std::uint16_t interval, ThreadPriority priority, TNotifyEvent onTimer,
-                             bool stopsItself) {
-        auto t = std::make_unique<TWorkerTimer>(nullptr, msClock_);
-        t->SetInterval(interval);
-        t->SetThreadPriority(priority);
-        t->OnTimer = std::move(onTimer);
-        // The OnStop handlers switch their own timer off (it already is when it stopped itself).
-        if (stopsItself) t->OnStop = [](TWorkerTimer* sender) { sender->SetEnabled(false); };
-        // What a tick lets escape goes to the error box, as any command's failure does.
-        t->OnError = [this](TWorkerTimer*, std::exception_ptr error) {
-            try {
-                std::rethrow_exception(error);
-            } catch (const std::exception& e) {
-                view_.ShowMessage(QStringLiteral("Error"), QString::fromStdString(e.what()));
-            } catch (...) {
-                view_.ShowMessage(QStringLiteral("Error"), QStringLiteral("Unknown error"));
-            }
-        };
-        return t;
-    };
-    using P = ThreadPriority;
-    heatUp1_ = make(
-        1, P::Normal, [this](TWorkerTimer*) { heatUp_->HeatUp1Timer(); }, true);
-    heatUp2_ = make(
-        1, P::Normal, [this](TWorkerTimer*) { heatUp_->HeatUp2Timer(); }, true);
-    whetStone1_ = make(
-        1, P::Normal, [this](TWorkerTimer*) { whetstone_->WhetStone1Timer(); }, true);
-    whetStone2_ = make(
-        1, P::Normal, [this](TWorkerTimer*) { whetstone_->WhetStone2Timer(); }, true);
-    mmx1_ = make(
-        1, P::Normal, [this](TWorkerTimer*) { mmx_->MMX1Timer(); }, true);
-    mmx2_ = make(
-        1, P::Normal, [this](TWorkerTimer*) { mmx_->MMX2Timer(); }, true);
-    // The encryption workload does not exist yet; its timer is never enabled.
-    encryptor_ = make(1000, P::Lowest, nullptr, false);
-    idler1_ = make(
-        1, P::Idle, [this](TWorkerTimer*) { heatUp_->Idler1Timer(); }, false);
-    idler2_ = make(
-        1, P::Idle, [this](TWorkerTimer*) { heatUp_->Idler2Timer(); }, false);
-    idler3_ = make(
-        1, P::Idle, [this](TWorkerTimer*) { whetstone_->Idler3Timer(); }, false);
-    idler4_ = make(
-        1, P::Idle, [this](TWorkerTimer*) { mmx_->Idler4Timer(); }, false);
+    workloads_ = MakeWorkloads(*this);
+    for (const auto& workload : workloads_) {
+        for (const TimerInfo& info : workload->Info().Timers) {
+            auto t = std::make_unique<TWorkerTimer>(nullptr, msClock_);
+            t->SetInterval(info.IntervalMs);
+            t->SetThreadPriority(info.Priority);
+            if (info.Tick)
+                t->OnTimer = [w = workload.get(), tick = info.Tick](TWorkerTimer* own) { tick(*w, *own); };
+            // The OnStop handlers switch their own timer off (it already is when it stopped itself).
+            if (info.StopsItself) t->OnStop = [](TWorkerTimer* sender) { sender->SetEnabled(false); };
+            // What a tick lets escape goes to the error box, as any command's failure does.
+            t->OnError = [this](TWorkerTimer*, std::exception_ptr error) {
+                try {
+                    std::rethrow_exception(error);
+                } catch (const std::exception& e) {
+                    view_.ShowError(QString::fromStdString(e.what()));
+                } catch (...) {
+                    view_.ShowError(QStringLiteral("Unknown error"));
+                }
+            };
+            timers_.push_back({workload.get(), &info, std::move(t)});
+        }
+    }
+    ShowMenu();
 }
 
 TestRun::~TestRun() {
     State.Stopped = true;
     // The timers go first: their threads may be waiting for a tick that calls into the workloads.
-    for (auto* t : {&heatUp1_, &heatUp2_, &whetStone1_, &whetStone2_, &mmx1_, &mmx2_, &encryptor_, &idler1_,
-                    &idler2_, &idler3_, &idler4_})
-        t->reset();
+    for (auto& t : timers_) t.Timer.reset();
     operateTimer_.reset();
     kello_.reset();
 }
 
-std::array<TWorkerTimer*, 11> TestRun::WorkerTimers() const {
-    return {heatUp1_.get(),   heatUp2_.get(), whetStone1_.get(), whetStone2_.get(), mmx1_.get(),  mmx2_.get(),
-            encryptor_.get(), idler1_.get(),  idler2_.get(),     idler3_.get(),     idler4_.get()};
+void TestRun::LoadWorkSettings(SettingsReader& settings) {
+    TempDir = SystemTempDirectory();
+    if (const auto dir = settings.Text(settings::WorkDirectory)) {
+        // A folder that is not there (any more) leaves the default; the stored value is not changed.
+        const auto stored = WithTrailingSeparator(*dir);
+        if (DirectoryExists(stored)) TempDir = stored;
+    }
+    MaxTempSize = settings.Number(settings::MaxTempSize).value_or(settings::MaxTempSize.Default);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Timers
+
+TWorkerTimer& TestRun::Timer(std::string_view name) {
+    for (auto& t : timers_)
+        if (name == t.Info->Name) return *t.Timer;
+    throw std::out_of_range("no timer " + std::string(name));
+}
+
+std::vector<TWorkerTimer*> TestRun::WorkerTimers() const {
+    std::vector<TWorkerTimer*> r;
+    for (const auto& t : timers_) r.push_back(t.Timer.get());
+    return r;
+}
+
+void TestRun::DisableTimers(const Workload& workload, TimerRole role) {
+    for (auto& t : timers_)
+        if (t.Owner == &workload && t.Info->Role == role) t.Timer->SetEnabled(false);
 }
 
 void TestRun::DisableIdlers() {
-    for (auto* t : {idler1_.get(), idler2_.get(), idler3_.get(), idler4_.get()}) t->SetEnabled(false);
+    for (auto& t : timers_)
+        if (t.Info->Role == TimerRole::Idle) t.Timer->SetEnabled(false);
 }
 
-void TestRun::SetItemEnabled(MenuItem item, bool enabled) {
-    auto state = view_.GetMenuItem(item);
-    state.Enabled = enabled;
-    view_.SetMenuItem(item, state);
+void TestRun::RunTestTimers(const Workload& workload, std::int32_t durationMs) {
+    std::vector<TWorkerTimer*> started;
+    for (auto& t : timers_) {
+        if (t.Owner != &workload || t.Info->Role != TimerRole::Test) continue;
+        t.Timer->SetElapsed(0);
+        t.Timer->SetDuration(durationMs);
+        started.push_back(t.Timer.get());
+    }
+    for (auto* t : started) t->SetEnabled(true);
 }
 
-void TestRun::Tick(MenuItem item) {
-    auto state = view_.GetMenuItem(item);
-    state.Checked = true;
-    view_.SetMenuItem(item, state);
+bool TestRun::TestRunning() const {
+    // The heat-up counts as a test; the idle workloads run beside everything.
+    for (const auto& t : timers_)
+        if (t.Info->Role != TimerRole::Idle && t.Timer->Enabled()) return true;
+    return false;
 }
 
-void TestRun::Sleep(int ms) {
-    if (env_.sleep)
-        env_.sleep(ms);
-    else
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+template <typename W> static W& Find(const std::vector<std::unique_ptr<Workload>>& workloads) {
+    for (const auto& w : workloads)
+        if (auto* found = dynamic_cast<W*>(w.get())) return *found;
+    throw std::logic_error("workload missing");
 }
 
-void TestRun::DeleteWorkFile(const char* name) {
-    DeleteFileIfExists(NativePath(TempDir + name));
+WhetstoneWorkload& TestRun::Whetstone() {
+    return Find<WhetstoneWorkload>(workloads_);
+}
+
+MmxWorkload& TestRun::Mmx() {
+    return Find<MmxWorkload>(workloads_);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Menu
+
+MenuItemState TestRun::MenuState(MenuItem item) const {
+    const bool stopped = State.Stopped;
+    switch (item) {
+    case MenuItem::Start1:
+    case MenuItem::Exit1:
+    case MenuItem::Options1:
+    case MenuItem::About1:
+        return {stopped, false};
+    case MenuItem::Stop1:
+        return {!stopped, false};
+    case MenuItem::idle1:
+        return {true, mode_ == LoadMode::Idle};
+    case MenuItem::Normal1:
+        return {true, mode_ == LoadMode::Normal};
+    case MenuItem::Hardcore1:
+        return {true, mode_ == LoadMode::Hardcore};
+    case MenuItem::Random1:
+        return {true, tests_ == TestChoice::Random};
+    case MenuItem::Optimal1:
+        return {true, tests_ == TestChoice::Optimal};
+    case MenuItem::NoEncryptiontests1:
+        return {true, noEncryptionTests_};
+    }
+    return {};
+}
+
+void TestRun::ShowMenu() {
+    for (auto item : AllMenuItems) view_.ShowMenuItem(item, MenuState(item));
+}
+
+void TestRun::SetTestChoice(TestChoice choice) {
+    tests_ = choice;
+    ShowMenu();
 }
 
 void TestRun::ClickMenuItem(MenuItem item) {
-    if (!view_.GetMenuItem(item).Enabled) return;
+    if (!MenuState(item).Enabled) return;
     switch (item) {
     case MenuItem::Start1:
         Start1Click();
@@ -154,55 +225,65 @@ void TestRun::ClickMenuItem(MenuItem item) {
         Optimal1Click();
         break;
     default:
+        // "No Encryption tests" keeps its tick until the encryption test exists; "Advanced" and "About"
+        // are the front end's.
         break;
     }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Commands
+
+void TestRun::Sleep(int ms) {
+    if (env_.sleep)
+        env_.sleep(ms);
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void TestRun::DeleteWorkFile(const char* name) {
+    DeleteFileIfExists(NativePath(TempDir + name));
 }
 
 void TestRun::Start1Click() {
     State.Stopped = false;
     State.LastStop = StopReason::None;
-    SetItemEnabled(MenuItem::Start1, false);
-    SetItemEnabled(MenuItem::Stop1, true);
+    ShowMenu();
     State.WhetstoneReference = NoPassYet;
     State.MmxReference = NoPassYet;
     DeleteWorkFile("TORVA_1.tmp");
     DeleteWorkFile("TORVA_2.tmp");
-    SetItemEnabled(MenuItem::Exit1, false);
     view_.ShowPane(Pane::RunLog);
     view_.ClearPane(Pane::RunLog);
     for (const auto& line : BannerLines) view_.AppendLine(Pane::RunLog, line);
-    SetItemEnabled(MenuItem::Options1, false);
-    SetItemEnabled(MenuItem::About1, false);
     workClock_.StartClock();
     State.LastShownSeconds = 0;
     kello_->SetEnabled(true);
-    const bool idle = Ticked(MenuItem::idle1);
+    const bool idle = mode_ == LoadMode::Idle;
     if (!idle) {
         view_.AppendLine(Pane::RunLog, MemoDoingHeatUp);
-        for (auto* t : {heatUp1_.get(), heatUp2_.get()}) {
-            t->SetElapsed(0);
-            t->SetDuration(HeatUpMs);
-            t->SetEnabled(true);
+        for (auto& t : timers_) {
+            if (t.Info->Role != TimerRole::HeatUp) continue;
+            t.Timer->SetElapsed(0);
+            t.Timer->SetDuration(HeatUpMs);
+            t.Timer->SetEnabled(true);
         }
     }
     operateTimer_->SetEnabled(true);
     if (!idle)
-        for (auto* t : {idler1_.get(), idler2_.get(), idler3_.get(), idler4_.get()}) t->SetEnabled(true);
+        for (auto& t : timers_)
+            if (t.Info->Role == TimerRole::Idle) t.Timer->SetEnabled(true);
 }
 
 void TestRun::Stop1Click() {
-    SetItemEnabled(MenuItem::Start1, true);
-    SetItemEnabled(MenuItem::Stop1, false);
     State.Stopped = true;
     State.LastStop = StopReason::User;
     operateTimer_->SetEnabled(false);
-    for (auto* t : {heatUp1_.get(), heatUp2_.get(), mmx1_.get(), mmx2_.get(), whetStone1_.get(),
-                    whetStone2_.get(), encryptor_.get()})
-        t->SetEnabled(false);
-    // One last tick of an idle workload finds the run stopped and switches all four off.
-    for (auto* t : {idler1_.get(), idler2_.get(), idler3_.get(), idler4_.get()}) t->SetEnabled(true);
-    SetItemEnabled(MenuItem::Options1, true);
-    SetItemEnabled(MenuItem::About1, true);
+    for (auto& t : timers_)
+        if (t.Info->Role != TimerRole::Idle) t.Timer->SetEnabled(false);
+    // One last tick of an idle workload finds the run stopped and switches all of them off.
+    for (auto& t : timers_)
+        if (t.Info->Role == TimerRole::Idle) t.Timer->SetEnabled(true);
     kello_->SetEnabled(false);
     DeleteWorkFile("TORVA_1.tmp");
     DeleteWorkFile("TORVA_2.tmp");
@@ -217,8 +298,9 @@ void TestRun::Stop1Click() {
     // A settings store that cannot be written must not cost the results on the screen.
     QString settingsProblem;
     try {
-        SettingsKey key;
-        if (!key.ValueExists("Q2")) key.WriteString("Q2", std::to_string(MaxTempSize));
+        SettingsKey().WriteStringIfAbsent(settings::MaxTempSize.Name, std::to_string(MaxTempSize));
+    } catch (const ESettingsWriteError& e) {
+        settingsProblem = QString::fromStdString(e.Describe());
     } catch (const std::exception& e) {
         settingsProblem = QString::fromStdString(e.what());
     }
@@ -230,49 +312,51 @@ void TestRun::Stop1Click() {
     view_.AppendLine(Pane::Info, QStringLiteral(" Worktime: ") + c[0] + QStringLiteral(" d, ") + c[1] +
                                      QStringLiteral(" h, ") + c[2] + QStringLiteral(" m, ") + c[3] +
                                      QStringLiteral(" s"));
-    SetItemEnabled(MenuItem::Exit1, true);
-    if (!settingsProblem.isEmpty()) view_.ShowMessage(QStringLiteral("Error"), settingsProblem);
+    ShowMenu();
+    if (!settingsProblem.isEmpty()) view_.ShowError(settingsProblem);
 }
 
 void TestRun::Exit1Click() {
     State.Stopped = true;
-    view_.Quit();
+    if (OnExit) OnExit();
 }
 
-void TestRun::SetTestTimerPriorities(ThreadPriority tests, ThreadPriority encryptor) {
-    for (auto* t : {mmx1_.get(), mmx2_.get(), whetStone1_.get(), whetStone2_.get()})
-        t->SetThreadPriority(tests);
-    encryptor_->SetThreadPriority(encryptor);
+void TestRun::SetMode(LoadMode mode) {
+    mode_ = mode;
+    ShowMenu();
+    static constexpr ModePriorities MainThread{ThreadPriority::Idle, ThreadPriority::Normal,
+                                               ThreadPriority::Highest};
+    SetProcessPriorityClass(mode == LoadMode::Idle     ? ProcessPriorityClass::Idle
+                            : mode == LoadMode::Normal ? ProcessPriorityClass::Normal
+                                                       : ProcessPriorityClass::High);
+    SetThreadPriority(mainThreadId_, MainThread.In(mode));
+    // The heat-up and idle timers keep their own priorities in every mode.
+    for (auto& t : timers_)
+        if (t.Info->InMode) t.Timer->SetThreadPriority(t.Info->InMode->In(mode));
 }
 
 void TestRun::idle1Click() {
-    Tick(MenuItem::idle1);
-    SetProcessPriorityClass(ProcessPriorityClass::Idle);
-    SetThreadPriority(mainThreadId_, ThreadPriority::Idle);
-    SetTestTimerPriorities(ThreadPriority::Idle, ThreadPriority::Idle);
+    SetMode(LoadMode::Idle);
 }
 
 void TestRun::Normal1Click() {
-    Tick(MenuItem::Normal1);
-    SetProcessPriorityClass(ProcessPriorityClass::Normal);
-    SetThreadPriority(mainThreadId_, ThreadPriority::Normal);
-    SetTestTimerPriorities(ThreadPriority::Normal, ThreadPriority::Normal);
+    SetMode(LoadMode::Normal);
 }
 
 void TestRun::Hardcore1Click() {
-    Tick(MenuItem::Hardcore1);
-    SetProcessPriorityClass(ProcessPriorityClass::High);
-    SetThreadPriority(mainThreadId_, ThreadPriority::Highest);
-    SetTestTimerPriorities(ThreadPriority::Higher, ThreadPriority::Highest);
+    SetMode(LoadMode::Hardcore);
 }
 
 void TestRun::Random1Click() {
-    Tick(MenuItem::Random1);
+    SetTestChoice(TestChoice::Random);
 }
 
 void TestRun::Optimal1Click() {
     view_.ShowMessage(QStringLiteral("Torvane Test"), QStringLiteral("This feature will be done ASAP"));
 }
+
+// ---------------------------------------------------------------------------------------------------
+// Sequencer and clock
 
 void TestRun::Timer1Timer() {
     if (State.Stopped)
@@ -282,15 +366,8 @@ void TestRun::Timer1Timer() {
 }
 
 void TestRun::PickNextTest() {
-    if (State.Stopped) return;
-    const auto testRunning = [this] {
-        for (auto* t : {encryptor_.get(), mmx1_.get(), mmx2_.get(), whetStone1_.get(), whetStone2_.get(),
-                        heatUp1_.get(), heatUp2_.get()})
-            if (t->Enabled()) return true;
-        return false;
-    };
-    if (testRunning()) return;
-    if (Ticked(MenuItem::idle1)) {
+    if (State.Stopped || TestRunning()) return;
+    if (mode_ == LoadMode::Idle) {
         for (int i = 0; i < 10; ++i) {
             ProcessMessages();
             Sleep(1);
@@ -298,43 +375,33 @@ void TestRun::PickNextTest() {
     } else {
         ProcessMessages();
     }
-    if (view_.LineCount(Pane::RunLog) >= 100) view_.ClearPane(Pane::RunLog);
+    if (view_.RunLogLines() >= 100) view_.ClearPane(Pane::RunLog);
     // With "Optimal..." ticked no test is ever started: only the heat-up and the idle workloads run.
-    if (!Ticked(MenuItem::Random1)) return;
+    if (tests_ != TestChoice::Random) return;
 
     const std::int32_t kind = RandomInRange(0, 90) % 3;
     const std::int32_t minutes = RandomInRange(1, 10);
     const std::int32_t duration = minutes * 60 * 1000;
     // The events processed above may have stopped the run, or stopped and started a new one whose
     // heat-up is now running.
-    if (State.Stopped || testRunning()) return;
+    if (State.Stopped || TestRunning()) return;
 
     view_.AppendLine(Pane::RunLog, QString());
-    const bool noEncryption = Ticked(MenuItem::NoEncryptiontests1);
-    if (noEncryption) {
+    if (noEncryptionTests_) {
         if (FileExists(NativePath("C:\\autoexec.bat"))) view_.Repaint();
         if (FileExists(NativePath("C:\\fd" + std::to_string(RandomInRange(0, 6000))))) view_.Repaint();
     }
-    const auto start = [duration](TWorkerTimer& a, TWorkerTimer& b) {
-        for (auto* t : {&a, &b}) {
-            t->SetElapsed(0);
-            t->SetDuration(duration);
-        }
-        a.SetEnabled(true);
-        b.SetEnabled(true);
-    };
-    switch (kind) {
-    case 1:
-        view_.AppendLine(Pane::RunLog, QStringLiteral("Doing a %1 minute Whetstone Test").arg(minutes));
-        start(*whetStone1_, *whetStone2_);
-        break;
-    case 2:
-        view_.AppendLine(Pane::RunLog, QStringLiteral("Doing a %1 minute MMX Test").arg(minutes));
-        start(*mmx1_, *mmx2_);
-        break;
-    default:
-        // The encryption test is not part of this program yet; the next tick draws again.
-        break;
+    for (const auto& workload : workloads_) {
+        const WorkloadInfo& info = workload->Info();
+        if (info.TestKind != kind) continue;
+        // A test that cannot run now starts nothing; the next tick draws again.
+        if (info.Available && !info.Available(*this)) return;
+        if (info.TestLine) view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
+        if (info.StartTest)
+            info.StartTest(*this, *workload, duration);
+        else
+            RunTestTimers(*workload, duration);
+        return;
     }
 }
 
@@ -368,7 +435,22 @@ void TestRun::ReportTestError(std::int32_t code, const QString& message, const Q
     view_.ClearPane(Pane::Info);
     for (const auto& line : lines) view_.AppendLine(Pane::Info, line);
     view_.ShowMainWindow();
-    view_.HideTrayIcon();
+}
+
+void TestRun::EndPass(const Workload& workload, const std::string& text, bool failed) {
+    const WorkloadInfo& info = workload.Info();
+    const QString message = QString::fromLatin1(info.FailedMessage);
+    if (failed) {
+        State.ErrorCount += 1;
+        ReportTestError(2, message, QStringLiteral("N/A"));
+    }
+    auto& reference = State.*info.Reference;
+    if (reference != NoPassYet && reference != text) {
+        view_.AppendLine(Pane::RunLog, message);
+        State.ErrorCount += 1;
+        ReportTestError(1, message, QStringLiteral("Calculation error"));
+    }
+    State.*info.Reference = text;
 }
 
 void TestRun::ShowWorkTime(std::int32_t e) {
@@ -397,11 +479,9 @@ void TestRun::UpdateWorkTime() {
 
 void TestRun::KelloTimer() {
     UpdateWorkTime();
-    if (view_.TrayIconVisible()) {
-        const auto& c = State.Counters;
-        view_.SetTrayHint(c[0] + QStringLiteral("d, ") + c[1] + QStringLiteral("h, ") + c[2] +
-                          QStringLiteral("m, ") + c[3] + QStringLiteral("s, "));
-    }
+    const auto& c = State.Counters;
+    view_.SetTrayHint(c[0] + QStringLiteral("d, ") + c[1] + QStringLiteral("h, ") + c[2] +
+                      QStringLiteral("m, ") + c[3] + QStringLiteral("s, "));
     ProcessMessages();
     view_.Repaint();
     view_.UpdateWindow();
@@ -409,7 +489,7 @@ void TestRun::KelloTimer() {
 
 std::int32_t TestRun::RandomInRange(std::int32_t low, std::int32_t high) {
     ReseedInputs in = env_.systemState ? env_.systemState() : SystemReseedInputs();
-    const QPoint cursor = view_.CursorPosition();
+    const QPoint cursor = env_.cursorPosition ? env_.cursorPosition() : QPoint();
     in.CursorX = cursor.x();
     in.CursorY = cursor.y();
     in.LastEventTime = lastEventTime_;

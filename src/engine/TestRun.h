@@ -4,29 +4,37 @@
 // commands, the two window timers (the sequencer every 100 ms, the work-time clock every 800 ms) and the
 // workload ticks that the worker timers hand over. Workloads process events while they work, so the run
 // state can change between any two of their KeepGoing calls, and they check it after each one.
+//
+// The run owns its state and the choices it reads (load mode, test choice, "No Encryption tests"); a
+// front end shows them through IRunView and sends the user's commands here. The workloads and their
+// timers come from the workloads' descriptions (Workload.h).
 
+#include "crypto/Managers.h"
 #include "engine/Random.h"
+#include "engine/RunState.h"
 #include "engine/RunView.h"
 #include "engine/WindowTimer.h"
 #include "engine/WorkClock.h"
 #include "engine/WorkerTimer.h"
+#include "engine/Workload.h"
 #include "platform/Clock.h"
-#include "platform/Priority.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace torvane::engine {
 
-class HeatUpWorkload;
 class MmxWorkload;
+class SettingsReader;
 class WhetstoneWorkload;
 
 // Where a test run takes its time and its view of the system from. Tests pass manual clocks; the
@@ -39,23 +47,11 @@ struct TestRunEnvironment {
     std::function<void(int ms)> sleep;         // real sleeps when empty
     std::function<ReseedInputs()> systemState; // SystemReseedInputs() when empty
     char decimalSeparator = 0;                 // the locale's when 0
+    // The mouse cursor in screen coordinates, one of the reseed inputs; (0, 0) when empty (no display).
+    std::function<QPoint()> cursorPosition;
 };
 
-enum class StopReason { None, User, Error, ClockJump };
-
-struct RunState {
-    bool Stopped = true;
-    std::int32_t ErrorCount = 0;            // since program start; "Start" does not reset it
-    std::string WhetstoneReference = "moi"; // "moi": no complete pass yet in this run
-    std::string MmxReference = "moi";
-    std::int32_t LastShownSeconds = 0;
-    // The work-time fields as last shown: days, hours, minutes, seconds.
-    std::array<QString, 4> Counters{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
-                                    QStringLiteral("0")};
-    StopReason LastStop = StopReason::None;
-};
-
-inline constexpr const char* NoPassYet = "moi";
+enum class TestChoice { Random, Optimal };
 
 class TestRun : public QObject {
 public:
@@ -64,12 +60,23 @@ public:
     TestRun(const TestRun&) = delete;
     TestRun& operator=(const TestRun&) = delete;
 
-    // Settings of the owner (the main window or the terminal front end).
-    std::string TempDir = "C:\\";
+    // Work settings: the folder of the work files, their size limit in bytes, the banner.
+    std::string TempDir;
     std::int32_t MaxTempSize = 104857600;
     QStringList BannerLines;
+    // Takes the work folder (Q1, used only where it exists) and the size limit (Q2) from the store.
+    void LoadWorkSettings(SettingsReader& settings);
 
     RunState State;
+
+    // The choices of the "Mode" and "Tests" menus.
+    LoadMode Mode() const { return mode_; }
+    TestChoice Tests() const { return tests_; }
+    bool NoEncryptionTests() const { return noEncryptionTests_; }
+    // The stored test choice at start: ticks its item without running the item's command.
+    void SetTestChoice(TestChoice choice);
+    // How a menu item of the engine is to look now.
+    MenuItemState MenuState(MenuItem item) const;
 
     // Menu commands.
     void Start1Click();
@@ -80,9 +87,11 @@ public:
     void Hardcore1Click();
     void Random1Click();
     void Optimal1Click();
-    // A click from code: runs the item's command only while the item is enabled, which makes a second
-    // stop request harmless. Items without a command of the engine do nothing.
+    // A click, from the user or from code: runs the item's command only while the item is enabled, which
+    // makes a second stop request harmless. Items without a command of the engine do nothing.
     void ClickMenuItem(MenuItem item);
+    // "Exit": the front end ends the application.
+    std::function<void()> OnExit;
 
     // Window timer ticks.
     void Timer1Timer(); // OperateTimer
@@ -94,47 +103,87 @@ public:
     void ProcessMessages();
     // Callers count the error in State.ErrorCount themselves.
     void ReportTestError(std::int32_t code, const QString& message, const QString& detail);
+    // The end of a compared pass that was not left early: an exception in it is counted and reported
+    // (code 2), then its text is compared with the last complete pass of the run (code 1 on a
+    // difference) and becomes the reference.
+    void EndPass(const Workload& workload, const std::string& text, bool failed);
     void UpdateWorkTime();
     std::int32_t RandomInRange(std::int32_t low, std::int32_t high);
     RandomGenerator& Generator() { return generator_; }
     WorkClock& Clock() { return workClock_; }
     IRunView& View() { return view_; }
     char DecimalSeparator() const { return separator_; }
-    bool Ticked(MenuItem item) const { return view_.GetMenuItem(item).Checked; }
 
-    // The timers of the run.
+    // The workloads' timers.
+    TWorkerTimer& Timer(std::string_view name);
+    std::vector<TWorkerTimer*> WorkerTimers() const;
+    // Switches off a workload's timers of one role, or the idle timers of every workload.
+    void DisableTimers(const Workload& workload, TimerRole role);
+    void DisableIdlers();
+    // The default start of a test: the workload's test timers run for the given time.
+    void RunTestTimers(const Workload& workload, std::int32_t durationMs);
+
+    const std::vector<std::unique_ptr<Workload>>& Workloads() const { return workloads_; }
+    WhetstoneWorkload& Whetstone();
+    MmxWorkload& Mmx();
+
     WindowTimer& OperateTimer() { return *operateTimer_; }
     WindowTimer& Kello() { return *kello_; }
-    TWorkerTimer& HeatUp1() { return *heatUp1_; }
-    TWorkerTimer& HeatUp2() { return *heatUp2_; }
-    TWorkerTimer& WhetStone1() { return *whetStone1_; }
-    TWorkerTimer& WhetStone2() { return *whetStone2_; }
-    TWorkerTimer& MMX1() { return *mmx1_; }
-    TWorkerTimer& MMX2() { return *mmx2_; }
-    TWorkerTimer& Encryptor() { return *encryptor_; }
-    TWorkerTimer& Idler1() { return *idler1_; }
-    TWorkerTimer& Idler2() { return *idler2_; }
-    TWorkerTimer& Idler3() { return *idler3_; }
-    TWorkerTimer& Idler4() { return *idler4_; }
-    std::array<TWorkerTimer*, 11> WorkerTimers() const;
-    void DisableIdlers();
-
-    WhetstoneWorkload& Whetstone() { return *whetstone_; }
-    MmxWorkload& Mmx() { return *mmx_; }
 
     // Kernel id of the GUI thread, whose priority the load modes set.
     std::int64_t MainThreadId() const { return mainThreadId_; }
 
+    // The encryption test's cipher with its key hash, and a second pair. The hash managers come first so
+    // that they outlive the cipher managers that refer to them.
+    crypto::THashManager EncryptorHash1;
+    crypto::THashManager EncryptorHash2;
+    crypto::TCipherManager Cipher1;
+    crypto::TCipherManager Cipher2;
+
 private:
-    void SetItemEnabled(MenuItem item, bool enabled);
-    void Tick(MenuItem item);
+    // The view as the run writes on it: it counts the run log's lines, which the sequencer needs.
+    class CountingView final : public IRunView {
+    public:
+        explicit CountingView(IRunView& view) : view_(view) {}
+        int RunLogLines() const { return runLogLines_; }
+        void AppendLine(Pane pane, const QString& line) override;
+        void ClearPane(Pane pane) override;
+        void ShowPane(Pane pane) override { view_.ShowPane(pane); }
+        void SetCounters(const QString& d, const QString& h, const QString& m, const QString& s) override {
+            view_.SetCounters(d, h, m, s);
+        }
+        void Repaint() override { view_.Repaint(); }
+        void UpdateWindow() override { view_.UpdateWindow(); }
+        void ShowMainWindow() override { view_.ShowMainWindow(); }
+        void SetTrayHint(const QString& hint) override { view_.SetTrayHint(hint); }
+        void ShowMessage(const QString& caption, const QString& text) override {
+            view_.ShowMessage(caption, text);
+        }
+        void ShowError(const QString& text) override { view_.ShowError(text); }
+        void ShowMenuItem(MenuItem item, const MenuItemState& state) override {
+            view_.ShowMenuItem(item, state);
+        }
+
+    private:
+        IRunView& view_;
+        int runLogLines_ = 0;
+    };
+
+    struct RunTimer {
+        Workload* Owner;
+        const TimerInfo* Info;
+        std::unique_ptr<TWorkerTimer> Timer;
+    };
+
+    void ShowMenu();
+    void SetMode(LoadMode mode);
+    bool TestRunning() const;
     void ShowWorkTime(std::int32_t seconds);
     void SetCounters(const std::array<QString, 4>& counters);
     void DeleteWorkFile(const char* name);
-    void SetTestTimerPriorities(ThreadPriority tests, ThreadPriority encryptor);
     void Sleep(int ms);
 
-    IRunView& view_;
+    CountingView view_;
     TestRunEnvironment env_;
     MsClock& msClock_;
     WorkClock workClock_;
@@ -143,13 +192,14 @@ private:
     std::int64_t mainThreadId_;
     std::uint32_t lastEventTime_ = 0;
 
-    std::unique_ptr<HeatUpWorkload> heatUp_;
-    std::unique_ptr<WhetstoneWorkload> whetstone_;
-    std::unique_ptr<MmxWorkload> mmx_;
+    LoadMode mode_ = LoadMode::Normal;
+    TestChoice tests_ = TestChoice::Random;
+    // Stays ticked: the encryption test is not part of this program yet.
+    bool noEncryptionTests_ = true;
 
+    std::vector<std::unique_ptr<Workload>> workloads_;
+    std::vector<RunTimer> timers_;
     std::unique_ptr<WindowTimer> operateTimer_, kello_;
-    std::unique_ptr<TWorkerTimer> heatUp1_, heatUp2_, whetStone1_, whetStone2_, mmx1_, mmx2_, encryptor_;
-    std::unique_ptr<TWorkerTimer> idler1_, idler2_, idler3_, idler4_;
 };
 
 } // namespace torvane::engine

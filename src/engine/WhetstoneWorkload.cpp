@@ -5,8 +5,39 @@
 namespace torvane::engine {
 
 namespace {
-const QString Failed = QStringLiteral("Whetstone test failed!");
-}
+
+constexpr TimerInfo Timers[] = {
+    {.Name = "WhetStone1",
+     .Role = TimerRole::Test,
+     .IntervalMs = 1,
+     .Priority = ThreadPriority::Normal,
+     .InMode = &TestTimerPriorities,
+     .StopsItself = true,
+     .Tick = [](Workload& w, TWorkerTimer&) { static_cast<WhetstoneWorkload&>(w).WhetStone1Timer(); }},
+    {.Name = "WhetStone2",
+     .Role = TimerRole::Test,
+     .IntervalMs = 1,
+     .Priority = ThreadPriority::Normal,
+     .InMode = &TestTimerPriorities,
+     .StopsItself = true,
+     .Tick = [](Workload& w, TWorkerTimer&) { static_cast<WhetstoneWorkload&>(w).WhetStone2Timer(); }},
+    {.Name = "Idler3",
+     .Role = TimerRole::Idle,
+     .IntervalMs = 1,
+     .Priority = ThreadPriority::Idle,
+     .Tick = [](Workload& w, TWorkerTimer&) { static_cast<WhetstoneWorkload&>(w).Idler3Timer(); }},
+};
+
+} // namespace
+
+const WorkloadInfo WhetstoneWorkload::Description{
+    .Name = "Whetstone",
+    .Timers = Timers,
+    .TestKind = 1,
+    .TestLine = "Doing a %1 minute Whetstone Test",
+    .Reference = &RunState::WhetstoneReference,
+    .FailedMessage = "Whetstone test failed!",
+};
 
 bool RunWhetstonePass(WhetstonePass& pass, const std::function<bool()>& before,
                       const std::function<bool()>& after) {
@@ -29,16 +60,8 @@ void WhetstoneWorkload::Idler3Timer() {
     IdlePass();
 }
 
-void WhetstoneWorkload::ReportException() {
-    run_.State.ErrorCount += 1;
-    run_.ReportTestError(2, Failed, QStringLiteral("N/A"));
-}
-
 void WhetstoneWorkload::TestPass() {
-    const auto leave = [this] {
-        run_.WhetStone1().SetEnabled(false);
-        run_.WhetStone2().SetEnabled(false);
-    };
+    const auto leave = [this] { run_.DisableTimers(*this, TimerRole::Test); };
     if (!run_.KeepGoing()) {
         leave();
         return;
@@ -49,12 +72,13 @@ void WhetstoneWorkload::TestPass() {
         leave();
         return false;
     };
+    bool failed = false;
     try {
         if (!RunWhetstonePass(pass, check, check)) return;
     } catch (...) {
-        ReportException();
+        failed = true;
     }
-    Compare(pass.ResultText());
+    run_.EndPass(*this, pass.ResultText(), failed);
 }
 
 void WhetstoneWorkload::IdlePass() {
@@ -62,6 +86,7 @@ void WhetstoneWorkload::IdlePass() {
     // without switching anything off, the idle ticks do that.
     if (!run_.KeepGoing()) run_.DisableIdlers();
     WhetstonePass pass(run_.DecimalSeparator(), StartValues);
+    bool failed = false;
     try {
         const bool complete = RunWhetstonePass(
             pass, [this] { return !run_.State.Stopped; },
@@ -71,19 +96,9 @@ void WhetstoneWorkload::IdlePass() {
             });
         if (!complete) return;
     } catch (...) {
-        ReportException();
+        failed = true;
     }
-    Compare(pass.ResultText());
-}
-
-void WhetstoneWorkload::Compare(const std::string& text) {
-    auto& reference = run_.State.WhetstoneReference;
-    if (reference != NoPassYet && reference != text) {
-        run_.View().AppendLine(Pane::RunLog, Failed);
-        run_.State.ErrorCount += 1;
-        run_.ReportTestError(1, Failed, QStringLiteral("Calculation error"));
-    }
-    run_.State.WhetstoneReference = text;
+    run_.EndPass(*this, pass.ResultText(), failed);
 }
 
 } // namespace torvane::engine

@@ -4,13 +4,12 @@
 // text and compares it with the text of the pass that completed before it, of any of the three.
 
 #include "engine/Whetstone.h"
+#include "engine/Workload.h"
 
 #include <functional>
 #include <string>
 
 namespace torvane::engine {
-
-class TestRun;
 
 // One pass with the checks the caller wants around each outer iteration; false when a check asked to
 // leave (the text is then not built). An exception of the arithmetic propagates with the partial
@@ -18,9 +17,11 @@ class TestRun;
 bool RunWhetstonePass(WhetstonePass& pass, const std::function<bool()>& before,
                       const std::function<bool()>& after);
 
-class WhetstoneWorkload {
+class WhetstoneWorkload final : public Workload {
 public:
-    explicit WhetstoneWorkload(TestRun& run) : run_(run) {}
+    using Workload::Workload;
+    static const WorkloadInfo Description;
+    const WorkloadInfo& Info() const override { return Description; }
 
     void WhetStone1Timer();
     void WhetStone2Timer();
@@ -32,11 +33,6 @@ public:
 private:
     void TestPass();
     void IdlePass();
-    // The end of a pass that was not left early: compare with the reference, then replace it.
-    void Compare(const std::string& text);
-    void ReportException();
-
-    TestRun& run_;
 };
 
 } // namespace torvane::engine

@@ -1,11 +1,9 @@
 #include "hw/PentiumMMX.h"
 
+#include "hw/Cpuid.h"
 #include "hw/MmxPortable.h"
 
 #if defined(__i386__) || defined(__x86_64__)
-#include <cpuid.h>
-#include <mmintrin.h>
-#include <x86intrin.h>
 #define TORVANE_X86 1
 #endif
 
@@ -13,57 +11,14 @@ namespace torvane::hw {
 
 namespace {
 
-#if TORVANE_X86
-struct CpuidRegs {
-    std::uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
-};
-
-CpuidRegs Cpuid(std::uint32_t leaf) {
-    CpuidRegs r;
-    __cpuid(leaf, r.eax, r.ebx, r.ecx, r.edx);
-    return r;
+CpuidRegisters Cpuid(std::uint32_t leaf) {
+    return NativeCpuid::Instance().Cpuid(leaf);
 }
-#endif
 
 } // namespace
 
 bool TPentiumMMX::CpuIDsupport() const {
-#if defined(__x86_64__)
-    // Flip the ID bit of the flags register and see whether the change sticks.
-    std::uint64_t before = 0, after = 0;
-    __asm__ volatile("pushfq\n\t"
-                     "popq %0\n\t"
-                     "movq %0, %1\n\t"
-                     "xorq $0x200000, %1\n\t"
-                     "pushq %1\n\t"
-                     "popfq\n\t"
-                     "pushfq\n\t"
-                     "popq %1\n\t"
-                     "pushq %0\n\t"
-                     "popfq"
-                     : "=&r"(before), "=&r"(after)
-                     :
-                     : "cc");
-    return ((before ^ after) & 0x200000) != 0;
-#elif defined(__i386__)
-    std::uint32_t before = 0, after = 0;
-    __asm__ volatile("pushfl\n\t"
-                     "popl %0\n\t"
-                     "movl %0, %1\n\t"
-                     "xorl $0x200000, %1\n\t"
-                     "pushl %1\n\t"
-                     "popfl\n\t"
-                     "pushfl\n\t"
-                     "popl %1\n\t"
-                     "pushl %0\n\t"
-                     "popfl"
-                     : "=&r"(before), "=&r"(after)
-                     :
-                     : "cc");
-    return ((before ^ after) & 0x200000) != 0;
-#else
-    return false;
-#endif
+    return NativeCpuid::Instance().IdFlagToggles();
 }
 
 bool TPentiumMMX::RDTSCsupport() const {
@@ -75,20 +30,16 @@ bool TPentiumMMX::MMXsupport() const {
 }
 
 std::string TPentiumMMX::VendorString() const {
-    std::string s;
 #if TORVANE_X86
-    const auto r = Cpuid(0);
-    for (const std::uint32_t w : {r.ebx, r.edx, r.ecx})
-        for (int i = 0; i < 4; ++i) s += static_cast<char>((w >> (8 * i)) & 0xFF);
+    return VendorText(Cpuid(0));
 #else
-    s.assign(12, ' ');
+    return std::string(12, ' ');
 #endif
-    return s;
 }
 
 std::uint32_t TPentiumMMX::Leaf1Eax(const char* getter) const {
 #if TORVANE_X86
-    if (static_cast<std::int32_t>(Cpuid(0).eax) >= 1) return Cpuid(1).eax;
+    if (static_cast<std::int32_t>(Cpuid(0).Eax) >= 1) return Cpuid(1).Eax;
 #endif
     if (errorEnable_) throw EPentiumMMXError(std::string("CPU not supported ") + getter);
     return 0;
@@ -108,26 +59,18 @@ std::int32_t TPentiumMMX::Family() const {
 
 std::int32_t TPentiumMMX::FeatureFlags() const {
 #if TORVANE_X86
-    if (static_cast<std::int32_t>(Cpuid(0).eax) >= 1) return static_cast<std::int32_t>(Cpuid(1).edx);
+    if (static_cast<std::int32_t>(Cpuid(0).Eax) >= 1) return static_cast<std::int32_t>(Cpuid(1).Edx);
 #endif
     if (errorEnable_) throw EPentiumMMXError("CPU not supported FeatureFlags");
     return 0;
 }
 
 std::int32_t TPentiumMMX::TimeStampHigh() const {
-#if TORVANE_X86
-    return static_cast<std::int32_t>(__rdtsc() >> 32);
-#else
-    return 0;
-#endif
+    return static_cast<std::int32_t>(TimeStampCounter() >> 32);
 }
 
 std::int32_t TPentiumMMX::TimeStampLow() const {
-#if TORVANE_X86
-    return static_cast<std::int32_t>(__rdtsc());
-#else
-    return 0;
-#endif
+    return static_cast<std::int32_t>(TimeStampCounter());
 }
 
 std::uint32_t TPentiumMMX::Interval32(std::uint32_t newer, std::uint32_t older) const {

@@ -52,8 +52,9 @@ std::optional<std::string> ScriptedDialogs::OpenFileDialog(const std::string& fi
     return a->Text;
 }
 
-std::optional<std::string> ScriptedDialogs::SaveFileDialog(const std::string& filter) {
-    history_.push_back({Kind::SaveFile, {}, {}, {}, filter, 0});
+std::optional<std::string> ScriptedDialogs::SaveFileDialog(const std::string& filter,
+                                                           const std::string& initialDirectory) {
+    history_.push_back({Kind::SaveFile, {}, {}, initialDirectory, filter, 0});
     const auto a = Next(Answer::Kind::File);
     if (!a) return std::nullopt;
     return a->Text;

@@ -25,7 +25,8 @@ public:
     // The file dialogs; the chosen path, or nothing when cancelled.
     virtual std::optional<std::string> OpenFileDialog(const std::string& filter,
                                                       const std::string& initialDirectory) = 0;
-    virtual std::optional<std::string> SaveFileDialog(const std::string& filter) = 0;
+    virtual std::optional<std::string> SaveFileDialog(const std::string& filter,
+                                                      const std::string& initialDirectory = {}) = 0;
     // The colour dialog with a colour preselected; the chosen colour, or nothing when cancelled.
     virtual std::optional<std::uint32_t> ColorDialog(std::uint32_t initial) = 0;
     // The application's general error box, for exceptions that escape a command.
@@ -42,7 +43,7 @@ public:
         Kind What;
         std::string Caption;        // Message, Input
         std::string Text;           // Message and Error text, Input prompt
-        std::string Default;        // Input default text, OpenFile initial directory
+        std::string Default;        // Input default text, file dialogs' initial directory
         std::string Filter;         // file dialogs
         std::uint32_t InitialColor; // Color
     };
@@ -62,7 +63,8 @@ public:
                                         const std::string& defaultText) override;
     std::optional<std::string> OpenFileDialog(const std::string& filter,
                                               const std::string& initialDirectory) override;
-    std::optional<std::string> SaveFileDialog(const std::string& filter) override;
+    std::optional<std::string> SaveFileDialog(const std::string& filter,
+                                              const std::string& initialDirectory = {}) override;
     std::optional<std::uint32_t> ColorDialog(std::uint32_t initial) override;
     void ErrorBox(const std::string& message) override;
 

@@ -242,14 +242,17 @@ int TReplacementFile::PutInPlace() {
 void TReplacementFile::Commit() {
     if (committed_) return;
     if (!direct_) {
-        if (::fsync(fd_) != 0) throw EWriteError("Write error on " + name_ + ": " + std::strerror(errno));
+        if (::fsync(fd_) != 0) {
+            const int error = errno;
+            throw EWriteError("Write error on " + name_ + ": " + std::strerror(error), error);
+        }
         // No signal may end the process between the two names.
         sigset_t all, old;
         ::sigfillset(&all);
         ::pthread_sigmask(SIG_BLOCK, &all, &old);
         const int error = PutInPlace();
         ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
-        if (error != 0) throw EWriteError("Cannot replace " + name_ + ": " + std::strerror(error));
+        if (error != 0) throw EWriteError("Cannot replace " + name_ + ": " + std::strerror(error), error);
         SyncDirectory(ExtractFilePath(target_));
     }
     committed_ = true;
@@ -303,8 +306,8 @@ void WriteFileAtomically(const std::string& path, const std::string& data, mode_
     try {
         file.Stream().WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
         file.Commit();
-    } catch (const Exception&) {
-        throw EFCreateError(path, errno);
+    } catch (const Exception& e) {
+        throw EFCreateError(path, e.ErrorCode);
     }
 }
 

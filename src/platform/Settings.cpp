@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -95,17 +96,21 @@ bool MakeDirectories(const std::string& dir) {
     return true;
 }
 
-bool ReadWholeFile(int fd, std::string& text) {
+// Reads up to `limit` bytes; the rest of a longer file stays unread.
+bool ReadWholeFile(int fd, std::string& text, std::int64_t limit) {
     char buffer[4096];
-    for (;;) {
-        const auto n = ::read(fd, buffer, sizeof buffer);
+    while (static_cast<std::int64_t>(text.size()) < limit) {
+        const auto want =
+            std::min<std::int64_t>(sizeof buffer, limit - static_cast<std::int64_t>(text.size()));
+        const auto n = ::read(fd, buffer, static_cast<size_t>(want));
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (n == 0) return true;
+        if (n == 0) break;
         text.append(buffer, static_cast<size_t>(n));
     }
+    return true;
 }
 
 // What one look at the store file found.
@@ -129,37 +134,34 @@ std::string AsideName(const std::string& file) {
     return name;
 }
 
-StoreContent Load(const std::string& key) {
-    StoreContent content;
-    const auto file = SettingsKey::StoreFile();
-    int fd;
-    do {
-        fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return content;
-        const int err = errno;
-        content.Status = StoreContent::State::Unreadable;
-        SetProblem("The settings file " + file + " cannot be read (" + std::strerror(err) +
-                   "); the default settings are used and the file is left as it is.");
-        return content;
-    }
-    std::string text;
-    const bool read = ReadWholeFile(fd, text);
-    const int readErr = errno;
-    ::close(fd);
-    if (!read) {
-        content.Status = StoreContent::State::Unreadable;
-        SetProblem("The settings file " + file + " cannot be read (" + std::strerror(readErr) +
-                   "); the default settings are used and the file is left as it is.");
-        return content;
-    }
+std::string ReadProblem(const std::string& file, int err) {
+    return "The settings file " + file + " cannot be read (" + std::strerror(err) +
+           "); the default settings are used and the file is left as it is.";
+}
 
+// Keeps the user's file: sets it aside under a new name, after which the store reads as empty.
+StoreContent SetAside(const std::string& file, const std::string& what) {
+    StoreContent content;
+    const auto aside = AsideName(file);
+    if (std::rename(file.c_str(), aside.c_str()) != 0) {
+        content.Status = StoreContent::State::Unreadable;
+        SetProblem("The settings file " + file + " is " + what +
+                   " and could not be set aside; the default settings are used and the file is left as "
+                   "it is.");
+        return content;
+    }
+    content.Status = StoreContent::State::SetAside;
+    SetProblem("The settings file " + file + " is " + what + "; it was kept as " + aside +
+               " and the default settings are used.");
+    return content;
+}
+
+// Parses the text of the store; 0, or the number of the first line that is not a value of a key.
+int Parse(const std::string& text, const std::string& key, StoreContent& content) {
     std::istringstream in(text);
     std::string line;
     std::string section;
     int lineNo = 0;
-    int damagedLine = 0;
     while (std::getline(in, line)) {
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -173,53 +175,71 @@ StoreContent Load(const std::string& key) {
         const auto t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
         std::string name, value;
         if (section.empty() || t2 == std::string::npos || !Unescape(line.substr(0, t1), name) ||
-            !Unescape(line.substr(t2 + 1), value)) {
-            damagedLine = lineNo;
-            break;
-        }
+            !Unescape(line.substr(t2 + 1), value))
+            return lineNo;
         const auto type = line.substr(t1 + 1, t2 - t1 - 1);
         SettingsValue v;
         if (type == "sz") {
-            v.Type = SettingsType::String;
-            v.Text = value;
+            v = SettingsValue::String(value);
         } else if (type == "dword") {
             char* end = nullptr;
             errno = 0;
             const auto n = std::strtoull(value.c_str(), &end, 10);
-            if (value.empty() || value[0] == '-' || *end != '\0' || errno != 0 || n > 0xFFFFFFFFull) {
-                damagedLine = lineNo;
-                break;
-            }
+            if (value.empty() || value[0] == '-' || *end != '\0' || errno != 0 || n > 0xFFFFFFFFull)
+                return lineNo;
             v.Type = SettingsType::DWord;
             v.Number = static_cast<std::uint32_t>(n);
         } else {
-            damagedLine = lineNo;
-            break;
+            return lineNo;
         }
         if (section == key)
             content.Values[name] = v;
         else
             content.OtherLines.push_back(line);
     }
+    return 0;
+}
+
+StoreContent Load(const std::string& key) {
+    StoreContent content;
+    const auto file = SettingsKey::StoreFile();
+    int fd;
+    do {
+        fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return content;
+        content.Status = StoreContent::State::Unreadable;
+        SetProblem(ReadProblem(file, errno));
+        return content;
+    }
+    // A file far larger than any store would cost seconds and memory at every operation that reads it.
+    const std::string tooLarge =
+        "larger than " + std::to_string(LargestSettingsFile / 1048576) + " MB, far more than settings take";
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > LargestSettingsFile) {
+        ::close(fd);
+        return SetAside(file, tooLarge);
+    }
+    std::string text;
+    const bool read = ReadWholeFile(fd, text, LargestSettingsFile + 1);
+    const int readErr = errno;
+    ::close(fd);
+    if (!read) {
+        content.Status = StoreContent::State::Unreadable;
+        SetProblem(ReadProblem(file, readErr));
+        return content;
+    }
+    if (static_cast<std::int64_t>(text.size()) > LargestSettingsFile) return SetAside(file, tooLarge);
+    // Editors that save "UTF-8 with BOM" put a byte-order mark first.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+
+    const int damagedLine = Parse(text, key, content);
     if (damagedLine == 0) {
         content.Status = StoreContent::State::Ok;
         return content;
     }
-
-    // Keep the user's file: set it aside under a new name and go on as with an empty store.
-    const auto aside = AsideName(file);
-    content = StoreContent{};
-    if (std::rename(file.c_str(), aside.c_str()) != 0) {
-        content.Status = StoreContent::State::Unreadable;
-        SetProblem("The settings file " + file + " is damaged (line " + std::to_string(damagedLine) +
-                   ") and could not be set aside; the default settings are used and the file is left "
-                   "as it is.");
-        return content;
-    }
-    content.Status = StoreContent::State::SetAside;
-    SetProblem("The settings file " + file + " is damaged (line " + std::to_string(damagedLine) +
-               "); it was kept as " + aside + " and the default settings are used.");
-    return content;
+    return SetAside(file, "damaged (line " + std::to_string(damagedLine) + ")");
 }
 
 std::string Serialize(const std::string& key, const StoreContent& content) {
@@ -284,78 +304,119 @@ std::string SettingsKey::TakeLoadProblem() {
 
 SettingsKey::SettingsKey(std::string key) : key_(std::move(key)) {}
 
-std::optional<SettingsValue> SettingsKey::Find(const std::string& name) const {
-    const auto content = Load(key_);
-    const auto it = content.Values.find(name);
-    if (it == content.Values.end()) return std::nullopt;
-    return it->second;
-}
-
-bool SettingsKey::ValueExists(const std::string& name) const {
-    return Find(name).has_value();
-}
-
-std::optional<SettingsType> SettingsKey::ValueType(const std::string& name) const {
-    const auto v = Find(name);
+std::optional<SettingsType> SettingsSnapshot::ValueType(const std::string& name) const {
+    const auto* v = Find(name);
     if (!v) return std::nullopt;
     return v->Type;
 }
 
-std::string SettingsKey::ReadString(const std::string& name) const {
-    const auto v = Find(name);
+const SettingsValue* SettingsSnapshot::Find(const std::string& name) const {
+    const auto it = values_.find(name);
+    return it == values_.end() ? nullptr : &it->second;
+}
+
+std::string SettingsSnapshot::ReadString(const std::string& name) const {
+    const auto* v = Find(name);
     if (!v) throw Exception("Value '" + name + "' does not exist");
     if (v->Type != SettingsType::String) throw Exception("Invalid data type for '" + name + "'");
     return v->Text;
 }
 
-std::int32_t SettingsKey::ReadInteger(const std::string& name) const {
-    const auto v = Find(name);
+std::int32_t SettingsSnapshot::ReadInteger(const std::string& name) const {
+    const auto* v = Find(name);
     if (!v) throw Exception("Value '" + name + "' does not exist");
     if (v->Type != SettingsType::DWord) throw Exception("Invalid data type for '" + name + "'");
     return static_cast<std::int32_t>(v->Number);
 }
 
-bool SettingsKey::ReadBool(const std::string& name) const {
+bool SettingsSnapshot::ReadBool(const std::string& name) const {
     return ReadInteger(name) != 0;
 }
 
+SettingsSnapshot SettingsKey::Read() const {
+    SettingsSnapshot snapshot;
+    snapshot.values_ = Load(key_).Values;
+    return snapshot;
+}
+
+bool SettingsKey::ValueExists(const std::string& name) const {
+    return Read().ValueExists(name);
+}
+
+std::optional<SettingsType> SettingsKey::ValueType(const std::string& name) const {
+    return Read().ValueType(name);
+}
+
+std::string SettingsKey::ReadString(const std::string& name) const {
+    return Read().ReadString(name);
+}
+
+std::int32_t SettingsKey::ReadInteger(const std::string& name) const {
+    return Read().ReadInteger(name);
+}
+
+bool SettingsKey::ReadBool(const std::string& name) const {
+    return Read().ReadBool(name);
+}
+
+void SettingsKey::Write(const std::vector<SettingsChange>& changes) {
+    Apply(changes, false);
+}
+
 void SettingsKey::WriteString(const std::string& name, const std::string& value) {
-    Change(name, SettingsValue{SettingsType::String, value, 0}, nullptr);
+    Apply({{name, SettingsValue::String(value)}}, false);
 }
 
 void SettingsKey::WriteInteger(const std::string& name, std::int32_t value) {
-    Change(name, SettingsValue{SettingsType::DWord, {}, static_cast<std::uint32_t>(value)}, nullptr);
+    Apply({{name, SettingsValue::Integer(value)}}, false);
 }
 
 void SettingsKey::WriteBool(const std::string& name, bool value) {
     WriteInteger(name, value ? 1 : 0);
 }
 
-bool SettingsKey::DeleteValue(const std::string& name) {
-    bool existed = false;
-    Change(name, std::nullopt, &existed);
-    return existed;
+bool SettingsKey::WriteStringIfAbsent(const std::string& name, const std::string& value) {
+    return Apply({{name, SettingsValue::String(value)}}, true) != 0;
 }
 
-void SettingsKey::Change(const std::string& name, const std::optional<SettingsValue>& value, bool* existed) {
+bool SettingsKey::DeleteValue(const std::string& name) {
+    return Apply({{name, std::nullopt}}, false) != 0;
+}
+
+int SettingsKey::Apply(const std::vector<SettingsChange>& changes, bool onlyAbsent) {
     const auto dir = StoreDirectory();
     const auto file = StoreFile();
-    if (!MakeDirectories(dir)) throw EFCreateError(file);
+    if (!MakeDirectories(dir)) {
+        const int err = errno;
+        throw ESettingsWriteError(file, "its folder cannot be made: " + std::string(std::strerror(err)), err);
+    }
 
     std::lock_guard threads(g_writeMutex);
     StoreLock processes(dir);
     auto content = Load(key_);
-    if (content.Status == StoreContent::State::Unreadable) throw EFCreateError(file);
-    const bool had = content.Values.count(name) != 0;
-    if (existed) *existed = had;
-    if (value)
-        content.Values[name] = *value;
-    else if (!had)
-        return;
-    else
-        content.Values.erase(name);
-    // The store holds the user's own settings: readable by the owner alone.
-    WriteFileAtomically(file, Serialize(key_, content), 0600);
+    if (content.Status == StoreContent::State::Unreadable)
+        throw ESettingsWriteError(file, "the file that is there cannot be read, so it is not replaced");
+    int changed = 0;
+    for (const auto& change : changes) {
+        const bool had = content.Values.count(change.Name) != 0;
+        if (change.Value) {
+            if (had && onlyAbsent) continue;
+            content.Values[change.Name] = *change.Value;
+            ++changed;
+        } else if (had) {
+            content.Values.erase(change.Name);
+            ++changed;
+        }
+    }
+    if (changed == 0) return 0;
+    try {
+        // The store holds the user's own settings: readable by the owner alone.
+        WriteFileAtomically(file, Serialize(key_, content), 0600);
+    } catch (const EFCreateError& e) {
+        throw ESettingsWriteError(file, e.ErrorCode ? std::strerror(e.ErrorCode) : "it cannot be written",
+                                  e.ErrorCode);
+    }
+    return changed;
 }
 
 } // namespace torvane

@@ -84,8 +84,8 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
     for (;;) {
         const auto n = ::read(fd_, buffer, static_cast<size_t>(count));
         if (n >= 0) return n;
-        if (errno != EINTR)
-            throw EReadError(std::string("Read error on ") + fileName_ + ": " + std::strerror(errno));
+        if (const int error = errno; error != EINTR)
+            throw EReadError(std::string("Read error on ") + fileName_ + ": " + std::strerror(error), error);
     }
 }
 
@@ -94,8 +94,9 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
     for (;;) {
         const auto n = ::write(fd_, buffer, static_cast<size_t>(count));
         if (n >= 0) return n;
-        if (errno != EINTR)
-            throw EWriteError(std::string("Write error on ") + fileName_ + ": " + std::strerror(errno));
+        if (const int error = errno; error != EINTR)
+            throw EWriteError(std::string("Write error on ") + fileName_ + ": " + std::strerror(error),
+                              error);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "app/TrayIcon.h"
 #include "platform/Dialogs.h"
+#include "platform/Priority.h"
 #include "platform/Settings.h"
 #include "platform/Shell.h"
 
@@ -26,6 +27,8 @@ protected:
         ASSERT_TRUE(config.isValid() && work.isValid());
         ::setenv("TORVANE_CONFIG_DIR", config.path().toUtf8().constData(), 1);
         app::TTrayIcon::SetSystemTrayAvailableForTesting(false);
+        // The load modes of the window's run must not change the test program's own priority.
+        SetPriorityRequestsApplied(false);
     }
     void TearDown() override { app::TTrayIcon::SetSystemTrayAvailableForTesting(std::nullopt); }
 

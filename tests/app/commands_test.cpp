@@ -93,30 +93,40 @@ TEST_F(AppTest, ClicksChangeTicksOnlyWhereTheCommandSaysSo) {
     EXPECT_FALSE(form->idle1->isChecked());
 }
 
-TEST_F(AppTest, EngineHandlersTakeOverCommandsAndDisabledItemsDoNothing) {
+TEST_F(AppTest, RunItemsShowTheRunAndSendItTheirClicks) {
     auto form = MakeForm();
-    int stops = 0;
-    form->SetCommandHandler(engine::MenuItem::Stop1, [&] { ++stops; });
+    auto& run = form->Run();
     form->Stop1->trigger(); // disabled at start
-    EXPECT_EQ(stops, 0);
-    form->SetMenuItem(engine::MenuItem::Stop1, {true, false});
+    EXPECT_TRUE(run.State.Stopped);
+    EXPECT_FALSE(form->Stop1->isEnabled());
+
+    form->idle1->trigger(); // a run without heat-up, so that it stays still
+    form->Start1->trigger();
+    EXPECT_FALSE(run.State.Stopped);
+    EXPECT_FALSE(form->Start1->isEnabled());
+    EXPECT_TRUE(form->Stop1->isEnabled());
+    EXPECT_FALSE(form->AdvancedMenu->menuAction()->isEnabled());
+    EXPECT_FALSE(form->About1->isEnabled());
+    EXPECT_FALSE(form->Exit1->isEnabled());
+    form->Exit1->trigger(); // nothing while the run is active
+    EXPECT_FALSE(form->QuitRequested());
     form->Stop1->trigger();
-    EXPECT_EQ(stops, 1);
+    EXPECT_TRUE(run.State.Stopped);
+    EXPECT_TRUE(form->AdvancedMenu->menuAction()->isEnabled());
+
+    run.SetTestChoice(engine::TestChoice::Optimal);
+    EXPECT_TRUE(form->Optimal1->isChecked());
+    EXPECT_FALSE(form->Random1->isChecked());
+    form->Random1->trigger();
+    EXPECT_EQ(run.Tests(), engine::TestChoice::Random);
+    EXPECT_TRUE(form->Random1->isChecked());
 
     // What a command throws ends up in the error box, and the window goes on.
-    form->SetCommandHandler(engine::MenuItem::Start1, [] { throw EFCreateError("/tmp/x/TORVA_1.tmp"); });
-    form->Start1->trigger();
-    ASSERT_EQ(dialogs.History().size(), 1u);
-    EXPECT_EQ(dialogs.History()[0].What, Kind::Error);
-    EXPECT_EQ(dialogs.History()[0].Text, "Cannot create file /tmp/x/TORVA_1.tmp");
-
-    form->SetMenuItem(engine::MenuItem::Options1, {false, false});
-    EXPECT_FALSE(form->AdvancedMenu->menuAction()->isEnabled());
-    EXPECT_FALSE(form->GetMenuItem(engine::MenuItem::Options1).Enabled);
-
-    form->SetMenuItem(engine::MenuItem::idle1, {true, true});
-    EXPECT_TRUE(form->GetMenuItem(engine::MenuItem::idle1).Checked);
-    EXPECT_FALSE(form->GetMenuItem(engine::MenuItem::Normal1).Checked);
+    dialogs.AnswerFile(WorkPath("missing/dump.txt"));
+    form->SaveScreen1->trigger();
+    ASSERT_EQ(dialogs.History().size(), 2u);
+    EXPECT_EQ(dialogs.History()[1].What, Kind::Error);
+    EXPECT_EQ(dialogs.History()[1].Text, "Cannot create file " + WorkPath("missing/dump.txt"));
 
     form->Exit1->trigger();
     EXPECT_TRUE(form->QuitRequested());
@@ -129,10 +139,10 @@ TEST_F(AppTest, PanesAndCountersAnswerTheEngine) {
     EXPECT_TRUE(form->Memo2->isHidden());
     form->AppendLine(engine::Pane::RunLog, "");
     form->AppendLine(engine::Pane::RunLog, "Doing a 5 minute MMX Test");
-    EXPECT_EQ(form->LineCount(engine::Pane::RunLog), 2);
+    EXPECT_EQ(form->Memo1->Count(), 2);
     EXPECT_EQ(form->Memo1->toPlainText(), "\nDoing a 5 minute MMX Test"); // the leading empty line shows
     form->ClearPane(engine::Pane::RunLog);
-    EXPECT_EQ(form->LineCount(engine::Pane::RunLog), 0);
+    EXPECT_EQ(form->Memo1->Count(), 0);
 
     form->SetCounters("1", "0", "0", "5");
     EXPECT_EQ(form->Counters(), QStringList({"1", "0", "0", "5"}));
@@ -234,7 +244,7 @@ TEST_F(AppTest, MaxTempSizeRefusesWhatA32BitByteCountCannotHold) {
 
 TEST_F(AppTest, ScreenAndTextColoursFollowTheDesignOrderAndAreStored) {
     auto form = MakeForm();
-    app::TForm2 viewer(form->Memo2);
+    app::TForm2 viewer(form->Memo2, dialogs, form->CertificateHash);
     form->SetViewer(&viewer);
     QStringList order;
     for (QWidget* w : form->ColourElements())
@@ -408,8 +418,7 @@ TEST_F(AppTest, DocumentationOpensTheReadmeBesideTheProgramWhateverThePathLength
 
 TEST_F(AppTest, LaterCommandsDoNothingHarmful) {
     auto form = MakeForm();
-    for (auto* action :
-         {form->Registerfiletype1, form->CreateCertificate1, form->VerifyCertificate1, form->Start1})
+    for (auto* action : {form->Registerfiletype1, form->CreateCertificate1, form->VerifyCertificate1})
         action->trigger();
     for (const auto& shown : dialogs.History()) EXPECT_NE(shown.What, Kind::Error);
     EXPECT_TRUE(form->Stop1->isEnabled() == false);

@@ -1,9 +1,8 @@
-// The main window driven by the test engine: the menu commands reach the run, the run writes on the
-// window's panes and takes the work settings from it.
+// The main window and its test run: the menu commands reach the run, the run writes on the window's
+// panes and works with the window's work settings.
 
 #include "AppFixture.h"
 
-#include "app/EngineWiring.h"
 #include "app/Memo.h"
 
 #include <QAction>
@@ -20,20 +19,19 @@ TEST_F(EngineWiringTest, StartAndStopFromTheMenu) {
     key.WriteString("Q1", work.path().toStdString() + "/");
     key.DeleteValue("Q2");
     auto form = MakeForm();
-    app::EngineWiring wiring(*form);
     WriteFile(WorkPath("TORVA_3.tmp"), "x");
 
     form->Start1->trigger();
-    EXPECT_FALSE(wiring.Run().State.Stopped);
+    EXPECT_FALSE(form->Run().State.Stopped);
     EXPECT_EQ(form->Memo1->Lines().last(), "Doing a 5 Minute CPU HeatUP...");
     EXPECT_EQ(form->Memo1->Lines().first(), form->BannerLines().first());
     EXPECT_FALSE(form->Start1->isEnabled());
     EXPECT_TRUE(form->Stop1->isEnabled());
     EXPECT_FALSE(form->Options1->isEnabled());
-    EXPECT_TRUE(wiring.Run().HeatUp1().Enabled());
+    EXPECT_TRUE(form->Run().Timer("HeatUp1").Enabled());
 
     form->Stop1->trigger();
-    EXPECT_TRUE(wiring.Run().State.Stopped);
+    EXPECT_TRUE(form->Run().State.Stopped);
     EXPECT_TRUE(form->Memo2->Lines().contains("Test Results:"));
     EXPECT_TRUE(form->Memo2->Lines().contains(" Errors: 0"));
     EXPECT_TRUE(form->Start1->isEnabled());
@@ -44,11 +42,10 @@ TEST_F(EngineWiringTest, StartAndStopFromTheMenu) {
 TEST_F(EngineWiringTest, ModeAndTestChoiceCommands) {
     SetPriorityRequestsApplied(false);
     auto form = MakeForm();
-    app::EngineWiring wiring(*form);
     form->idle1->trigger();
     EXPECT_TRUE(form->idle1->isChecked());
     EXPECT_FALSE(form->Normal1->isChecked());
-    EXPECT_EQ(wiring.Run().WhetStone1().ThreadPriority(), ThreadPriority::Idle);
+    EXPECT_EQ(form->Run().Timer("WhetStone1").ThreadPriority(), ThreadPriority::Idle);
     form->Normal1->trigger();
     EXPECT_TRUE(form->Normal1->isChecked());
     dialogs.Take();
@@ -62,11 +59,10 @@ TEST_F(EngineWiringTest, ModeAndTestChoiceCommands) {
 
 TEST_F(EngineWiringTest, ClosingTheWindowStopsARun) {
     auto form = MakeForm();
-    app::EngineWiring wiring(*form);
     form->Start1->trigger();
     form->close();
-    EXPECT_TRUE(wiring.Run().State.Stopped);
-    EXPECT_FALSE(wiring.Run().HeatUp1().Enabled());
+    EXPECT_TRUE(form->Run().State.Stopped);
+    EXPECT_FALSE(form->Run().Timer("HeatUp1").Enabled());
 }
 
 } // namespace torvane::test

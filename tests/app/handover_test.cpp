@@ -1,12 +1,18 @@
-// The command-line hand-over: a certificate path after the quoted program path opens a viewer, once.
+// The command-line hand-over: a certificate path after the quoted program path opens a viewer of its own,
+// once, which shows the record only of an authentic certificate.
 
 #include "AppFixture.h"
 
 #include "app/Form2.h"
+#include "app/Memo.h"
 #include "app/ScreenText.h"
+#include "cert/Builder.h"
+#include "cert/CertTestSupport.h"
 #include "platform/CommandLine.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 
 namespace torvane::test {
 namespace {
@@ -27,8 +33,9 @@ TEST(HandOverRule, CountsOnTheQuotedProgramPathAndOneBlank) {
 }
 
 TEST_F(AppTest, ACertificateOnTheCommandLineOpensOneViewerPerStart) {
-    const auto certificate = WorkPath("a.tvc");
-    WriteFile(certificate, "scrambled");
+    crypto::THashManager hash;
+    const auto certificate = WorkPath("a b.tvc");
+    cert::WriteCertificate(hash, certificate, SampleFacts(), SampleDescription(), SampleFiller());
     const std::string program = "/opt/torvane/torvane";
     auto form = MakeForm(BuildRawCommandLine(program, {certificate}), program);
     EXPECT_TRUE(form->HandedOverViewers().empty()); // nothing before the first paint
@@ -40,9 +47,37 @@ TEST_F(AppTest, ACertificateOnTheCommandLineOpensOneViewerPerStart) {
     }
     const auto viewers = form->HandedOverViewers();
     ASSERT_EQ(viewers.size(), 1u);
-    EXPECT_EQ(viewers[0]->Edit1->text().toStdString(), certificate);
+    EXPECT_EQ(viewers[0]->LastVerification().State, cert::TCertificateState::Authentic);
+    EXPECT_EQ(viewers[0]->Memo1->Count(), 36);
+    EXPECT_TRUE(viewers[0]->Label1->isVisible());
+    EXPECT_EQ(viewers[0]->Edit1->text(), ""); // emptied after the check
     EXPECT_TRUE(viewers[0]->isVisible());
     EXPECT_EQ(viewers[0]->windowTitle(), "Certificate viewer");
+}
+
+TEST_F(AppTest, AFileThatIsNoAuthenticCertificateLeavesNoViewer) {
+    crypto::THashManager hash;
+    const std::string program = "/opt/torvane/torvane";
+    const auto forged = WorkPath("forged.tvc");
+    cert::WriteCertificate(hash, forged, SampleFacts(), SampleDescription(), SampleFiller());
+    auto bytes = ReadFile(forged);
+    bytes[bytes.size() - 5] ^= 1; // a byte of the filler
+    WriteFile(forged, bytes);
+    const auto unchecked = WorkPath("any.tvc");
+    WriteFile(unchecked, "never a certificate");
+    for (const auto& [file, messages] : {std::pair{forged, 1u}, std::pair{unchecked, 0u}}) {
+        auto form = MakeForm(BuildRawCommandLine(program, {file}), program);
+        form->FormPaint();
+        QCoreApplication::processEvents(); // the hand-over runs
+        // The viewer closes at its first paint, and goes.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->HandedOverViewers().empty(); })) << file;
+        const auto shown = dialogs.Take();
+        ASSERT_EQ(shown.size(), messages) << file;
+        if (messages) {
+            EXPECT_EQ(shown[0].Text, "This Certificate is FAKE!!");
+        }
+        EXPECT_EQ(ReadFile(file), file == forged ? bytes : "never a certificate");
+    }
 }
 
 TEST_F(AppTest, NoViewerWithoutAnExistingFile) {

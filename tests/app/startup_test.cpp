@@ -59,20 +59,21 @@ TEST_F(AppTest, FirstStartOnAnEmptyStoreWritesOnlyTheWorkSettings) {
 
 TEST_F(AppTest, CryptoComponentsStartWithTheirDesignSettings) {
     auto form = MakeForm();
-    EXPECT_EQ(form->Cipher1.Algorithm(), "SAFER-SK128");
-    EXPECT_EQ(form->Cipher1.Mode(), crypto::cmCTS);
-    EXPECT_EQ(form->Cipher1.HashManager(), &form->EncryptorHash1);
-    EXPECT_FALSE(form->Cipher1.IncludeHashKey());
-    EXPECT_EQ(form->Cipher2.Algorithm(), "Blowfish");
-    EXPECT_EQ(form->Cipher2.Mode(), crypto::cmCTS);
-    EXPECT_EQ(form->Cipher2.HashManager(), &form->EncryptorHash2);
-    for (auto* hash : {&form->EncryptorHash1, &form->EncryptorHash2, &form->CertificateHash})
+    auto& run = form->Run();
+    EXPECT_EQ(run.Cipher1.Algorithm(), "SAFER-SK128");
+    EXPECT_EQ(run.Cipher1.Mode(), crypto::cmCTS);
+    EXPECT_EQ(run.Cipher1.HashManager(), &run.EncryptorHash1);
+    EXPECT_FALSE(run.Cipher1.IncludeHashKey());
+    EXPECT_EQ(run.Cipher2.Algorithm(), "Blowfish");
+    EXPECT_EQ(run.Cipher2.Mode(), crypto::cmCTS);
+    EXPECT_EQ(run.Cipher2.HashManager(), &run.EncryptorHash2);
+    for (auto* hash : {&run.EncryptorHash1, &run.EncryptorHash2, &form->CertificateHash})
         EXPECT_EQ(hash->Algorithm(), "CRC-32");
 
     // Keyed through CRC-32, the encryption test's cipher gets a 4-byte key from any password.
-    form->Cipher1.InitKey("1234", nullptr);
-    EXPECT_EQ(form->Cipher1.Cipher().KeyHashClass()->DigestLength, 4);
-    EXPECT_TRUE(form->Cipher1.Cipher().Initialized());
+    run.Cipher1.InitKey("1234", nullptr);
+    EXPECT_EQ(run.Cipher1.Cipher().KeyHashClass()->DigestLength, 4);
+    EXPECT_TRUE(run.Cipher1.Cipher().Initialized());
 }
 
 TEST_F(AppTest, StoredWorkDirectoryIsUsedOnlyWhenItExists) {
@@ -144,7 +145,7 @@ TEST_F(AppTest, QuittingAndStartingAgainRestoresGeometryStayOnTopAndTestChoice) 
         form->move(150, 90);
         form->resize(640, 480);
         form->StayOnTop1->trigger();
-        form->SetMenuItem(engine::MenuItem::Optimal1, {true, true});
+        form->Run().SetTestChoice(engine::TestChoice::Optimal);
         QCoreApplication::processEvents();
         before = form->frameGeometry();
         form->close();

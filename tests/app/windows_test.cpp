@@ -16,8 +16,8 @@ TEST_F(AppTest, HiddenWindowsCarryTheirCaptionsAndSizes) {
     key.WriteString("Q5", "255");
     key.WriteString("Q6", "65280");
     auto form = MakeForm();
-    app::TForm2 viewer(form->Memo2);
-    app::TForm3 creation;
+    app::TForm2 viewer(form->Memo2, dialogs, form->CertificateHash);
+    app::TForm3 creation(dialogs);
     app::TForm4 setup(dialogs);
     EXPECT_EQ(viewer.windowTitle(), "Certificate viewer");
     EXPECT_EQ(viewer.size(), QSize(518, 375));

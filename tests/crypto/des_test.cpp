@@ -1,8 +1,8 @@
 // The DES family beyond its known answers: what the multi-key classes mean in terms of single DES, RSA's
 // DESX key derivation, and the wide-block construction (its definition, its inverse, its diffusion).
 
+#include "common/CryptoData.h"
 #include "common/RandomBytes.h"
-#include "common/VecFile.h"
 #include "crypto/cipher/DES.h"
 
 #include <gtest/gtest.h>

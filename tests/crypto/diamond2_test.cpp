@@ -1,7 +1,7 @@
 // Diamond2: every published record at its own round count, the Lite variant's own block and rounds,
 // and the properties of the key-dependent boxes.
 
-#include "common/VecFile.h"
+#include "common/CryptoData.h"
 #include "crypto/cipher/Diamond2.h"
 
 #include <gtest/gtest.h>
@@ -15,20 +15,21 @@ namespace {
 
 TEST(Diamond2, EveryPublishedRecordAtItsRoundCount) {
     int count = 0;
-    for (const auto& r : ReadVecFile(DataPath("block/diamond2.vec"))) {
-        if (r.Section != "Diamond2 records") continue;
+    const TRecordKind kind{{"Rounds", "Key", "In", "Out"}, {}};
+    for (const auto& r : ReadVecFile("algorithm/diamond2-rounds.vec")) {
         SCOPED_TRACE(r.Where);
+        kind.Check(r);
         ++count;
-        const int rounds = std::stoi(r["Rounds"]);
-        const auto key = FromHex(r["Key"]);
+        const int rounds = static_cast<int>(r.Number("Rounds"));
+        const auto key = r.Bytes("Key");
         std::vector<std::uint8_t> boxes(static_cast<std::size_t>(256 * 16 * rounds)), inverse(boxes.size());
         TCipher_Diamond2::MakeBoxes(key.data(), static_cast<int>(key.size()), rounds, 16, boxes.data(),
                                     inverse.data());
-        auto data = FromHex(r["In"]);
+        auto data = r.Bytes("In");
         TCipher_Diamond2::Encrypt(boxes.data(), rounds, 16, data.data());
-        EXPECT_EQ(ToHex(data), r["Out"]);
+        EXPECT_EQ(ToHex(data), ToHex(r.Bytes("Out")));
         TCipher_Diamond2::Decrypt(inverse.data(), rounds, 16, data.data());
-        EXPECT_EQ(ToHex(data), r["In"]);
+        EXPECT_EQ(ToHex(data), ToHex(r.Bytes("In")));
     }
     EXPECT_EQ(count, 25);
 }

@@ -1,7 +1,7 @@
 // FROG's own rules: a cipher for any block size from 8 to 128 bytes, checked at the sizes of the
 // submission (16) and the extremes, and the shape of its internal key.
 
-#include "common/VecFile.h"
+#include "common/CryptoData.h"
 #include "crypto/cipher/FROG.h"
 
 #include <gtest/gtest.h>
@@ -26,18 +26,19 @@ struct Keyed {
 
 TEST(FROG, VectorsForOtherBlockSizes) {
     std::set<int> sizes;
-    for (const auto& r : ReadVecFile(DataPath("block/frog.vec"))) {
-        if (r.Section != "FROG with a block size parameter") continue;
+    const TRecordKind kind{{"Key", "BlockSize", "In", "Out"}, {}};
+    for (const auto& r : ReadVecFile("algorithm/frog-block-sizes.vec")) {
         SCOPED_TRACE(r.Where);
-        const int bs = std::stoi(r["BlockSize"]);
+        kind.Check(r);
+        const int bs = static_cast<int>(r.Number("BlockSize"));
         sizes.insert(bs);
-        Keyed k(FromHex(r["Key"]), bs);
-        auto data = FromHex(r["In"]);
+        Keyed k(r.Bytes("Key"), bs);
+        auto data = r.Bytes("In");
         ASSERT_EQ(data.size(), static_cast<std::size_t>(bs));
         frog::EncryptBlock(data.data(), bs, k.Internal.data());
-        EXPECT_EQ(ToHex(data), r["Out"]);
+        EXPECT_EQ(ToHex(data), ToHex(r.Bytes("Out")));
         frog::DecryptBlock(data.data(), bs, k.Internal.data(), k.Inverse.data());
-        EXPECT_EQ(ToHex(data), r["In"]);
+        EXPECT_EQ(ToHex(data), ToHex(r.Bytes("In")));
     }
     EXPECT_EQ(sizes, (std::set<int>{8, 16, 128}));
 }

@@ -1,8 +1,8 @@
 // The class-level operations of THash (text, stream, file), their progress reports and the digest-text
 // formats.
 
+#include "common/CryptoData.h"
 #include "common/TempDir.h"
-#include "common/VecFile.h"
 #include "crypto/Progress.h"
 #include "crypto/hash/Checksums.h"
 #include "crypto/hash/HashClasses.h"
@@ -20,6 +20,7 @@
 
 using namespace torvane;
 using namespace torvane::crypto;
+using torvane::test::FromHex;
 using torvane::test::TempDir;
 using torvane::test::ToHex;
 
@@ -76,6 +77,16 @@ TEST(DigestText, FormatsHexAndRawAndDefault) {
     DefaultDigestFormat = 16;
     EXPECT_EQ(DigestToText(d, 4, 0), "000FA5FF");
     DefaultDigestFormat = 64;
+}
+
+TEST(DigestText, EveryCharacterOfBothAlphabets) {
+    // The standard decoding of the alphabet itself: each group's last character is no "A", so the
+    // variant writes every character, in order.
+    const auto bytes = FromHex(
+        "00108310518720928B30D38F41149351559761969B71D79F8218A39259A7A29AABB2DBAFC31CB3D35DB7E39EBBF3DFBF");
+    EXPECT_EQ(Format64(bytes), "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+    const auto hex = FromHex("0123456789ABCDEF");
+    EXPECT_EQ(DigestToText(hex.data(), 8, 16), "0123456789ABCDEF");
 }
 
 TEST(DigestText, Base64StopsEachGroupAtItsTrailingZeroBits) {

@@ -1,6 +1,6 @@
 // RC2's own rule: the effective key length T1 of RFC 2268, which the class fixes at 8 * key length.
 
-#include "common/VecFile.h"
+#include "common/CryptoData.h"
 #include "crypto/cipher/RC2.h"
 
 #include <gtest/gtest.h>
@@ -9,30 +9,6 @@ using namespace torvane::crypto;
 using namespace torvane::test;
 
 namespace {
-
-std::vector<VecRecord> Section(const std::string& name) {
-    std::vector<VecRecord> out;
-    for (auto& r : ReadVecFile(DataPath("block/rc2.vec")))
-        if (r.Section == name) out.push_back(r);
-    return out;
-}
-
-TEST(RC2, AllRfc2268VectorsWithTheirOwnEffectiveKeyLength) {
-    const auto records = Section("RC2 effective key length");
-    ASSERT_EQ(records.size(), 8u);
-    for (const auto& r : records) {
-        SCOPED_TRACE(r.Where);
-        const auto key = FromHex(r["Key"]);
-        auto data = FromHex(r["In"]);
-        TCipher_RC2 c;
-        c.InitEffective(key.data(), static_cast<std::int32_t>(key.size()), std::stoi(r["EffectiveBits"]),
-                        nullptr);
-        c.EncryptBlock(data.data());
-        EXPECT_EQ(ToHex(data), r["Out"]);
-        c.DecryptBlock(data.data());
-        EXPECT_EQ(ToHex(data), r["In"]);
-    }
-}
 
 TEST(RC2, InitUsesEightBitsPerKeyByte) {
     std::uint8_t key[128];

@@ -1,7 +1,7 @@
 // RC4's own rules: a 16-byte block is the next 16 bytes of key stream, and Rewind goes back to the
 // first byte of the stream of the key.
 
-#include "common/VecFile.h"
+#include "common/CryptoData.h"
 #include "crypto/cipher/RC4.h"
 
 #include <gtest/gtest.h>
@@ -17,23 +17,6 @@ std::vector<std::uint8_t> KeyStream(TCipher& c, std::size_t bytes) {
     return s;
 }
 
-TEST(RC4, KeyStreamAtEveryRfc6229Offset) {
-    int count = 0;
-    for (const auto& r : ReadVecFile(DataPath("block/rc4.vec"))) {
-        if (r.Section != "RC4 key stream at offsets") continue;
-        ++count;
-        SCOPED_TRACE(r.Where);
-        const auto key = FromHex(r["Key"]);
-        const auto offset = static_cast<std::size_t>(std::stoul(r["Offset"]));
-        ASSERT_EQ(offset % 16, 0u);
-        TCipher_RC4 c;
-        c.Init(key.data(), static_cast<std::int32_t>(key.size()), nullptr);
-        const auto stream = KeyStream(c, offset + 16);
-        EXPECT_EQ(ToHex(stream.data() + offset, 16), r["Out"]);
-    }
-    EXPECT_EQ(count, 4 * 18);
-}
-
 TEST(RC4, RewindRestoresTheKeyStreamButKeepsTheKey) {
     const std::uint8_t key[5] = {1, 2, 3, 4, 5};
     TCipher_RC4 c;
@@ -44,24 +27,6 @@ TEST(RC4, RewindRestoresTheKeyStreamButKeepsTheKey) {
     c.Rewind();
     EXPECT_TRUE(c.Initialized());
     EXPECT_EQ(ToHex(KeyStream(c, 64)), ToHex(first));
-}
-
-TEST(RC4, BufferRoundTripAfterRewindInEveryMode) {
-    const std::uint8_t key[16] = {0x1a, 0xda, 0x31, 0xd5, 0xcf, 0x68, 0x82, 0x21,
-                                  0xc1, 0x09, 0x16, 0x39, 0x08, 0xeb, 0xe5, 0x1d};
-    std::vector<std::uint8_t> plain(1000);
-    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<std::uint8_t>(i * 13);
-    for (auto mode : {cmCTS, cmCBC, cmCFB, cmOFB, cmECB}) {
-        SCOPED_TRACE(static_cast<int>(mode));
-        TCipher_RC4 c;
-        c.Mode = mode;
-        c.Init(key, 16, nullptr);
-        auto data = plain;
-        c.EncryptBuffer(data.data(), data.data(), static_cast<std::int64_t>(data.size()));
-        c.Rewind();
-        c.DecryptBuffer(data.data(), data.data(), static_cast<std::int64_t>(data.size()));
-        EXPECT_EQ(ToHex(data), ToHex(plain));
-    }
 }
 
 TEST(RC4, DerivedVectorDoesNotShiftTheStream) {

@@ -1,7 +1,7 @@
 // SAFER: what the generic cipher test cannot see, the round count of each variant, the key schedules at
 // the round counts their published examples were made with, and the family tree.
 
-#include "common/VecFile.h"
+#include "common/CryptoData.h"
 #include "crypto/cipher/SAFER.h"
 
 #include <gtest/gtest.h>
@@ -93,22 +93,6 @@ TEST(SAFER, SK40ExtendsTheKeyWithMasseysConstants) {
     TCipher_SAFER::ExtendKey40(key, r);
     // k1^k3^129, k1^k4^k5^66, k2^k3^k5^36, k2^k4^24
     EXPECT_EQ(ToHex(r, 9), "0102040810845B3212");
-}
-
-TEST(SAFER, ShortKeysArePaddedWithZeroBytes) {
-    for (auto* cls :
-         {&TCipher_SAFER_K40::ClassInfo, &TCipher_SAFER_K64::ClassInfo, &TCipher_SAFER_SK128::ClassInfo}) {
-        auto shortKey = cls->Create(), padded = cls->Create();
-        std::vector<std::uint8_t> key(static_cast<std::size_t>(cls->MaxKeySize), 0);
-        key[0] = 0xA5, key[1] = 0x5A;
-        std::uint8_t x[8] = {1, 2, 3, 4, 5, 6, 7, 8}, y[8];
-        std::memcpy(y, x, 8);
-        shortKey->Init(key.data(), 2, nullptr);
-        padded->Init(key.data(), cls->MaxKeySize, nullptr);
-        shortKey->EncryptBlock(x);
-        padded->EncryptBlock(y);
-        EXPECT_EQ(ToHex(x, 8), ToHex(y, 8)) << cls->ClassName;
-    }
 }
 
 TEST(SAFER, FamilyTreeAndSizes) {

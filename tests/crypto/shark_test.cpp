@@ -2,7 +2,7 @@
 // attacks rests), the code it comes from, and the repetition of short keys. The published known answers
 // are in tests/data/block/shark.vec.
 
-#include "common/VecFile.h"
+#include "common/CryptoData.h"
 #include "crypto/cipher/Field1F5.h"
 #include "crypto/cipher/Shark.h"
 
@@ -77,7 +77,8 @@ TEST(Shark, ShortKeyIsRepeatedOverTheKeySchedule) {
     a.Init(shortKey, 4, nullptr);
     b.Init(fullKey, 16, nullptr);
     c.Init(padded, 16, nullptr);
-    std::uint8_t x[8] = {1, 2, 3, 4, 5, 6, 7, 8}, y[8] = {1, 2, 3, 4, 5, 6, 7, 8}, z[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::uint8_t x[8] = {1, 2, 3, 4, 5, 6, 7, 8}, y[8] = {1, 2, 3, 4, 5, 6, 7, 8},
+                 z[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     a.EncryptBlock(x);
     b.EncryptBlock(y);
     c.EncryptBlock(z);

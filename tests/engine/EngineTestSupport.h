@@ -2,7 +2,6 @@
 // What the engine tests share: one QCoreApplication for the whole program, a view that records what the
 // engine shows, and a way to let the worker timers run until nothing happens without a clock advance.
 
-#include "engine/MenuModel.h"
 #include "engine/RunView.h"
 #include "engine/TestRun.h"
 #include "engine/WorkerTimer.h"
@@ -16,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -40,17 +40,29 @@ inline QCoreApplication& EngineApp() {
     return *app;
 }
 
+// The menu as a view shows it: the states the engine last gave each item.
+class ShownMenu {
+public:
+    engine::MenuItemState Get(engine::MenuItem item) const {
+        const auto it = states_.find(item);
+        return it == states_.end() ? engine::MenuItemState{} : it->second;
+    }
+    void Show(engine::MenuItem item, const engine::MenuItemState& state) { states_[item] = state; }
+
+private:
+    std::map<engine::MenuItem, engine::MenuItemState> states_;
+};
+
 class FakeRunView : public engine::IRunView {
 public:
     QStringList RunLog, Info;
     engine::Pane Shown = engine::Pane::Info;
     std::array<QString, 4> Counters{"0", "0", "0", "0"};
     std::vector<std::pair<QString, QString>> Messages;
-    int Repaints = 0, Updates = 0, MainWindowShown = 0, TrayHidden = 0, Quits = 0;
-    bool TrayVisible = false;
+    QStringList Errors;
+    int Repaints = 0, Updates = 0, MainWindowShown = 0;
     QString TrayHint;
-    QPoint Cursor;
-    engine::MenuModel Menu;
+    ShownMenu Menu;
     std::function<void()> OnRepaint; // runs inside every Repaint, to act in the middle of a pass
 
     QStringList& Lines(engine::Pane p) { return p == engine::Pane::RunLog ? RunLog : Info; }
@@ -58,7 +70,6 @@ public:
 
     void AppendLine(engine::Pane pane, const QString& line) override { Lines(pane).append(line); }
     void ClearPane(engine::Pane pane) override { Lines(pane).clear(); }
-    int LineCount(engine::Pane pane) const override { return static_cast<int>(Lines(pane).size()); }
     void ShowPane(engine::Pane pane) override { Shown = pane; }
     void SetCounters(const QString& d, const QString& h, const QString& m, const QString& s) override {
         Counters = {d, h, m, s};
@@ -69,18 +80,14 @@ public:
     }
     void UpdateWindow() override { ++Updates; }
     void ShowMainWindow() override { ++MainWindowShown; }
-    void HideTrayIcon() override { ++TrayHidden; }
-    bool TrayIconVisible() const override { return TrayVisible; }
     void SetTrayHint(const QString& hint) override { TrayHint = hint; }
     void ShowMessage(const QString& caption, const QString& text) override {
         Messages.emplace_back(caption, text);
     }
-    engine::MenuItemState GetMenuItem(engine::MenuItem item) const override { return Menu.Get(item); }
-    void SetMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override {
-        Menu.Set(item, state);
+    void ShowError(const QString& text) override { Errors.append(text); }
+    void ShowMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override {
+        Menu.Show(item, state);
     }
-    QPoint CursorPosition() const override { return Cursor; }
-    void Quit() override { ++Quits; }
 };
 
 // Serves what is waiting, as the engine's ProcessMessages does.
@@ -117,6 +124,18 @@ inline void Settle(engine::TWorkerTimer& timer) {
 }
 inline void Settle(engine::TestRun& run) {
     Settle(run.WorkerTimers());
+}
+
+// Waits, without serving anything, until each timer has handed a tick over (false after a few seconds).
+inline bool WaitUntilHandedOver(const std::vector<engine::TWorkerTimer*>& timers) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (const auto* t : timers)
+        while (!t->TickPending())
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            else
+                std::this_thread::yield();
+    return true;
 }
 
 // Processes events until the condition holds (or fails the test after a few seconds).

@@ -11,8 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 using namespace torvane;
 using namespace torvane::engine;
@@ -85,8 +90,8 @@ TEST_F(TestRunTest, StartShowsTheRunLogAndStartsHeatUpAndIdleWorkloads) {
     EXPECT_TRUE(view.Menu.Get(MenuItem::Stop1).Enabled);
     for (auto item : {MenuItem::Exit1, MenuItem::Options1, MenuItem::About1})
         EXPECT_FALSE(view.Menu.Get(item).Enabled);
-    for (auto* t :
-         {&run->HeatUp1(), &run->HeatUp2(), &run->Idler1(), &run->Idler2(), &run->Idler3(), &run->Idler4()})
+    for (auto* t : {&run->Timer("HeatUp1"), &run->Timer("HeatUp2"), &run->Timer("Idler1"),
+                    &run->Timer("Idler2"), &run->Timer("Idler3"), &run->Timer("Idler4")})
         EXPECT_TRUE(t->Enabled());
     EXPECT_TRUE(run->OperateTimer().Enabled());
     EXPECT_TRUE(run->Kello().Enabled());
@@ -97,11 +102,11 @@ TEST_F(TestRunTest, HeatUpLastsFiveMinutesOfClockTimeThenTheFirstTestFollows) {
     for (int i = 0; i < 4; ++i) Advance(60000);
     Advance(59999);
     run->OperateTimer().Fire();
-    EXPECT_TRUE(run->HeatUp1().Enabled());
+    EXPECT_TRUE(run->Timer("HeatUp1").Enabled());
     EXPECT_FALSE(HasTestLine());
     Advance(1);
-    EXPECT_FALSE(run->HeatUp1().Enabled());
-    EXPECT_FALSE(run->HeatUp2().Enabled());
+    EXPECT_FALSE(run->Timer("HeatUp1").Enabled());
+    EXPECT_FALSE(run->Timer("HeatUp2").Enabled());
     EXPECT_GT(PickUntilATestStarts(), 0);
     // The idle workloads ran all along and found nothing wrong.
     EXPECT_EQ(run->State.ErrorCount, 0);
@@ -113,15 +118,16 @@ TEST_F(TestRunTest, StopDuringTheHeatUpAndAFreshHeatUpAfterwards) {
     Start();
     Advance(1000);
     Stop();
-    EXPECT_FALSE(run->HeatUp1().Enabled());
-    EXPECT_FALSE(run->HeatUp2().Enabled());
+    EXPECT_FALSE(run->Timer("HeatUp1").Enabled());
+    EXPECT_FALSE(run->Timer("HeatUp2").Enabled());
     Advance(1); // the last idle ticks find the run stopped and switch all four off
-    for (auto* t : {&run->Idler1(), &run->Idler2(), &run->Idler3(), &run->Idler4()})
+    for (auto* t :
+         {&run->Timer("Idler1"), &run->Timer("Idler2"), &run->Timer("Idler3"), &run->Timer("Idler4")})
         EXPECT_FALSE(t->Enabled());
     Start();
     Advance(1000);
-    EXPECT_EQ(run->HeatUp1().Elapsed(), 1000);
-    EXPECT_TRUE(run->HeatUp1().Enabled());
+    EXPECT_EQ(run->Timer("HeatUp1").Elapsed(), 1000);
+    EXPECT_TRUE(run->Timer("HeatUp1").Enabled());
 }
 
 TEST_F(TestRunTest, IdleModeStartsNoHeatUpAndNoIdleWorkloads) {
@@ -153,8 +159,8 @@ TEST_F(TestRunTest, SequencerStartsOneTestAtATimeAndKindZeroStartsNothing) {
         const int minutes = line.mid(8, line.indexOf(' ', 8) - 8).toInt();
         EXPECT_GE(minutes, 1);
         EXPECT_LE(minutes, 10);
-        auto& a = isW ? run->WhetStone1() : run->MMX1();
-        auto& b = isW ? run->WhetStone2() : run->MMX2();
+        auto& a = isW ? run->Timer("WhetStone1") : run->Timer("MMX1");
+        auto& b = isW ? run->Timer("WhetStone2") : run->Timer("MMX2");
         EXPECT_TRUE(a.Enabled() && b.Enabled());
         EXPECT_EQ(a.StopTicks(), minutes * 60000);
         (isW ? whetstone : mmx) += 1;
@@ -173,11 +179,13 @@ TEST_F(TestRunTest, SequencerStartsOneTestAtATimeAndKindZeroStartsNothing) {
 TEST_F(TestRunTest, SequencerClearsAFullRunLogAndOptimalStartsNothing) {
     Idle();
     Start();
-    for (int i = 0; i < 120; ++i) view.RunLog.append("x");
+    for (int i = 0; i < 120; ++i) run->View().AppendLine(Pane::RunLog, "x");
     run->ClickMenuItem(MenuItem::Optimal1);
     EXPECT_EQ(view.Messages.back().second, "This feature will be done ASAP");
     EXPECT_TRUE(view.Menu.Get(MenuItem::Random1).Checked); // the command changes no tick mark
-    view.Menu.Set(MenuItem::Optimal1, {true, true});
+    run->SetTestChoice(TestChoice::Optimal);
+    EXPECT_TRUE(view.Menu.Get(MenuItem::Optimal1).Checked);
+    EXPECT_FALSE(view.Menu.Get(MenuItem::Random1).Checked);
     for (int i = 0; i < 10; ++i) run->OperateTimer().Fire();
     EXPECT_TRUE(view.RunLog.isEmpty());
     for (auto* t : run->WorkerTimers()) EXPECT_FALSE(t->Enabled());
@@ -256,7 +264,6 @@ TEST_F(TestRunTest, ForcedWhetstoneMismatchGivesTheFiveReportLines) {
     EXPECT_EQ(view.Info.mid(0, Banner.size()), Banner);
     EXPECT_EQ(view.Shown, Pane::Info);
     EXPECT_EQ(view.MainWindowShown, 1);
-    EXPECT_EQ(view.TrayHidden, 1);
     EXPECT_EQ(run->State.LastStop, StopReason::Error);
 }
 
@@ -340,7 +347,7 @@ TEST_F(TestRunTest, StopInsideATestPassLeavesTheReferenceAlone) {
     run->Mmx().MMX1Timer();
     EXPECT_EQ(run->State.MmxReference, "before");
     EXPECT_EQ(run->State.ErrorCount, 0);
-    EXPECT_FALSE(run->MMX1().Enabled());
+    EXPECT_FALSE(run->Timer("MMX1").Enabled());
 }
 
 TEST_F(TestRunTest, StopInsideAnIdleMmxPassStillComparesTheFullText) {
@@ -350,10 +357,10 @@ TEST_F(TestRunTest, StopInsideAnIdleMmxPassStillComparesTheFullText) {
     view.OnRepaint = [&] {
         if (++repaints == 3) run->ClickMenuItem(MenuItem::Stop1);
     };
-    run->Idler4().SetEnabled(true);
+    run->Timer("Idler4").SetEnabled(true);
     run->Mmx().Idler4Timer();
     EXPECT_EQ(run->State.MmxReference.size(), 8712u);
-    EXPECT_FALSE(run->Idler4().Enabled());
+    EXPECT_FALSE(run->Timer("Idler4").Enabled());
     EXPECT_EQ(run->State.ErrorCount, 0);
 }
 
@@ -372,6 +379,65 @@ TEST_F(TestRunTest, ClockJumpForwardStopsTheRun) {
     EXPECT_TRUE(view.Info.isEmpty());
     EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "0"}));
     EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+}
+
+TEST_F(TestRunTest, AJumpOfTenSecondsIsWorkTimeAndOneMoreStopsTheRun) {
+    Idle();
+    Start();
+    local.AddSeconds(10);
+    run->Kello().Fire();
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_EQ(view.Counters[3], "10");
+    local.AddSeconds(11);
+    run->Kello().Fire();
+    EXPECT_TRUE(run->State.Stopped);
+    EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+}
+
+TEST_F(TestRunTest, WorkTimesPastADayShowDaysAndTheHoursOfTheDay) {
+    struct Case {
+        std::int64_t seconds;
+        std::array<QString, 4> shown;
+    };
+    const Case cases[] = {
+        {86399, {"0", "23", "59", "59"}},
+        {86400, {"1", "0", "0", "0"}},
+        {90061, {"1", "1", "1", "1"}},
+        {3 * 86400 + 23 * 3600 + 3599, {"3", "23", "59", "59"}},
+        {400LL * 86400 + 7, {"400", "0", "0", "7"}},
+    };
+    Idle();
+    for (const auto& c : cases) {
+        Start();
+        local.AddSeconds(c.seconds);
+        Stop();
+        EXPECT_EQ(view.Counters, c.shown) << c.seconds;
+        EXPECT_EQ(InfoBelowBanner().at(3), " Worktime: " + c.shown[0] + " d, " + c.shown[1] + " h, " +
+                                               c.shown[2] + " m, " + c.shown[3] + " s")
+            << c.seconds;
+    }
+    // The clock shows the same through a day of ticks, never more than 10 s apart.
+    Start();
+    for (int i = 0; i < 86400 / 10 + 1; ++i) {
+        local.AddSeconds(10);
+        run->Kello().Fire();
+    }
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"1", "0", "0", "10"}));
+}
+
+TEST_F(TestRunTest, TheRunLogIsClearedAtAHundredLinesNotBefore) {
+    Idle();
+    Start();
+    run->SetTestChoice(TestChoice::Optimal); // the sequencer adds nothing of its own
+    view.RunLog.clear();
+    run->View().ClearPane(Pane::RunLog);
+    for (int i = 0; i < 99; ++i) run->View().AppendLine(Pane::RunLog, "x");
+    run->OperateTimer().Fire();
+    EXPECT_EQ(view.RunLog.size(), 99);
+    run->View().AppendLine(Pane::RunLog, "x");
+    run->OperateTimer().Fire();
+    EXPECT_TRUE(view.RunLog.isEmpty());
 }
 
 TEST_F(TestRunTest, ClockSetBackBelowTheWorkTimeCountsOnAndBeforeTheStartStops) {
@@ -411,7 +477,6 @@ TEST_F(TestRunTest, MidnightAtTheEndOfAMonthCountsOn) {
 TEST_F(TestRunTest, TrayHintFollowsTheWorkTime) {
     Idle();
     Start();
-    view.TrayVisible = true;
     local.AddSeconds(9);
     run->Kello().Fire();
     EXPECT_EQ(view.TrayHint, "0d, 0h, 0m, 9s, ");
@@ -423,7 +488,8 @@ TEST_F(TestRunTest, LoadModesSetPrioritiesAndTicks) {
     EXPECT_FALSE(view.Menu.Get(MenuItem::Normal1).Checked);
     EXPECT_EQ(CurrentProcessPriorityClass(), ProcessPriorityClass::Idle);
     EXPECT_EQ(RequestedThreadPriority(run->MainThreadId()), ThreadPriority::Idle);
-    for (auto* t : {&run->MMX1(), &run->MMX2(), &run->WhetStone1(), &run->WhetStone2(), &run->Encryptor()})
+    for (auto* t : {&run->Timer("MMX1"), &run->Timer("MMX2"), &run->Timer("WhetStone1"),
+                    &run->Timer("WhetStone2"), &run->Timer("Encryptor")})
         EXPECT_EQ(t->ThreadPriority(), ThreadPriority::Idle);
 
     run->ClickMenuItem(MenuItem::Hardcore1);
@@ -431,50 +497,75 @@ TEST_F(TestRunTest, LoadModesSetPrioritiesAndTicks) {
     EXPECT_FALSE(view.Menu.Get(MenuItem::idle1).Checked);
     EXPECT_EQ(CurrentProcessPriorityClass(), ProcessPriorityClass::High);
     EXPECT_EQ(RequestedThreadPriority(run->MainThreadId()), ThreadPriority::Highest);
-    EXPECT_EQ(run->MMX2().ThreadPriority(), ThreadPriority::Higher);
-    EXPECT_EQ(run->Encryptor().ThreadPriority(), ThreadPriority::Highest);
+    EXPECT_EQ(run->Timer("MMX2").ThreadPriority(), ThreadPriority::Higher);
+    EXPECT_EQ(run->Timer("Encryptor").ThreadPriority(), ThreadPriority::Highest);
 
     run->ClickMenuItem(MenuItem::Normal1);
     EXPECT_EQ(CurrentProcessPriorityClass(), ProcessPriorityClass::Normal);
     EXPECT_EQ(RequestedThreadPriority(run->MainThreadId()), ThreadPriority::Normal);
-    EXPECT_EQ(run->WhetStone1().ThreadPriority(), ThreadPriority::Normal);
+    EXPECT_EQ(run->Timer("WhetStone1").ThreadPriority(), ThreadPriority::Normal);
     // The heat-up and idle timers keep their own priorities in every mode.
-    EXPECT_EQ(run->HeatUp1().ThreadPriority(), ThreadPriority::Normal);
-    EXPECT_EQ(run->Idler3().ThreadPriority(), ThreadPriority::Idle);
+    EXPECT_EQ(run->Timer("HeatUp1").ThreadPriority(), ThreadPriority::Normal);
+    EXPECT_EQ(run->Timer("Idler3").ThreadPriority(), ThreadPriority::Idle);
 }
 
 TEST_F(TestRunTest, ExitEndsTheApplicationOnlyWhenNoRunIsActive) {
+    int quits = 0;
+    run->OnExit = [&] { ++quits; };
     Idle();
     Start();
     run->ClickMenuItem(MenuItem::Exit1);
-    EXPECT_EQ(view.Quits, 0);
+    EXPECT_EQ(quits, 0);
     Stop();
     run->ClickMenuItem(MenuItem::Exit1);
-    EXPECT_EQ(view.Quits, 1);
+    EXPECT_EQ(quits, 1);
     EXPECT_TRUE(run->State.Stopped);
 }
 
 TEST_F(TestRunTest, DestroyedWithTicksInFlight) {
     Start();
-    ms.Advance(5);
-    // Ticks are handed over but not served when the run (and with it every timer) goes.
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::vector<TWorkerTimer*> running;
+    for (auto* t : run->WorkerTimers())
+        if (t->Enabled()) running.push_back(t);
+    ASSERT_EQ(running.size(), 6u); // heat-up and idle timers
+    ms.Advance(1);
+    // Every one of them has handed a tick over that nobody has served yet.
+    ASSERT_TRUE(torvane::test::WaitUntilHandedOver(running));
+    const int repaints = view.Repaints, updates = view.Updates;
+
+    // Destruction must neither hang on a thread that waits for its tick nor leave a tick behind that
+    // later runs into the destroyed run.
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!finished.wait_for(lock, std::chrono::seconds(20), [&] { return done; })) {
+            std::fprintf(stderr, "destroying a run with ticks in flight hangs\n");
+            std::_Exit(1);
+        }
+    });
     run.reset();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_all();
+    watchdog.join();
+
     for (int i = 0; i < 5; ++i) torvane::test::PumpEvents();
-    SUCCEED();
+    EXPECT_EQ(view.Repaints, repaints) << "a tick of the destroyed run was served";
+    EXPECT_EQ(view.Updates, updates) << "a tick of the destroyed run was served";
 }
 
 TEST_F(TestRunTest, KeepGoingServesTicksQueuedBeforeIt) {
     Start();
     ms.Advance(1);
     // Wait, without serving anything, until the heat-up and idle timers have all handed a tick over.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (auto* t : {&run->HeatUp1(), &run->Idler1()})
-        while (!t->TickPending() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-    ASSERT_TRUE(run->HeatUp1().TickPending());
+    ASSERT_TRUE(torvane::test::WaitUntilHandedOver({&run->Timer("HeatUp1"), &run->Timer("Idler1")}));
     EXPECT_TRUE(run->KeepGoing());
-    EXPECT_FALSE(run->HeatUp1().TickPending());
-    EXPECT_FALSE(run->Idler1().TickPending());
+    EXPECT_FALSE(run->Timer("HeatUp1").TickPending());
+    EXPECT_FALSE(run->Timer("Idler1").TickPending());
 }
 
 } // namespace

@@ -203,14 +203,14 @@ TEST_P(ReplacementFile, FailuresNameTheTargetWithTheSystemsReason) {
         FAIL();
     } catch (const EFCreateError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + missing);
-        EXPECT_EQ(e.OsError, ENOENT);
+        EXPECT_EQ(e.ErrorCode, ENOENT);
     }
     ::mkdir((folder / "adir").c_str(), 0700);
     try {
         TReplacementFile replacement(folder / "adir", 0666, GetParam());
         FAIL();
     } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.OsError, EISDIR);
+        EXPECT_EQ(e.ErrorCode, EISDIR);
     }
     EXPECT_EQ(Entries(), std::vector<std::string>{"adir"});
 }

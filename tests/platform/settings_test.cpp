@@ -2,6 +2,7 @@
 
 #include "TempStore.h"
 
+#include "common/SavedVariable.h"
 #include "platform/Error.h"
 #include "platform/Settings.h"
 
@@ -143,6 +144,102 @@ TEST_F(StoreTest, AnUnreadableStoreIsNeverReplaced) {
     EXPECT_EQ(ReadFile(SettingsKey::StoreFile() + "/inside"), "user data");
 }
 
+TEST_F(StoreTest, AStoreBehindALinkThatCannotBeReadIsNeverReplaced) {
+    // The folder itself takes new files, so a write that ignored the unreadable store would succeed and
+    // replace the link: the refusal is the only thing that keeps it.
+    fs::create_directories(SettingsKey::StoreDirectory());
+    fs::create_directories(folder / "elsewhere");
+    WriteFile(folder / "elsewhere/inside", "user data");
+    fs::create_directory_symlink(folder / "elsewhere", SettingsKey::StoreFile());
+    SettingsKey::TakeLoadProblem();
+
+    SettingsKey key;
+    EXPECT_FALSE(key.ValueExists("Q1"));
+    try {
+        key.WriteString("Q1", "/tmp/");
+        FAIL();
+    } catch (const ESettingsWriteError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + SettingsKey::StoreFile());
+        EXPECT_NE(e.Describe().find("cannot be read"), std::string::npos) << e.Describe();
+    }
+    EXPECT_TRUE(fs::is_symlink(SettingsKey::StoreFile()));
+    EXPECT_EQ(ReadFile(folder / "elsewhere/inside"), "user data");
+}
+
+TEST_F(StoreTest, AWriteErrorNamesItsReason) {
+    WriteFile(folder / "blocker", "a file where a folder should be");
+    ::setenv("TORVANE_CONFIG_DIR", (folder / "blocker/config").c_str(), 1);
+    try {
+        SettingsKey().WriteString("Q2", "104857600");
+        FAIL();
+    } catch (const ESettingsWriteError& e) {
+        EXPECT_NE(e.Describe().find("Not a directory"), std::string::npos) << e.Describe();
+    }
+}
+
+TEST_F(StoreTest, ARightSizedStoreIsReadAndALargerOneIsSetAsideUnread) {
+    const std::string values = "[software\\Quarnett\\Torvane Test]\nQ1\tsz\t/var/tmp/\n";
+    // Padded with comment lines to exactly the largest size a store may have.
+    std::string largest = values;
+    while (largest.size() < static_cast<size_t>(LargestSettingsFile)) {
+        const size_t room = static_cast<size_t>(LargestSettingsFile) - largest.size();
+        largest += room > 80 ? "#" + std::string(78, 'x') + "\n" : std::string(room - 1, '#') + "\n";
+    }
+    ASSERT_EQ(largest.size(), static_cast<size_t>(LargestSettingsFile));
+    WriteFile(SettingsKey::StoreFile(), largest);
+    SettingsKey::TakeLoadProblem();
+    EXPECT_EQ(SettingsKey().ReadString("Q1"), "/var/tmp/");
+    EXPECT_TRUE(SettingsKey::TakeLoadProblem().empty());
+
+    WriteFile(SettingsKey::StoreFile(), largest + "#");
+    EXPECT_FALSE(SettingsKey().ValueExists("Q1"));
+    const auto problem = SettingsKey::TakeLoadProblem();
+    EXPECT_NE(problem.find("larger than 1 MB"), std::string::npos) << problem;
+    EXPECT_FALSE(fs::exists(SettingsKey::StoreFile()));
+    int aside = 0;
+    for (const auto& entry : fs::directory_iterator(SettingsKey::StoreDirectory()))
+        if (entry.path().filename().string().find(".damaged-") != std::string::npos) {
+            ++aside;
+            EXPECT_EQ(fs::file_size(entry.path()), static_cast<std::uintmax_t>(LargestSettingsFile) + 1);
+        }
+    EXPECT_EQ(aside, 1);
+}
+
+TEST_F(StoreTest, AByteOrderMarkAtTheStartIsAccepted) {
+    WriteFile(
+        SettingsKey::StoreFile(),
+        "\xEF\xBB\xBF# Torvane Test settings\r\n[software\\Quarnett\\Torvane Test]\r\nQ7\tdword\t204\r\n");
+    SettingsKey::TakeLoadProblem();
+    SettingsKey key;
+    EXPECT_EQ(key.ReadInteger("Q7"), 204);
+    EXPECT_TRUE(SettingsKey::TakeLoadProblem().empty());
+    key.WriteInteger("Q8", 108); // the file is written back as it is read
+    EXPECT_EQ(key.ReadInteger("Q7"), 204);
+
+    // Only at the very start: elsewhere the mark is part of what it stands in.
+    WriteFile(SettingsKey::StoreFile(), "[software\\Quarnett\\Torvane Test]\n\xEF\xBB\xBFQ7\tdword\t204\n");
+    EXPECT_FALSE(key.ValueExists("Q7"));
+}
+
+TEST_F(StoreTest, OneReadSeesEveryValueAndOneWriteChangesSeveral) {
+    SettingsKey key;
+    key.Write({{"Q7", SettingsValue::Integer(1)},
+               {"Q8", SettingsValue::Integer(2)},
+               {"Q1", SettingsValue::String("/x/")}});
+    const auto snapshot = key.Read();
+    key.Write({{"Q7", SettingsValue::Integer(9)}, {"Q1", std::nullopt}});
+    // The snapshot is what the store held when it was read.
+    EXPECT_EQ(snapshot.ReadInteger("Q7"), 1);
+    EXPECT_EQ(snapshot.ReadString("Q1"), "/x/");
+    EXPECT_EQ(key.ReadInteger("Q7"), 9);
+    EXPECT_EQ(key.ReadInteger("Q8"), 2);
+    EXPECT_FALSE(key.ValueExists("Q1"));
+
+    EXPECT_TRUE(key.WriteStringIfAbsent("Q2", "104857600"));
+    EXPECT_FALSE(key.WriteStringIfAbsent("Q2", "1"));
+    EXPECT_EQ(key.ReadString("Q2"), "104857600");
+}
+
 TEST_F(StoreTest, AStoreThatCannotBeCreatedFailsWithTheFileName) {
     WriteFile(folder / "blocker", "a file where a folder should be");
     ::setenv("TORVANE_CONFIG_DIR", (folder / "blocker/config").c_str(), 1);
@@ -155,24 +252,6 @@ TEST_F(StoreTest, AStoreThatCannotBeCreatedFailsWithTheFileName) {
         EXPECT_NE(std::string(e.what()).find("Cannot create file "), std::string::npos);
     }
 }
-
-// Puts an environment variable back as it was when the test ends.
-class SavedVariable {
-public:
-    explicit SavedVariable(const char* name) : name_(name) {
-        if (const char* v = std::getenv(name)) value_ = v;
-    }
-    ~SavedVariable() {
-        if (value_)
-            ::setenv(name_, value_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> value_;
-};
 
 TEST(StoreLocation, FollowsTheEnvironment) {
     SavedVariable config("TORVANE_CONFIG_DIR"), xdg("XDG_CONFIG_HOME"), home("HOME");

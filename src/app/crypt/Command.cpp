@@ -136,9 +136,10 @@ int CheckedOutput(CommandIO& io, const std::string& who, int status) {
 }
 
 std::string Describe(const std::exception& e) {
+    // The file layer's "Cannot open file %s" and "Cannot create file %s" keep the system's reason apart.
     int reason = 0;
-    if (const auto* open = dynamic_cast<const EFOpenError*>(&e)) reason = open->OsError;
-    if (const auto* create = dynamic_cast<const EFCreateError*>(&e)) reason = create->OsError;
+    if (const auto* open = dynamic_cast<const EFOpenError*>(&e)) reason = open->ErrorCode;
+    if (const auto* create = dynamic_cast<const EFCreateError*>(&e)) reason = create->ErrorCode;
     return reason ? std::string(e.what()) + ": " + std::strerror(reason) : std::string(e.what());
 }
 

@@ -1,15 +1,18 @@
 #pragma once
-// The terminal front end: `torvane --headless [--mode idle|normal|hardcore] [--minutes N]` runs the test
-// engine on a QCoreApplication and writes the run log and information pane lines to standard output.
+// The terminal front end: `torvane --headless [OPTIONS]` runs the test engine on a QCoreApplication and
+// writes the run log and information pane lines to standard output.
+
+#include "app/headless/HeadlessOptions.h"
 
 namespace torvane::app {
 
-// Whether the command line asks for the terminal front end (--headless, --help or --version), so that
-// main() can decide before it creates any window.
-bool WantsHeadless(int argc, char** argv);
+// Catches SIGINT, SIGTERM and SIGHUP for the terminal run. Called first thing, before anything slow, so
+// that a stop request at any moment reaches the run: one that comes before the run has started is kept
+// and stops it as soon as it has.
+void InstallStopSignals();
 
 // Runs the terminal front end; returns the exit status: 0 when the run found no error, 1 when it stopped
-// on an error (or on the clock check), 2 for a bad command line.
-int RunHeadless(int argc, char** argv);
+// on an error (or on the clock check), 3 when the run log could not be written to standard output.
+int RunHeadless(const HeadlessOptions& options, int argc, char** argv);
 
 } // namespace torvane::app

@@ -1,79 +1,174 @@
 #include "app/headless/HeadlessOptions.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <algorithm>
 #include <charconv>
-#include <climits>
+#include <utility>
 
 namespace torvane::app {
 
 namespace {
 
-// Work time is kept in 32-bit seconds.
-constexpr long long MaxMinutes = INT_MAX / 60;
+std::string Lower(std::string s) {
+    for (auto& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::optional<std::string> ApplyMode(const std::string& value, HeadlessOptions& o) {
+    const auto v = Lower(value);
+    if (v == "idle")
+        o.LoadMode = HeadlessOptions::Mode::Idle;
+    else if (v == "normal")
+        o.LoadMode = HeadlessOptions::Mode::Normal;
+    else if (v == "hardcore")
+        o.LoadMode = HeadlessOptions::Mode::Hardcore;
+    else
+        return "unknown mode '" + value + "' (idle, normal or hardcore)";
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyMinutes(const std::string& value, HeadlessOptions& o) {
+    long long n = 0;
+    const auto res = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (res.ec != std::errc() || res.ptr != value.data() + value.size() || n < 1 || n > MaxMinutes)
+        return "'" + value + "' is not a number of minutes (1 to " + std::to_string(MaxMinutes) + ")";
+    o.Minutes = static_cast<int>(n);
+    return std::nullopt;
+}
+
+// Qt's own options of a window program (QGuiApplication and QApplication read them from the command
+// line); they belong to the window, as --headless and its options belong to the terminal run.
+const char* const WindowOptionsWithValue[] = {"platform",      "platformpluginpath",
+                                              "platformtheme", "plugin",
+                                              "qmljsdebugger", "qwindowgeometry",
+                                              "qwindowicon",   "qwindowtitle",
+                                              "session",       "display",
+                                              "geometry",      "name",
+                                              "title",         "style",
+                                              "stylesheet"};
+const char* const WindowSwitches[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+QString Q(const char* s) {
+    return QString::fromUtf8(s);
+}
 
 } // namespace
 
+const std::vector<HeadlessOption>& HeadlessOptionTable() {
+    static const std::vector<HeadlessOption> table = {
+        {"mode", "MODE",
+         "load mode: idle (lowest priority, no heat-up), normal (default) or\n"
+         "hardcore (raised priorities where the system allows it)",
+         ApplyMode},
+        {"minutes", "N", "stop after N minutes of work time and print the results", ApplyMinutes},
+    };
+    return table;
+}
+
 HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
     HeadlessOptions o;
-    for (std::size_t i = 0; i < args.size() && o.Error.empty(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
+    QCommandLineParser parser;
+    // "-platform xcb", as Qt's window options are written, is one option, not eight letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption headless(QStringLiteral("headless"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({headless, help, version});
+    for (const auto& option : HeadlessOptionTable())
+        parser.addOption(QCommandLineOption(Q(option.Name), Q(option.Help),
+                                            option.ValueName ? Q(option.ValueName) : QString()));
+    QStringList windowOptions;
+    for (const char* name : WindowOptionsWithValue) {
+        parser.addOption(QCommandLineOption(Q(name), QString(), QStringLiteral("value")));
+        windowOptions << Q(name);
+    }
+    for (const char* name : WindowSwitches) {
+        parser.addOption(QCommandLineOption(Q(name)));
+        windowOptions << Q(name);
+    }
+
+    QStringList arguments{QStringLiteral("torvane")};
+    for (const auto& a : args) arguments << QString::fromStdString(a);
+    if (!parser.parse(arguments)) {
+        o.Error = parser.errorText().toStdString();
+        return o;
+    }
+    o.Headless = parser.isSet(headless);
+    o.Help = parser.isSet(help);
+    o.Version = parser.isSet(version);
+
+    for (const auto& option : HeadlessOptionTable()) {
+        const QString name = Q(option.Name);
+        if (!parser.isSet(name)) continue;
+        if (!o.Headless && !o.Help && !o.Version) {
+            o.Error =
+                "option '--" + std::string(option.Name) + "' belongs to the terminal run: add --headless";
+            return o;
         }
-        const auto takeValue = [&]() -> std::optional<std::string> {
-            if (value) return value;
-            if (i + 1 < args.size()) return args[++i];
-            o.Error = "option '" + name + "' needs a value";
-            return std::nullopt;
-        };
-        if (name == "--headless") {
-            if (value) o.Error = "option '--headless' takes no value";
-        } else if (name == "--help" || name == "-h") {
-            o.Help = true;
-        } else if (name == "--version") {
-            o.Version = true;
-        } else if (name == "--mode") {
-            const auto v = takeValue();
-            if (!v) break;
-            if (*v == "idle")
-                o.LoadMode = HeadlessOptions::Mode::Idle;
-            else if (*v == "normal")
-                o.LoadMode = HeadlessOptions::Mode::Normal;
-            else if (*v == "hardcore")
-                o.LoadMode = HeadlessOptions::Mode::Hardcore;
-            else
-                o.Error = "unknown mode '" + *v + "' (idle, normal or hardcore)";
-        } else if (name == "--minutes") {
-            const auto v = takeValue();
-            if (!v) break;
-            long long n = 0;
-            const auto res = std::from_chars(v->data(), v->data() + v->size(), n);
-            if (res.ec != std::errc() || res.ptr != v->data() + v->size() || n < 1 || n > MaxMinutes)
-                o.Error = "'" + *v + "' is not a number of minutes (1 to " + std::to_string(MaxMinutes) + ")";
-            else
-                o.Minutes = static_cast<int>(n);
-        } else {
-            o.Error = "unknown option '" + args[i] + "'";
+        const QStringList values = parser.values(name);
+        const std::string value = values.isEmpty() ? std::string() : values.last().toStdString();
+        if (auto problem = option.Apply(value, o)) {
+            o.Error = *problem;
+            return o;
         }
+    }
+    if (o.Headless) {
+        for (const auto& name : windowOptions)
+            if (parser.isSet(name)) {
+                o.Error =
+                    "option '-" + name.toStdString() + "' belongs to the window, not to the terminal run";
+                return o;
+            }
+        if (!parser.positionalArguments().isEmpty())
+            o.Error = "unexpected argument '" + parser.positionalArguments().front().toStdString() +
+                      "' for the terminal run";
     }
     return o;
 }
 
 std::string HeadlessUsage(const std::string& program) {
-    return "Usage: " + program +
-           " --headless [--mode idle|normal|hardcore] [--minutes N]\n"
-           "Runs the Torvane Test burn-in in the terminal: a 5-minute heat-up, then Whetstone and MMX\n"
-           "tests in random order, until the run is stopped. The run log goes to standard output.\n"
+    const std::string indent(17, ' ');
+    std::string options;
+    for (const auto& option : HeadlessOptionTable()) {
+        std::string head = "  --" + std::string(option.Name);
+        if (option.ValueName) head += " " + std::string(option.ValueName);
+        head.resize(std::max(head.size() + 2, indent.size()), ' ');
+        std::string help = option.Help;
+        for (std::size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+            help.insert(at + 1, indent);
+        options += head + help + "\n";
+    }
+    const std::pair<std::string, std::string> forms[] = {
+        {"", "open the main window"},
+        {" FILE.tvc", "open the stability certificate FILE.tvc in the viewer"},
+        {" --headless [OPTIONS]", "run the test in the terminal, for servers and scripts"},
+        {" --help | --version", ""},
+    };
+    std::size_t width = 0;
+    for (const auto& form : forms) width = std::max(width, 2 + program.size() + form.first.size() + 2);
+    std::string usage = "Usage:\n";
+    for (const auto& [form, what] : forms) {
+        std::string line = "  " + program + form;
+        if (!what.empty()) line.resize(std::max(line.size() + 2, width), ' ');
+        usage += line + what + "\n";
+    }
+    return usage +
            "\n"
-           "  --mode MODE    load mode: idle (lowest priority, no heat-up), normal (default) or\n"
-           "                 hardcore (raised priorities where the system allows it)\n"
-           "  --minutes N    stop after N minutes of work time and print the results\n"
-           "  --help         show this help and exit\n"
+           "The terminal run is a 5-minute heat-up, then Whetstone and MMX tests in random order, until\n"
+           "the run is stopped. Its log goes to standard output. Its options (values in any case):\n"
+           "\n" +
+           options +
+           "  --help, -h     show this help and exit\n"
            "  --version      show the version and exit\n"
            "\n"
-           "Ctrl-C (SIGINT) or SIGTERM stops the run the ordinary way and prints the results.\n"
-           "Exit status: 0 no error found, 1 the run stopped on an error, 2 bad command line.\n";
+           "Ctrl-C (SIGINT), SIGTERM or SIGHUP stops the terminal run the ordinary way and prints the\n"
+           "results. Exit status: 0 no error found, 1 the run stopped on an error, 2 bad command line\n"
+           "(or a display that cannot be opened), 3 the run log could not be written to standard output\n"
+           "(the run then stops and its results go to standard error).\n";
 }
 
 } // namespace torvane::app

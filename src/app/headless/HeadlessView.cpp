@@ -1,27 +1,43 @@
 #include "app/headless/HeadlessView.h"
 
-#include <QCoreApplication>
+#include <cerrno>
+#include <cstring>
 
 namespace torvane::app {
 
+void HeadlessView::Fail(int error) {
+    failed_ = true;
+    std::fprintf(err_,
+                 "torvane: the run log cannot be written to standard output (%s); the run stops and its "
+                 "results follow here.\n",
+                 std::strerror(error));
+    std::fflush(err_);
+    if (OnOutputFailed) OnOutputFailed();
+}
+
 void HeadlessView::Print(const QString& line) {
     const QByteArray bytes = line.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out_);
-    std::fputc('\n', out_);
-    std::fflush(out_);
+    if (!failed_) {
+        if (closed_) {
+            Fail(EBADF);
+        } else {
+            errno = 0;
+            const bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()),
+                                             out_) == static_cast<std::size_t>(bytes.size()) &&
+                                 std::fputc('\n', out_) != EOF && std::fflush(out_) == 0;
+            if (written) return;
+            const int error = errno ? errno : EIO;
+            std::clearerr(out_);
+            Fail(error);
+        }
+    }
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), err_);
+    std::fputc('\n', err_);
+    std::fflush(err_);
 }
 
-void HeadlessView::AppendLine(engine::Pane pane, const QString& line) {
-    ++lines_[static_cast<int>(pane)];
+void HeadlessView::AppendLine(engine::Pane, const QString& line) {
     Print(line);
-}
-
-void HeadlessView::ClearPane(engine::Pane pane) {
-    lines_[static_cast<int>(pane)] = 0;
-}
-
-int HeadlessView::LineCount(engine::Pane pane) const {
-    return lines_[static_cast<int>(pane)];
 }
 
 void HeadlessView::SetCounters(const QString& days, const QString& hours, const QString& minutes,
@@ -38,8 +54,9 @@ void HeadlessView::ShowMessage(const QString& caption, const QString& text) {
     Print(caption + ": " + text);
 }
 
-void HeadlessView::Quit() {
-    QCoreApplication::exit(0);
+void HeadlessView::ShowError(const QString& text) {
+    std::fprintf(err_, "torvane: %s\n", text.toUtf8().constData());
+    std::fflush(err_);
 }
 
 } // namespace torvane::app

@@ -1,43 +1,51 @@
 #pragma once
 // The screen of the terminal front end: every line the engine writes to the run log or the information
-// pane goes to standard output as it appears, with a work-time line once a minute.
+// pane goes to standard output as it appears, with a work-time line once a minute. Errors that are not
+// the test's own go to standard error.
+//
+// A line that cannot be written (a full disk, a closed pipe, a standard output closed from the start) is
+// never lost in silence: the first failure is reported on standard error with its reason, the front end
+// is told (it stops the run), and every later line goes to standard error instead.
 
-#include "engine/MenuModel.h"
 #include "engine/RunView.h"
 
 #include <cstdio>
+#include <functional>
+#include <string>
 
 namespace torvane::app {
 
 class HeadlessView final : public engine::IRunView {
 public:
-    explicit HeadlessView(std::FILE* out = stdout) : out_(out) {}
+    explicit HeadlessView(std::FILE* out = stdout, std::FILE* err = stderr) : out_(out), err_(err) {}
 
     void AppendLine(engine::Pane pane, const QString& line) override;
-    void ClearPane(engine::Pane pane) override;
-    int LineCount(engine::Pane pane) const override;
+    void ClearPane(engine::Pane) override {}
     void ShowPane(engine::Pane) override {}
     void SetCounters(const QString& days, const QString& hours, const QString& minutes,
                      const QString& seconds) override;
     void Repaint() override {}
     void UpdateWindow() override {}
     void ShowMainWindow() override {}
-    void HideTrayIcon() override {}
-    bool TrayIconVisible() const override { return false; }
     void SetTrayHint(const QString&) override {}
     void ShowMessage(const QString& caption, const QString& text) override;
-    engine::MenuItemState GetMenuItem(engine::MenuItem item) const override { return menu_.Get(item); }
-    void SetMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override {
-        menu_.Set(item, state);
-    }
-    void Quit() override;
+    void ShowError(const QString& text) override;
+    void ShowMenuItem(engine::MenuItem, const engine::MenuItemState&) override {}
+
+    // Standard output was closed before the program began: nothing can be written to it.
+    void SetOutputClosed() { closed_ = true; }
+    bool OutputFailed() const { return failed_; }
+    // Runs once, at the first line that could not be written.
+    std::function<void()> OnOutputFailed;
 
 private:
     void Print(const QString& line);
+    void Fail(int error);
 
     std::FILE* out_;
-    engine::MenuModel menu_;
-    int lines_[2] = {0, 0};
+    std::FILE* err_;
+    bool closed_ = false;
+    bool failed_ = false;
     long long lastMinute_ = 0; // whole minutes of work time last announced
 };
 

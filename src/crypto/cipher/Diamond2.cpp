@@ -4,6 +4,7 @@
 #include "crypto/common/Wipe.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace torvane::crypto {
@@ -151,18 +152,18 @@ void TCipher_Diamond2::MakeBoxes(const std::uint8_t* key, int size, int rounds, 
     const std::uint8_t* previous = nullptr;
     for (int n = 0; n < rounds * blockSize; ++n) {
         std::uint8_t* box = boxes + 256 * n;
-        bool filled[256] = {};
-        // Place the values 255 down to 0, each in a pseudo-randomly chosen one of the still free slots.
+        // Place the values 255 down to 0, each in a pseudo-randomly chosen one of the still free slots,
+        // counted in slot order. The free slots are the set bits of four words.
+        std::uint64_t free[4] = {~0ull, ~0ull, ~0ull, ~0ull};
         for (int v = 255; v >= 0; --v) {
             unsigned pos = gen.Next(static_cast<unsigned>(v), previous);
-            int p = 0;
-            while (filled[p]) ++p;
-            while (pos--) {
-                ++p;
-                while (filled[p]) ++p;
-            }
+            int w = 0;
+            for (unsigned c; pos >= (c = static_cast<unsigned>(std::popcount(free[w]))); ++w) pos -= c;
+            std::uint64_t m = free[w];
+            for (; pos > 0; --pos) m &= m - 1;
+            const int p = 64 * w + std::countr_zero(m);
             box[p] = static_cast<std::uint8_t>(v);
-            filled[p] = true;
+            free[w] &= ~(1ull << (p - 64 * w));
         }
         for (int x = 0; x < 256; ++x) inverse[256 * n + box[x]] = static_cast<std::uint8_t>(x);
         previous = box;

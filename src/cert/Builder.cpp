@@ -1,0 +1,52 @@
+#include "cert/Builder.h"
+
+#include "cert/Windows1252.h"
+#include "platform/Files.h"
+#include "platform/LocaleTime.h"
+
+#include <cstdio>
+
+namespace torvane::cert {
+
+void ReadProcessor(TCertificateFacts& facts, const hw::ICpuidSource& cpu, hw::ISpeedSource& speed) {
+    hw::TCpuIdent ident(cpu);
+    ident.MeasureSpeed(speed);
+    const auto& info = ident.CpuIdentInfo();
+    facts.CpuFamily = info.cpuFamily;
+    facts.CpuModel = info.cpuModel;
+    facts.CpuStepping = info.cpuStepping;
+    facts.CpuType = info.cpuType;
+    facts.RawSpeed = info.RawSpeed;
+}
+
+void ReadProcessor(TCertificateFacts& facts) {
+    hw::NativeSpeedSource speed;
+    ReadProcessor(facts, hw::NativeCpuid::Instance(), speed);
+}
+
+void StampTime(TCertificateFacts& facts, const LocalDateTime& now) {
+    facts.Time = LocaleTimeText(now);
+    facts.Date = LocaleDateText(now);
+    try {
+        Utf8ToWindows1252(facts.Time + facts.Date, "Time");
+    } catch (const ECertificateText&) {
+        facts.Time = LocaleTimeText(now, "C");
+        char date[16];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d", now.Year, now.Month, now.Day);
+        facts.Date = date;
+    }
+}
+
+void CheckCertificateRequest(const std::string& path, const TCertificateDescription& description) {
+    CheckDescription(description);
+    // Creating the file that would take the certificate's place tells whether the folder exists and
+    // can be written; it goes again at once.
+    TReplacementFile probe(path);
+}
+
+void WriteCertificate(crypto::THashManager& hash, const std::string& path, const TCertificateFacts& facts,
+                      const TCertificateDescription& description, std::string_view fillerLine) {
+    WriteFileAtomically(path, SealCertificate(hash, facts, description, fillerLine));
+}
+
+} // namespace torvane::cert

@@ -1,2 +1,0 @@
-// The certificate body, scrambler, builder and verifier live in this library.
-namespace torvane::cert {}

@@ -1,0 +1,29 @@
+#pragma once
+// The state of the test run that outlives a pass: read and written on the GUI thread only.
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace torvane::engine {
+
+enum class StopReason { None, User, Error, ClockJump };
+
+// The reference text before the first complete pass of a run.
+inline constexpr const char* NoPassYet = "moi";
+
+struct RunState {
+    bool Stopped = true;
+    std::int32_t ErrorCount = 0; // since program start; "Start" does not reset it
+    std::string WhetstoneReference = NoPassYet;
+    std::string MmxReference = NoPassYet;
+    std::int32_t LastShownSeconds = 0;
+    // The work-time fields as last shown: days, hours, minutes, seconds.
+    std::array<QString, 4> Counters{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                                    QStringLiteral("0")};
+    StopReason LastStop = StopReason::None;
+};
+
+} // namespace torvane::engine
