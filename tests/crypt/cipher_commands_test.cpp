@@ -4,6 +4,7 @@
 
 #include "CryptRun.h"
 
+#include "common/Fifo.h"
 #include "common/RandomBytes.h"
 #include "common/TempDir.h"
 #include "crypto/Catalogue.h"
@@ -324,19 +325,23 @@ TEST_F(CryptFiles, AFifoInAndOutIsCodedInOrder) {
     const Bytes plain = RandomBytes(150000, 9); // more than a pipe holds
     Write("plain", plain);
     ASSERT_EQ(Crypt(Args("encrypt", kDesx, {Path("plain"), Path("expected")})).status, 0);
-    ASSERT_EQ(::mkfifo(Path("fifo-out").c_str(), 0600), 0);
+    TestFifo out(Path("fifo-out"));
+    ASSERT_TRUE(out.Made());
     Bytes got;
-    std::thread reader([&] { got = ReadBytes(Path("fifo-out")); });
-    const auto r = Crypt(Args("encrypt", kDesx, {Path("plain"), Path("fifo-out")}));
+    std::thread reader([&] { got = ReadBytes(out.Path()); });
+    const auto r = Crypt(Args("encrypt", kDesx, {Path("plain"), out.Path()}));
+    out.Release();
     reader.join();
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(got, Read("expected"));
     EXPECT_TRUE(S_ISFIFO(Stat(Path("fifo-out")).st_mode));
 
     // A FIFO as input is read to its end, however the writer hands it over.
-    ASSERT_EQ(::mkfifo(Path("fifo-in").c_str(), 0600), 0);
-    std::thread writer([&] { WriteBytes(Path("fifo-in"), plain); });
-    const auto in = Crypt(Args("encrypt", kDesx, {Path("fifo-in"), Path("coded")}));
+    TestFifo fifoIn(Path("fifo-in"));
+    ASSERT_TRUE(fifoIn.Made());
+    std::thread writer([&] { WriteBytes(fifoIn.Path(), plain); });
+    const auto in = Crypt(Args("encrypt", kDesx, {fifoIn.Path(), Path("coded")}));
+    fifoIn.Release();
     writer.join();
     EXPECT_EQ(in.status, 0) << in.err;
     EXPECT_EQ(Read("coded"), Read("expected"));
