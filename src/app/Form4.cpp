@@ -1,6 +1,7 @@
 #include "app/Form4.h"
 
 #include "app/Memo.h"
+#include "engine/SettingsSchema.h"
 #include "platform/CommandGuard.h"
 #include "platform/Settings.h"
 
@@ -9,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <vector>
 
 namespace torvane::app {
 
@@ -59,9 +62,12 @@ TForm4::TForm4(IDialogs& dialogs, std::string sensorBlock, QWidget* parent)
     GroupBox1 = new QGroupBox(QStringLiteral("Select what MBM4 temperature is the CPU Temperature"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(8, 106, 424, 88);
-    RadioButton1 = AddRadio(GroupBox1, "RadioButton1", QStringLiteral("Temp 1 (Current value: 0)"), 16, 20, 200);
-    RadioButton2 = AddRadio(GroupBox1, "RadioButton2", QStringLiteral("Temp 2 (Current value: 0)"), 16, 41, 200);
-    RadioButton3 = AddRadio(GroupBox1, "RadioButton3", QStringLiteral("Temp 3 (Current value: 0)"), 16, 62, 200);
+    RadioButton1 =
+        AddRadio(GroupBox1, "RadioButton1", QStringLiteral("Temp 1 (Current value: 0)"), 16, 20, 200);
+    RadioButton2 =
+        AddRadio(GroupBox1, "RadioButton2", QStringLiteral("Temp 2 (Current value: 0)"), 16, 41, 200);
+    RadioButton3 =
+        AddRadio(GroupBox1, "RadioButton3", QStringLiteral("Temp 3 (Current value: 0)"), 16, 62, 200);
     RadioButton1->setChecked(true);
 
     SpeedButton1 = new QPushButton(QStringLiteral("OK"), this);
@@ -82,24 +88,15 @@ TForm4::TForm4(IDialogs& dialogs, std::string sensorBlock, QWidget* parent)
 void TForm4::FormCreate() {
     // The main window's settings load has already told the user about values it could not read; here such
     // a value just leaves the design's choice.
-    const SettingsKey key;
-    try {
-        if (key.ValueExists("Q13")) {
-            const auto scale = key.ReadString("Q13");
-            if (scale == "C")
-                RadioButton4->setChecked(true);
-            else if (scale == "F")
-                RadioButton5->setChecked(true);
-        }
-    } catch (const std::exception&) {
-    }
-    try {
-        if (key.ValueExists("Q14")) {
-            QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3};
-            const auto sensor = key.ReadInteger("Q14");
-            if (sensor >= 1 && sensor <= 3) buttons[sensor - 1]->setChecked(true);
-        }
-    } catch (const std::exception&) {
+    auto stored = engine::SettingsReader::FromStore();
+    const auto scale = stored.Text(engine::settings::TemperatureScale);
+    if (scale == "C")
+        RadioButton4->setChecked(true);
+    else if (scale == "F")
+        RadioButton5->setChecked(true);
+    if (const auto sensor = stored.Number(engine::settings::TemperatureSensor)) {
+        QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3};
+        buttons[*sensor - 1]->setChecked(true);
     }
     Timer1Timer();
     Timer1->start();
@@ -113,12 +110,16 @@ void TForm4::Timer1Timer() {
 }
 
 void TForm4::SpeedButton1Click() {
-    SettingsKey key;
-    if (RadioButton4->isChecked()) key.WriteString("Q13", "C");
-    if (RadioButton5->isChecked()) key.WriteString("Q13", "F");
+    std::vector<SettingsChange> changes;
+    if (RadioButton4->isChecked())
+        changes.push_back({engine::settings::TemperatureScale.Name, SettingsValue::String("C")});
+    if (RadioButton5->isChecked())
+        changes.push_back({engine::settings::TemperatureScale.Name, SettingsValue::String("F")});
     QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3};
     for (int index = 1; index <= 3; ++index)
-        if (buttons[index - 1]->isChecked()) key.WriteInteger("Q14", index);
+        if (buttons[index - 1]->isChecked())
+            changes.push_back({engine::settings::TemperatureSensor.Name, SettingsValue::Integer(index)});
+    SettingsKey().Write(changes);
     Timer1->stop();
     hide();
 }

@@ -46,23 +46,6 @@ bool CipherTakesEffectiveBits(TCipherClass cls) {
     throw EKnownAnswerData(r.Where + ": " + what, code);
 }
 
-// Checks the fields against the kind, the class's parameters included.
-void CheckFields(const VecRecord& r, std::initializer_list<const char*> required,
-                 std::initializer_list<const char*> optional, const std::vector<std::string>& parameters) {
-    for (const char* f : required)
-        if (!r.Has(f))
-            Fail(r, std::string("no field ") + f + " (section " + r.Section + ")",
-                 EKnownAnswerData::MissingField);
-    for (const auto& [name, value] : r.Fields) {
-        const auto is = [&](const char* f) { return name == f; };
-        if (std::any_of(required.begin(), required.end(), is) ||
-            std::any_of(optional.begin(), optional.end(), is) ||
-            std::find(parameters.begin(), parameters.end(), name) != parameters.end())
-            continue;
-        Fail(r, "field " + name + " is not one that " + r.Section + " takes", EKnownAnswerData::UnknownField);
-    }
-}
-
 template <class ClassRef> ClassRef SectionClass(const VecRecord& r, ClassRef found) {
     if (!found)
         Fail(r, "section [" + r.Section + "] names no class of this family",
@@ -72,9 +55,9 @@ template <class ClassRef> ClassRef SectionClass(const VecRecord& r, ClassRef fou
 
 void ReadBlock(const VecRecord& r, const TClassLookup& lookup, std::vector<TKnownAnswers::BlockAnswer>& out) {
     const auto cls = SectionClass(r, lookup.Cipher(r.Section));
-    std::vector<std::string> parameters;
-    if (CipherTakesEffectiveBits(cls)) parameters.push_back("EffectiveBits");
-    CheckFields(r, {"Key", "In", "Out"}, {"Offset"}, parameters);
+    TRecordKind kind{{"Key", "In", "Out"}, {"Offset"}};
+    if (CipherTakesEffectiveBits(cls)) kind.Optional.push_back("EffectiveBits");
+    kind.Check(r);
     TKnownAnswers::BlockAnswer a;
     a.Where = r.Where;
     a.Class = cls;
@@ -93,7 +76,7 @@ void ReadBlock(const VecRecord& r, const TClassLookup& lookup, std::vector<TKnow
 
 void ReadMode(const VecRecord& r, const TClassLookup& lookup, std::vector<TKnownAnswers::ModeAnswer>& out) {
     const auto cls = SectionClass(r, lookup.Cipher(r.Section));
-    CheckFields(r, {"Mode", "Key", "IV", "In", "Out"}, {}, {});
+    TRecordKind{{"Mode", "Key", "IV", "In", "Out"}, {}}.Check(r);
     const auto mode = ModeByName(r["Mode"]);
     if (!mode) Fail(r, "no chaining mode is called " + r["Mode"], EKnownAnswerData::BadValue);
     TKnownAnswers::ModeAnswer a{r.Where,       cls,           *mode,         r.Bytes("Key"),
@@ -106,10 +89,10 @@ void ReadMode(const VecRecord& r, const TClassLookup& lookup, std::vector<TKnown
 
 void ReadHash(const VecRecord& r, const TClassLookup& lookup, std::vector<TKnownAnswers::HashAnswer>& out) {
     const auto cls = SectionClass(r, lookup.Hash(r.Section));
-    std::vector<std::string> parameters;
+    TRecordKind kind{{"Out"}, {"In", "InText", "Repeat"}};
     for (const auto& p : kHashParameters)
-        if (cls->InheritsFrom(p.Family)) parameters.push_back(p.Field);
-    CheckFields(r, {"Out"}, {"In", "InText", "Repeat"}, parameters);
+        if (cls->InheritsFrom(p.Family)) kind.Optional.push_back(p.Field);
+    kind.Check(r);
     if (r.Has("In") == r.Has("InText")) Fail(r, "give either In or InText", EKnownAnswerData::MissingField);
     TKnownAnswers::HashAnswer a;
     a.Where = r.Where;

@@ -22,7 +22,7 @@ std::string Encrypt(TCipherClass cls, const std::vector<std::uint8_t>& key) {
     return ToHex(block);
 }
 
-TEST(Mars, MarsLongKeysUseEveryByte) {
+TEST(Mars, LongKeysUseEveryByte) {
     // Beyond 56 bytes no published schedule exists; the compression must still let every byte count,
     // wherever it sits in the key.
     std::mt19937 rng(2026);
@@ -39,7 +39,7 @@ TEST(Mars, MarsLongKeysUseEveryByte) {
     }
 }
 
-TEST(Mars, MarsLongKeysAreNotPublishedKeys) {
+TEST(Mars, LongKeysAreNotPublishedKeys) {
     // A 60-byte key whose words 14 and up are zero must not fall back to its first 56 bytes, and a key
     // of 15 words is not one of 14 words with something appended.
     std::vector<std::uint8_t> key(56);

@@ -173,23 +173,6 @@ TEST(SCOP, ZeroKeyGivesTheHandDerivedStream) {
     }
 }
 
-TEST(SCOP, RewindReturnsToTheKeyedStream) {
-    TCipher_SCOP c;
-    const std::vector<std::uint8_t> key = {1, 2, 3, 4, 5};
-    Init(c, key);
-    const auto first = KeyStream(c, 3);
-    EXPECT_NE(ToHex(first.data(), 128), ToHex(first.data() + 128, 128)); // the stream runs on
-    c.Rewind();
-    EXPECT_EQ(ToHex(KeyStream(c, 3)), ToHex(first));
-
-    // Coding through the buffer operations advances the same running state; Rewind undoes it all.
-    std::vector<std::uint8_t> buf(1000, 0x33);
-    c.Mode = cmCBC;
-    c.EncryptBuffer(buf.data(), buf.data(), static_cast<std::int64_t>(buf.size()));
-    c.Rewind();
-    EXPECT_EQ(ToHex(KeyStream(c, 3)), ToHex(first));
-}
-
 TEST(SCOP, DifferentKeysGiveDifferentStreams) {
     std::mt19937 rng(5);
     const auto key = RandomBytes(rng, 16);
@@ -232,18 +215,6 @@ TEST(SCOP, ShortKeysAreNotWeak) {
         for (std::size_t w = 0; w < 32; ++w) words.insert(ToHex(s.data() + 4 * w, 4));
         EXPECT_GE(words.size(), 31u) << "key length " << len;
     }
-}
-
-TEST(SCOP, KeyBeyond48BytesIsCut) {
-    std::mt19937 rng(48);
-    const auto key = RandomBytes(rng, 64);
-    TCipher_SCOP full, cut, shorter;
-    Init(full, key);
-    cut.Init(key.data(), 48, nullptr);
-    shorter.Init(key.data(), 47, nullptr);
-    const auto s = KeyStream(full, 2);
-    EXPECT_EQ(ToHex(s), ToHex(KeyStream(cut, 2)));
-    EXPECT_NE(ToHex(s), ToHex(KeyStream(shorter, 2))); // byte 48 still counts
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // SHARK: the diffusion layer's MDS property (on which the cipher's resistance to differential and linear
 // attacks rests), the code it comes from, and the repetition of short keys. The published known answers
-// are in tests/data/block/shark.vec.
+// are in src/crypto/data/block/shark.vec.
 
 #include "common/CryptoData.h"
 #include "crypto/cipher/Field1F5.h"

@@ -72,12 +72,14 @@ constexpr std::uint64_t kBit0 = 0x0101010101010101ull;
 
 inline std::uint64_t Permute8(std::uint64_t x) {
     std::uint64_t r = 0;
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) r |= common::Rotr(x, 8 * j) & (kBit0 << j);
     return r;
 }
 
 inline std::uint64_t InversePermute8(std::uint64_t x) {
     std::uint64_t r = 0;
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) r |= common::Rotl(x, 8 * j) & (kBit0 << j);
     return r;
 }
@@ -87,6 +89,7 @@ __extension__ typedef unsigned __int128 U128;
 inline U128 Permute16(U128 x) {
     const U128 bit0 = static_cast<U128>(kBit0) << 64 | kBit0;
     U128 r = 0;
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) r |= common::Rotr(x, 8 * j) & (bit0 << j);
     return r;
 }
@@ -94,6 +97,7 @@ inline U128 Permute16(U128 x) {
 inline U128 InversePermute16(U128 x) {
     const U128 bit0 = static_cast<U128>(kBit0) << 64 | kBit0;
     U128 r = 0;
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) r |= common::Rotl(x, 8 * j) & (bit0 << j);
     return r;
 }

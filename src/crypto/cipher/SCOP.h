@@ -23,7 +23,7 @@
 // p[i] that the rule reads counts as zero, so every byte repeats the key byte. The running state
 // continues from block to block; Init keeps a copy of the keyed state, and Rewind restores it.
 //
-// No test data of the designers were available to us; tests/data/block/scop.vec holds answers of this
+// No test data of the designers were available to us; crypto/data/block/scop.vec holds answers of this
 // class that a second, plain implementation in the tests reproduces.
 
 #include "crypto/cipher/Cipher.h"

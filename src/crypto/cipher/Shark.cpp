@@ -13,7 +13,7 @@ namespace torvane::crypto {
 TORVANE_DEFINE_CIPHER_CLASS(TCipher_Shark, nullptr, 8, 16, 2 * (shark::kRounds + 1) * sizeof(std::uint64_t));
 
 // The definition followed here is SHARK as its designers describe it and as the published validation
-// data (tests/data/block/shark.vec) pins it down:
+// data (crypto/data/block/shark.vec) pins it down:
 // - S-box: inversion in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1 followed by an affine map;
 //   the affine map is the same as Square's, so both ciphers have the same S-box.
 // - Diffusion: the redundancy part of the systematic Reed-Solomon code over that field with generator

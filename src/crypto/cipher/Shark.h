@@ -3,7 +3,7 @@
 // Software Encryption 1996, LNCS 1039: a 64-bit substitution-permutation network of six rounds, eight
 // S-boxes from inversion in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1 with an affine map, and a
 // diffusion layer from the MDS matrix of a Reed-Solomon code; the round keys come from the cipher itself in
-// CFB mode. It reproduces the published SHARK validation data (tests/data/block/shark.vec).
+// CFB mode. It reproduces the published SHARK validation data (crypto/data/block/shark.vec).
 
 #include "crypto/cipher/Cipher.h"
 

@@ -44,7 +44,8 @@ template <bool Rotate> inline std::uint32_t Expand(std::uint32_t v) {
         return v;
 }
 
-template <bool Rotate> inline void Compress(std::uint32_t* h, const std::uint8_t* block) {
+template <bool Rotate>
+__attribute__((always_inline)) inline void Compress(std::uint32_t* h, const std::uint8_t* block) {
     std::uint32_t w[16];
     for (int i = 0; i < 16; ++i) w[i] = LoadBE32(block + 4 * i);
     std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
@@ -73,6 +74,22 @@ template <bool Rotate> inline void Compress(std::uint32_t* h, const std::uint8_t
     h[4] += e;
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+#define TORVANE_SHA1_BMI2 1
+// The same compression compiled for BMI1 and BMI2: rorx rotates into another register where a plain
+// rotate first needs a copy, and andn forms Ch's complement in one step, so the rounds, whose work is
+// bound by the number of instructions, need fewer of them.
+__attribute__((target("bmi,bmi2"))) void Sha1BlocksBmi2(std::uint32_t* h, const std::uint8_t* blocks,
+                                                        std::size_t count) {
+    for (; count != 0; --count, blocks += 64) Compress<true>(h, blocks);
+}
+
+bool Bmi2Available() {
+    static const bool available = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
+    return available;
+}
+#endif
+
 #undef SHA_CH
 #undef SHA_PARITY
 #undef SHA_MAJ
@@ -80,20 +97,39 @@ template <bool Rotate> inline void Compress(std::uint32_t* h, const std::uint8_t
 #undef SHA_STEP
 #undef SHA_FIVE
 
-std::atomic<bool> hardwareAllowed{true};
-
-bool UseHardware() {
-    return hardwareAllowed.load(std::memory_order_relaxed) && shani::Available();
-}
+// -1 until a path is selected: the fastest one then.
+std::atomic<int> selected{-1};
 
 } // namespace
 
-bool Sha1HardwareAvailable() {
-    return shani::Available();
+bool Sha1PathAvailable(TSha1Path path) {
+    switch (path) {
+    case TSha1Path::Portable:
+        return true;
+#ifdef TORVANE_SHA1_BMI2
+    case TSha1Path::Bmi2:
+        return Bmi2Available();
+#endif
+    case TSha1Path::Extensions:
+        return shani::Available();
+    default:
+        return false;
+    }
 }
 
-void SetSha1HardwareAllowed(bool allowed) {
-    hardwareAllowed = allowed;
+TSha1Path FastestSha1Path() {
+    for (auto path : {TSha1Path::Extensions, TSha1Path::Bmi2})
+        if (Sha1PathAvailable(path)) return path;
+    return TSha1Path::Portable;
+}
+
+TSha1Path Sha1Path() {
+    const int path = selected.load(std::memory_order_relaxed);
+    return path < 0 ? FastestSha1Path() : static_cast<TSha1Path>(path);
+}
+
+void SelectSha1Path(TSha1Path path) {
+    selected = static_cast<int>(Sha1PathAvailable(path) ? path : TSha1Path::Portable);
 }
 
 void THash_SHA::Start() {
@@ -114,13 +150,23 @@ void THash_SHA::Transform(const std::uint8_t* block) {
 }
 
 void THash_SHA::TransformBlocks(const std::uint8_t* blocks, std::size_t count) {
-    // The SHA extensions implement the FIPS 180-1 expansion only; the original SHA stays portable.
-    if (Rotate && UseHardware())
-        shani::Sha1Blocks(State, blocks, count);
-    else if (Rotate)
-        for (; count != 0; --count, blocks += kBlockSize) Compress<true>(State, blocks);
-    else
+    // The faster paths implement the FIPS 180-1 expansion only; the original SHA stays portable.
+    if (!Rotate) {
         for (; count != 0; --count, blocks += kBlockSize) Compress<false>(State, blocks);
+        return;
+    }
+    switch (Sha1Path()) {
+    case TSha1Path::Extensions:
+        shani::Sha1Blocks(State, blocks, count);
+        break;
+#ifdef TORVANE_SHA1_BMI2
+    case TSha1Path::Bmi2:
+        Sha1BlocksBmi2(State, blocks, count);
+        break;
+#endif
+    default:
+        for (; count != 0; --count, blocks += kBlockSize) Compress<true>(State, blocks);
+    }
 }
 
 void THash_SHA::StoreDigest() {

@@ -21,10 +21,16 @@ protected:
     bool Rotate = false;
 };
 
-// SHA-1 compresses with the processor's SHA extensions where they exist. Tests and benchmarks switch them
-// off to exercise and measure the portable code; the setting is process-wide.
-bool Sha1HardwareAvailable();
-void SetSha1HardwareAllowed(bool allowed);
+// SHA-1 compresses on the fastest path this processor offers: its SHA extensions, else the portable code
+// compiled for the bit-manipulation instructions BMI1 and BMI2 (x86), else the portable code, which every
+// build has. Tests select each path to compare it with the portable one, and benchmarks to measure it; the
+// selection is process-wide.
+enum class TSha1Path { Portable, Bmi2, Extensions };
+bool Sha1PathAvailable(TSha1Path path);
+TSha1Path Sha1Path();
+// A path this processor lacks selects the portable one.
+void SelectSha1Path(TSha1Path path);
+TSha1Path FastestSha1Path();
 
 class THash_SHA1 : public THash_SHA {
     TORVANE_HASH_CLASS()
