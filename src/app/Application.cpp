@@ -74,6 +74,7 @@ int RunApplication(int argc, char** argv) {
     form1.SetViewer(&form2);
     TForm3 form3(dialogs);
     TForm4 form4(dialogs);
+    form1.SetSensorSetup(&form4);
 
     form1.show();
     const int result = QApplication::exec();

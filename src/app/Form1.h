@@ -9,6 +9,7 @@
 #include "crypto/Managers.h"
 #include "engine/RunView.h"
 #include "engine/TestRun.h"
+#include "hw/MBM4Wrapper.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
 
@@ -36,6 +37,7 @@ class QTimer;
 namespace torvane::app {
 
 class TForm2;
+class TForm4;
 class TMemo;
 class TTrayIcon;
 
@@ -71,6 +73,8 @@ public:
 
     // The viewer window Form2, created after this window; its text pane follows the colour scheme.
     void SetViewer(TForm2* viewer);
+    // The sensor setup window Form4, which "MBM Setup" shows.
+    void SetSensorSetup(TForm4* setup);
 
     // The test run behind the window.
     engine::TestRun& Run() { return *run_; }
@@ -124,6 +128,7 @@ public:
     QAction* SceenColor1 = nullptr;
     QAction* FontColor1 = nullptr;
     QAction* Registerfiletype1 = nullptr;
+    QAction* MBMSetup1 = nullptr;
     QMenu* Stability1 = nullptr;
     QAction* CreateCertificate1 = nullptr;
     QAction* VerifyCertificate1 = nullptr;
@@ -170,6 +175,7 @@ public slots:
     void SceenColor1Click();
     void FontColor1Click();
     void Registerfiletype1Click();
+    void MBMSetup1Click();
     void CreateCertificate1Click();
     void VerifyCertificate1Click();
     void SaveScreen1Click();
@@ -221,12 +227,14 @@ private:
     QString tempUnitWord_ = QStringLiteral("C");
     int tempSensor_ = 1;
     bool temperatureDisplay_ = false;
+    hw::TMBM4Wrapper sensors_;
 
     QStringList loadProblems_;
     std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are
     std::map<QAction*, bool> ticks_;          // menu ticks as the commands left them
     std::map<QAction*, QActionGroup*> radioGroup_;
     QPointer<TForm2> viewer_;
+    QPointer<TForm4> sensorSetup_;
     std::vector<QPointer<TForm2>> handedOver_;
     bool handOverDone_ = false;
     bool destroyed_ = false;

@@ -4,6 +4,7 @@
 #include "app/headless/HeadlessView.h"
 #include "engine/SettingsSchema.h"
 #include "engine/TestRun.h"
+#include "hw/MBM4Wrapper.h"
 #include "platform/Settings.h"
 
 #include <QCoreApplication>
@@ -53,9 +54,10 @@ bool GuardClosedOutput() {
     return true;
 }
 
-void LoadSettings(engine::TestRun& run) {
+void LoadSettings(engine::TestRun& run, HeadlessView& view) {
     auto stored = engine::SettingsReader::FromStore();
     run.LoadWorkSettings(stored);
+    view.Temperature = TemperatureReader(stored, hw::SensorBlockName());
     const auto problem = SettingsKey::TakeLoadProblem();
     if (!problem.empty()) std::fprintf(stderr, "torvane: %s\n", problem.c_str());
     for (const auto& p : stored.Problems())
@@ -63,6 +65,18 @@ void LoadSettings(engine::TestRun& run) {
 }
 
 } // namespace
+
+std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader& stored,
+                                                          const std::string& sensorBlock) {
+    namespace settings = engine::settings;
+    const int sensor =
+        stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
+    const QString unit = TemperatureUnitWord(stored.Text(settings::TemperatureUnit));
+    return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, unit]() -> std::optional<QString> {
+        if (!sensors.Present()) return std::nullopt;
+        return TemperatureText(sensors.Temperature(sensor), unit);
+    };
+}
 
 void InstallStopSignals() {
     if (g_signalPipe[0] >= 0) return;
@@ -91,7 +105,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     if (outputClosed) view.SetOutputClosed();
     engine::TestRun run(view);
     run.BannerLines = MakeBannerLines();
-    LoadSettings(run);
+    LoadSettings(run, view);
 
     // Stop requests (a signal, a run log that cannot be written) are served from the event loop, never
     // inside a sequence of the run that is still going.
