@@ -34,9 +34,15 @@ class QLabel;
 class QMenu;
 class QTimer;
 
+namespace torvane::cert {
+struct TCertificateDescription;
+struct TCertificateFacts;
+} // namespace torvane::cert
+
 namespace torvane::app {
 
 class TForm2;
+class TForm3;
 class TForm4;
 class TMemo;
 class TTrayIcon;
@@ -48,6 +54,9 @@ struct Form1Services {
     std::string ProgramFile;           // full path of the program file: the hand-over and "Documentation"
     std::string CommandLine;           // the raw command line (quoted program path, blank, arguments)
     engine::TestRunEnvironment Engine; // clocks and system views of the test run; real ones by default
+    // Reads the processor for a new certificate: its identification and its speed, measured then (about
+    // a second). The processor itself when empty.
+    std::function<void(cert::TCertificateFacts&)> ReadProcessor;
 };
 
 class TForm1 final : public QMainWindow, public engine::IRunView {
@@ -73,6 +82,11 @@ public:
 
     // The viewer window Form2, created after this window; its text pane follows the colour scheme.
     void SetViewer(TForm2* viewer);
+    // The certificate creation window Form3: "Create Certificate" shows it, its "OK" comes back to
+    // BuildCertificate.
+    void SetCreationWindow(TForm3* creation);
+    // Asks where the certificate goes and writes it with what the window and its run know now.
+    void BuildCertificate(const cert::TCertificateDescription& description);
     // The sensor setup window Form4, which "MBM Setup" shows.
     void SetSensorSetup(TForm4* setup);
 
@@ -234,6 +248,7 @@ private:
     std::map<QAction*, bool> ticks_;          // menu ticks as the commands left them
     std::map<QAction*, QActionGroup*> radioGroup_;
     QPointer<TForm2> viewer_;
+    QPointer<TForm3> creation_;
     QPointer<TForm4> sensorSetup_;
     std::vector<QPointer<TForm2>> handedOver_;
     bool handOverDone_ = false;

@@ -18,7 +18,13 @@ struct HeadlessOptions {
     bool Help = false;
     bool Version = false;
     Mode LoadMode = Mode::Normal;
-    int Minutes = 0;   // 0: until interrupted
+    int Minutes = 0; // 0: until interrupted
+    // --certificate FILE: the certificate the run ends with, and the description of the machine in it.
+    std::string Certificate;
+    std::string Owner, Cpu, Motherboard, Cooling, Ram, Os, Info;
+    std::vector<std::string> Described; // the description options given, by name
+    bool Verify = false;                // --verify FILE.tvc...: check certificates
+    std::vector<std::string> VerifyFiles;
     std::string Error; // non-empty: a bad command line, with what was wrong
 };
 
