@@ -5,6 +5,7 @@
 #include "app/headless/HeadlessView.h"
 #include "engine/SettingsSchema.h"
 #include "engine/TestRun.h"
+#include "hw/CpuIdent.h"
 #include "hw/MBM4Wrapper.h"
 #include "platform/Settings.h"
 
@@ -53,6 +54,20 @@ bool GuardClosedOutput() {
         ::close(fd);
     }
     return true;
+}
+
+// The processor under test, by its own name where it has one, with the identification a certificate
+// would record.
+QString ProcessorLine() {
+    const hw::TCpuIdent ident;
+    const auto& info = ident.CpuIdentInfo();
+    std::string line = "Processor: " + (ident.BrandString().empty() ? ident.Fullname() : ident.BrandString());
+    if (info.Supports_CPUID)
+        line += " (" + ident.Fullname() + ", CPUID " + std::to_string(info.cpuFamily) + "-" +
+                std::to_string(info.cpuModel) + "-" + std::to_string(info.cpuStepping) + "-" +
+                std::to_string(info.cpuType) + ")";
+    line += ", " + std::to_string(ident.Count()) + (ident.Count() == 1 ? " processor" : " processors");
+    return QString::fromStdString(line);
 }
 
 void LoadSettings(engine::TestRun& run, HeadlessView& view) {
@@ -168,6 +183,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         }
     });
 
+    view.AppendLine(engine::Pane::Info, ProcessorLine());
     run.ClickMenuItem(engine::MenuItem::Start1);
     // A request that came while the program was starting stops the run it was meant for.
     if (g_stopRequested) {
