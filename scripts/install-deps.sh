@@ -8,7 +8,7 @@ set -euo pipefail
 # desktop's file type tools (shared-mime-info and desktop-file-utils refresh the caches the certificate
 # file type is registered in; libfile-mimeinfo-perl lets xdg-mime read them on a desktop without a MIME
 # service of its own), Xvfb for looking at the window on a machine without a desktop (the tests
-# themselves need no display), lm-sensors' library and CLI11 for torvane-sensors, and clang with its
+# themselves need no display), lm-sensors' library for torvane-sensors, CLI11 for the options of torvane-sensors and torvane-crypt, and clang with its
 # libFuzzer runtime for the fuzz targets.
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev

@@ -8,8 +8,8 @@ std::string FormatMessage(const std::string& pattern, const std::string& text) {
     return pattern.substr(0, at) + text + pattern.substr(at + 2);
 }
 
-EFOpenError::EFOpenError(const std::string& fileName)
-    : Exception(FormatMessage("Cannot open file %s", fileName)) {}
+EFOpenError::EFOpenError(const std::string& fileName, std::int32_t systemError)
+    : Exception(FormatMessage("Cannot open file %s", fileName), systemError) {}
 
 EFCreateError::EFCreateError(const std::string& fileName, std::int32_t systemError)
     : Exception(FormatMessage("Cannot create file %s", fileName), systemError) {}

@@ -18,7 +18,8 @@ public:
 // File layer failures; the texts are the ones users know from the file dialogs of the desktop.
 class EFOpenError : public Exception {
 public:
-    explicit EFOpenError(const std::string& fileName);
+    // systemError: the system's error number (errno) where one is known, kept as the ErrorCode
+    explicit EFOpenError(const std::string& fileName, std::int32_t systemError = 0);
 };
 
 class EFCreateError : public Exception {
@@ -29,12 +30,15 @@ public:
 
 class EReadError : public Exception {
 public:
-    explicit EReadError(const std::string& message = "Stream read error") : Exception(message) {}
+    // systemError: as for EFCreateError
+    explicit EReadError(const std::string& message = "Stream read error", std::int32_t systemError = 0)
+        : Exception(message, systemError) {}
 };
 
 class EWriteError : public Exception {
 public:
-    explicit EWriteError(const std::string& message = "Stream write error") : Exception(message) {}
+    explicit EWriteError(const std::string& message = "Stream write error", std::int32_t systemError = 0)
+        : Exception(message, systemError) {}
 };
 
 // "'abc' is not a valid integer value"

@@ -57,16 +57,18 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
     do {
         fd_ = ::open(fileName.c_str(), flags, 0666);
     } while (fd_ < 0 && errno == EINTR);
+    int error = errno;
     if (fd_ >= 0) {
         struct stat st {};
         if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(fd_);
             fd_ = -1;
+            error = EISDIR;
         }
     }
     if (fd_ < 0) {
-        if (mode == FileMode::Create) throw EFCreateError(fileName);
-        throw EFOpenError(fileName);
+        if (mode == FileMode::Create) throw EFCreateError(fileName, error);
+        throw EFOpenError(fileName, error);
     }
 }
 
@@ -82,8 +84,8 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
     for (;;) {
         const auto n = ::read(fd_, buffer, static_cast<size_t>(count));
         if (n >= 0) return n;
-        if (errno != EINTR)
-            throw EReadError(std::string("Read error on ") + fileName_ + ": " + std::strerror(errno));
+        if (const int error = errno; error != EINTR)
+            throw EReadError(std::string("Read error on ") + fileName_ + ": " + std::strerror(error), error);
     }
 }
 
@@ -92,8 +94,9 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
     for (;;) {
         const auto n = ::write(fd_, buffer, static_cast<size_t>(count));
         if (n >= 0) return n;
-        if (errno != EINTR)
-            throw EWriteError(std::string("Write error on ") + fileName_ + ": " + std::strerror(errno));
+        if (const int error = errno; error != EINTR)
+            throw EWriteError(std::string("Write error on ") + fileName_ + ": " + std::strerror(error),
+                              error);
     }
 }
 

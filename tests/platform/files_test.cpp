@@ -67,34 +67,6 @@ TEST_F(AtomicWrite, FailsWithTheFileNameAndLeavesNothingBehind) {
     EXPECT_EQ(entries, 1);
 }
 
-TEST_F(AtomicWrite, AReplacementFileThatIsNotCommittedLeavesTheTargetAndNoTraces) {
-    const auto file = folder / "out.bin";
-    WriteFile(file, "old");
-    {
-        TReplacementFile replacement(file);
-        WriteFile(replacement.TempName(), "half written");
-    }
-    EXPECT_EQ(ReadFile(file), "old");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder.Path())) ++entries;
-    EXPECT_EQ(entries, 1);
-}
-
-TEST_F(AtomicWrite, AReplacementFileKeepsPermissionsAndWritesThroughALink) {
-    WriteFile(folder / "real.bin", "old");
-    ::chmod((folder / "real.bin").c_str(), 0640);
-    ASSERT_EQ(::symlink((folder / "real.bin").c_str(), (folder / "link.bin").c_str()), 0);
-    TReplacementFile replacement(folder / "link.bin");
-    WriteFile(replacement.TempName(), "new");
-    replacement.Commit();
-    EXPECT_EQ(ReadFile(folder / "real.bin"), "new");
-    struct stat st {};
-    ASSERT_EQ(::lstat((folder / "link.bin").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    ASSERT_EQ(::stat((folder / "real.bin").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-
 TEST_F(AtomicWrite, ANewFileGetsTheModeAskedFor) {
     const auto file = folder / "private.txt";
     WriteFileAtomically(file, "secret", 0600);

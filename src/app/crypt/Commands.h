@@ -1,46 +1,33 @@
 #pragma once
-// The commands of torvane-crypt. Each takes the arguments after its own name and the three standard
-// streams, and returns the exit code: 0 success, 1 some input failed, 2 bad usage. main() only
-// dispatches, so the commands run in tests without a process.
+// The commands of torvane-crypt and the dispatch of a whole command line to them. main() only hands over
+// the command line and the standard streams, so that the commands run in tests without a process.
 
-#include <iosfwd>
-#include <string>
+#include "Command.h"
+
+#include <memory>
 #include <vector>
 
 namespace torvane::crypt {
 
-struct CommandIO {
-    std::istream& in;
-    std::ostream& out;
-    std::ostream& err;
-};
-
-using CommandArgs = std::vector<std::string>;
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-// hash [--algo NAME] [--format 16|64] [FILE|-]...
-int HashCommand(const CommandArgs& args, CommandIO& io);
-// list hashes
-int ListCommand(const CommandArgs& args, CommandIO& io);
-// selftest
-int SelfTestCommand(const CommandArgs& args, CommandIO& io);
-// bench [--algo NAME] [--mode M] [--mib N]
-int BenchCommand(const CommandArgs& args, CommandIO& io);
-
 struct CommandInfo {
     const char* Name;
     const char* Summary;
-    int (*Run)(const CommandArgs&, CommandIO&);
+    std::unique_ptr<Command> (*Create)();
 };
 
-// Every command, in the order the overall help lists them.
+// Every command, in the order the overall help lists them; each lives in the file named after it.
 const std::vector<CommandInfo>& AllCommands();
 
-// Runs a whole command line (argv without the program name): finds the command, prints the overall
-// usage for --help or nothing, and reports an unknown command.
+std::unique_ptr<Command> MakeHashCommand();
+std::unique_ptr<Command> MakeEncryptCommand();
+std::unique_ptr<Command> MakeDecryptCommand();
+std::unique_ptr<Command> MakeBlockCommand();
+std::unique_ptr<Command> MakeListCommand();
+std::unique_ptr<Command> MakeSelfTestCommand();
+std::unique_ptr<Command> MakeBenchCommand();
+
+// Runs a whole command line (argv without the program name): finds the command, prints the overall usage
+// for --help or nothing, and reports an unknown command.
 int RunCommandLine(const CommandArgs& args, CommandIO& io);
 
 } // namespace torvane::crypt

@@ -1,8 +1,10 @@
+// list: the algorithm catalogue, one tab-separated line per entry.
+
 #include "Commands.h"
 
-#include "CipherCommands.h"
-
 #include "crypto/Catalogue.h"
+
+#include <CLI/CLI.hpp>
 
 #include <ostream>
 
@@ -10,37 +12,55 @@ namespace torvane::crypt {
 
 namespace {
 
-constexpr char kUsage[] = "usage: torvane-crypt list [hashes|ciphers]\n";
+class ListCommand final : public Command {
+public:
+    ListCommand()
+        : Command(
+              "list", "[hashes|ciphers]",
+              "One line per catalogue entry, in catalogue order, fields separated by tabs. hashes: name,\n"
+              "note and digest size in bits. ciphers: name, note (\"-\" when there is none), block size\n"
+              "and maximal key size in bytes. Without an argument both lists, each under a comment line.") {
+        Options().add_option("KIND", kind_);
+        SetExtraArgumentHint("list shows hashes, ciphers or both");
+    }
 
-int ListHashes(CommandIO& io) {
-    for (const auto& e : crypto::HashCatalogue().Entries())
-        io.out << e.Name() << '\t' << e.Note() << '\t' << e.Class->DigestLength * 8 << '\n';
-    io.out.flush();
-    return kExitOk;
-}
+private:
+    int Execute(CommandIO& io) override {
+        if (!Given("KIND")) {
+            io.out << "# hashes: name, note, digest size in bits\n";
+            Hashes(io.out);
+            io.out << "# ciphers: name, note, block size and maximal key size in bytes\n";
+            Ciphers(io.out);
+        } else if (kind_ == "hashes") {
+            Hashes(io.out);
+        } else if (kind_ == "ciphers") {
+            Ciphers(io.out);
+        } else {
+            throw UsageError("cannot list '" + kind_ + "': list shows hashes, ciphers or both");
+        }
+        return kExitOk;
+    }
+
+    static void Hashes(std::ostream& out) {
+        for (const auto& e : crypto::HashCatalogue().Entries())
+            out << e.Name() << '\t' << e.Note() << '\t' << e.Class->DigestLength * 8 << '\n';
+    }
+
+    static void Ciphers(std::ostream& out) {
+        for (const auto& e : crypto::CipherCatalogue().Entries()) {
+            const auto note = e.Note();
+            out << e.Name() << '\t' << (note.empty() ? "-" : note) << '\t' << e.Class->BlockSize << '\t'
+                << e.Class->MaxKeySize << '\n';
+        }
+    }
+
+    std::string kind_;
+};
 
 } // namespace
 
-int ListCommand(const CommandArgs& args, CommandIO& io) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        io.out << kUsage
-               << "\nOne line per catalogue entry, in catalogue order, fields separated by tabs. hashes: name,\n"
-                  "note and digest size in bits. ciphers: name, note (\"-\" when there is none), block size\n"
-                  "and maximal key size in bytes. Without an argument both lists, each under a comment line.\n";
-        return kExitOk;
-    }
-    if (args.empty()) {
-        io.out << "# hashes: name, note, digest size in bits\n";
-        ListHashes(io);
-        io.out << "# ciphers: name, note, block size and maximal key size in bytes\n";
-        return ListCiphers(io.out);
-    }
-    if (args.size() == 1 && args[0] == "hashes") return ListHashes(io);
-    if (args.size() == 1 && args[0] == "ciphers") return ListCiphers(io.out);
-    io.err << "torvane-crypt list: "
-           << "cannot list '" + args[0] + "'" << "\n"
-           << kUsage;
-    return kExitUsage;
+std::unique_ptr<Command> MakeListCommand() {
+    return std::make_unique<ListCommand>();
 }
 
 } // namespace torvane::crypt
