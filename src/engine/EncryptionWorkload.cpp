@@ -55,8 +55,10 @@ QString Line(const char* what, std::int32_t megabytes, const std::string& tail) 
 // What went wrong, for the run log above the report, whose detail the design leaves at "N/A".
 QString Reason(const std::exception& e) {
     QString text = QString::fromStdString(e.what());
-    if (const auto* created = dynamic_cast<const EFCreateError*>(&e); created && created->ErrorCode > 0)
-        text += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(created->ErrorCode));
+    const auto* file = dynamic_cast<const Exception*>(&e);
+    if (file && file->ErrorCode > 0 &&
+        (dynamic_cast<const EFCreateError*>(&e) || dynamic_cast<const EFOpenError*>(&e)))
+        text += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(file->ErrorCode));
     return text;
 }
 

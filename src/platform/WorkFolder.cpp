@@ -78,9 +78,10 @@ std::unique_ptr<TFileStream> TWorkFolder::Create(const std::string& name) {
 
 std::unique_ptr<TFileStream> TWorkFolder::Open(const std::string& name, FileMode mode) {
     const auto known = created_.find(name);
-    if (fd_ < 0 || known == created_.end()) throw EFOpenError(PathOf(name));
+    if (fd_ < 0) throw EFOpenError(PathOf(name), openError_);
+    if (known == created_.end()) throw EFOpenError(PathOf(name));
     const int fd = OpenAt(fd_, name, OpenFlags(mode));
-    if (fd < 0) throw EFOpenError(PathOf(name));
+    if (fd < 0) throw EFOpenError(PathOf(name), errno);
     struct stat now {};
     struct stat made {};
     if (::fstat(fd, &now) != 0 || ::fstat(known->second, &made) != 0 || !S_ISREG(now.st_mode) ||

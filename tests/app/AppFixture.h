@@ -26,6 +26,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid() && work.isValid());
         ::setenv("TORVANE_CONFIG_DIR", config.path().toUtf8().constData(), 1);
+        // The user's private work folder, made on a first start.
+        ::setenv("XDG_CACHE_HOME", (config.path() + "/cache").toUtf8().constData(), 1);
         app::TTrayIcon::SetSystemTrayAvailableForTesting(false);
         // The load modes of the window's run must not change the test program's own priority.
         SetPriorityRequestsApplied(false);
