@@ -128,7 +128,8 @@ bool EncryptionWorkload::InItsRun() const {
 bool EncryptionWorkload::KeepGoing() {
     // A stop and a new start can both happen inside one keep-going check; the new run's work files and
     // timers are not this cycle's.
-    return run_.KeepGoing() && run_.State.RunNumber == cycleRun_;
+    const bool going = KeepGoingCheck ? KeepGoingCheck() : run_.KeepGoing();
+    return going && run_.State.RunNumber == cycleRun_;
 }
 
 void EncryptionWorkload::Leave() {
@@ -196,7 +197,7 @@ void EncryptionWorkload::EncryptorTimer() {
         SetKey(password);
         if (!KeepGoing()) return Leave();
 
-        const std::int32_t size = DrawTargetSize();
+        const std::int32_t size = TargetSize ? *TargetSize : DrawTargetSize();
         const std::int32_t megabytes = size / Megabyte;
         run_.View().AppendLine(Pane::RunLog, Line("Creating ", megabytes, " MB of random data"));
         MakeRandomDataFile(folder, PlainWorkFile, size);

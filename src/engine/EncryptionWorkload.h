@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -60,8 +61,11 @@ public:
     void EncryptorHash1Progress(const void* sender, std::int64_t current, std::int64_t maximal);
     void EncryptorHash2Progress(const void* sender, std::int64_t current, std::int64_t maximal);
 
-    // A test's choice of the cipher index in place of the draw.
+    // A test's or a benchmark's choices in place of the draws of the cipher index and the target size,
+    // and a keep-going check in place of the run's (a benchmark measures the data path alone).
     std::optional<std::int32_t> CipherIndex;
+    std::optional<std::int32_t> TargetSize;
+    std::function<bool()> KeepGoingCheck;
 
 private:
     void Progress(std::int64_t current);
