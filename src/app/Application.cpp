@@ -73,6 +73,7 @@ int RunApplication(int argc, char** argv) {
     TForm2 form2(form1.Memo2, dialogs, form1.CertificateHash);
     form1.SetViewer(&form2);
     TForm3 form3(dialogs);
+    form1.SetCreationWindow(&form3);
     TForm4 form4(dialogs);
 
     form1.show();

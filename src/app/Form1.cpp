@@ -1,21 +1,26 @@
 #include "app/Form1.h"
 
+#include "app/CertificateCommands.h"
 #include "app/Colors.h"
 #include "app/Form2.h"
+#include "app/Form3.h"
 #include "app/Memo.h"
 #include "app/ScreenText.h"
 #include "app/TrayIcon.h"
 #include "app/WindowGeometry.h"
+#include "cert/Builder.h"
 #include "engine/EncryptionWorkload.h"
 #include "engine/SettingsSchema.h"
 #include "platform/CommandGuard.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
+#include "platform/FileTypes.h"
 #include "platform/Files.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Settings.h"
 
 #include <QActionGroup>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -760,16 +765,74 @@ void TForm1::Quit() {
 // Commands of later work
 
 void TForm1::Registerfiletype1Click() {
-    services_.Dialogs->MessageBox("Note",
-                                  "Registering the certificate file type is not part of this version yet.");
+    // The program's icon goes with the type, for the certificate files to show.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    TTrayIcon::ProgramIcon().pixmap(48, 48).save(&buffer, "PNG");
+    RegisterCertificateFileType(services_.ProgramFile, png.toStdString());
+    services_.Dialogs->MessageBox("",
+                                  "Done! now you can view stability certificates by double clicking them.");
 }
 
 void TForm1::CreateCertificate1Click() {
-    services_.Dialogs->MessageBox("Note", "Creating certificates is not part of this version yet.");
+    // The days counter keeps its value after a run has stopped, so a certificate can follow the run.
+    if (Panel19->text() == QStringLiteral("0")) {
+        services_.Dialogs->MessageBox("Note", "You can create a stability certificate only after 24 hours of "
+                                              "testing.");
+        return;
+    }
+    if (!creation_) return;
+    creation_->show();
+    creation_->raise();
+    creation_->activateWindow();
+}
+
+void TForm1::SetCreationWindow(TForm3* creation) {
+    creation_ = creation;
+    if (creation_)
+        creation_->OnCreate = [this](const cert::TCertificateDescription& description) {
+            BuildCertificate(description);
+        };
+}
+
+void TForm1::BuildCertificate(const cert::TCertificateDescription& description) {
+    CertificateMaker maker;
+    maker.Facts = [this] {
+        cert::TCertificateFacts facts;
+        for (const auto& line : bannerLines_) facts.BannerLines.push_back(line.toStdString());
+        if (services_.ReadProcessor)
+            services_.ReadProcessor(facts);
+        else
+            cert::ReadProcessor(facts);
+        // The results as the screen shows them at this moment.
+        facts.ErrorCount = run_->State.ErrorCount;
+        const auto counters = Counters();
+        for (size_t i = 0; i < facts.WorkTime.size(); ++i)
+            facts.WorkTime[i] = counters.at(static_cast<qsizetype>(i)).toStdString();
+        facts.MaxTempSize = run_->MaxTempSize;
+        const LocalClock& clock =
+            services_.Engine.localClock ? *services_.Engine.localClock : RealLocalClock::Instance();
+        cert::StampTime(facts, clock.Now());
+        return facts;
+    };
+    maker.Filler = [this] {
+        return cert::FillerLine(
+            [this](std::int32_t low, std::int32_t high) { return run_->RandomInRange(low, high); });
+    };
+    if (!app::BuildCertificate(*services_.Dialogs, CertificateHash, services_.ProgramFile, description,
+                               maker))
+        return;
+    Memo2->Clear();
+    Memo2->Add(QStringLiteral("Certification Created"));
+    ShowPane(Pane::Info);
 }
 
 void TForm1::VerifyCertificate1Click() {
-    services_.Dialogs->MessageBox("Note", "Checking certificates is not part of this version yet.");
+    const auto path = ChooseCertificate(*services_.Dialogs, services_.ProgramFile);
+    if (!path || !viewer_) return;
+    viewer_->Edit1->setText(Q(*path));
+    viewer_->show();
 }
 
 void TForm1::TempUpdaterTimer() {

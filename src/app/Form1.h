@@ -33,9 +33,15 @@ class QLabel;
 class QMenu;
 class QTimer;
 
+namespace torvane::cert {
+struct TCertificateDescription;
+struct TCertificateFacts;
+} // namespace torvane::cert
+
 namespace torvane::app {
 
 class TForm2;
+class TForm3;
 class TMemo;
 class TTrayIcon;
 
@@ -46,6 +52,9 @@ struct Form1Services {
     std::string ProgramFile;           // full path of the program file: the hand-over and "Documentation"
     std::string CommandLine;           // the raw command line (quoted program path, blank, arguments)
     engine::TestRunEnvironment Engine; // clocks and system views of the test run; real ones by default
+    // Reads the processor for a new certificate: its identification and its speed, measured then (about
+    // a second). The processor itself when empty.
+    std::function<void(cert::TCertificateFacts&)> ReadProcessor;
 };
 
 class TForm1 final : public QMainWindow, public engine::IRunView {
@@ -71,6 +80,11 @@ public:
 
     // The viewer window Form2, created after this window; its text pane follows the colour scheme.
     void SetViewer(TForm2* viewer);
+    // The certificate creation window Form3: "Create Certificate" shows it, its "OK" comes back to
+    // BuildCertificate.
+    void SetCreationWindow(TForm3* creation);
+    // Asks where the certificate goes and writes it with what the window and its run know now.
+    void BuildCertificate(const cert::TCertificateDescription& description);
 
     // The test run behind the window.
     engine::TestRun& Run() { return *run_; }
@@ -227,6 +241,7 @@ private:
     std::map<QAction*, bool> ticks_;          // menu ticks as the commands left them
     std::map<QAction*, QActionGroup*> radioGroup_;
     QPointer<TForm2> viewer_;
+    QPointer<TForm3> creation_;
     std::vector<QPointer<TForm2>> handedOver_;
     bool handOverDone_ = false;
     bool destroyed_ = false;

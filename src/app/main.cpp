@@ -1,4 +1,5 @@
 #include "app/headless/Headless.h"
+#include "app/headless/HeadlessCertificate.h"
 #include "app/headless/HeadlessOptions.h"
 
 #ifdef TORVANE_WITH_WINDOW
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
         std::printf("Torvane Test %s\n", TORVANE_VERSION);
         return 0;
     }
+    if (options.Verify) return torvane::app::RunVerify(options.VerifyFiles);
     if (options.Headless) return torvane::app::RunHeadless(options, argc, argv);
 
 #ifdef TORVANE_WITH_WINDOW

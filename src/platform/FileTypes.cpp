@@ -94,15 +94,19 @@ std::string UserDataDirectory() {
 }
 
 std::string DesktopExecLine(const std::string& programPath) {
-    std::string quoted = "\"";
+    // Quoted where the path holds a character the Exec syntax reserves, as the desktop entry rules ask;
+    // a plain path stays plain, because some launchers (xdg-open without a desktop environment) cut
+    // the program at the first blank and cannot take quotes.
+    const bool reserved = programPath.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string::npos;
+    std::string line = reserved ? "\"" : "";
     for (const char c : programPath) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-        quoted += c;
+        if (reserved && (c == '"' || c == '`' || c == '$' || c == '\\')) line += '\\';
+        line += c;
         // A literal percent sign is written twice, or it would start a field code.
-        if (c == '%') quoted += '%';
+        if (c == '%') line += '%';
     }
-    quoted += "\" %f";
-    return quoted;
+    if (reserved) line += '"';
+    return line + " %f";
 }
 
 std::string CertificateMimePackage() {

@@ -26,8 +26,8 @@ public:
 // $XDG_DATA_HOME when it is an absolute path, ~/.local/share otherwise; with a trailing "/".
 std::string UserDataDirectory();
 
-// The desktop entry's Exec value for a program path: the path quoted (with ", `, $ and \ escaped), then
-// %f, the file to open.
+// The desktop entry's Exec value for a program path: the path (quoted, with ", `, $ and \ escaped, where
+// it holds a character the Exec syntax reserves), then %f, the file to open.
 std::string DesktopExecLine(const std::string& programPath);
 
 std::string CertificateMimePackage();

@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,13 +35,16 @@ protected:
     }
     void TearDown() override { app::TTrayIcon::SetSystemTrayAvailableForTesting(std::nullopt); }
 
+    // adjust changes the services before the window is made (clocks, the processor reading).
     std::unique_ptr<app::TForm1> MakeForm(const std::string& commandLine = "",
-                                          const std::string& programFile = "/opt/torvane/torvane") {
+                                          const std::string& programFile = "/opt/torvane/torvane",
+                                          const std::function<void(app::Form1Services&)>& adjust = {}) {
         app::Form1Services services;
         services.Dialogs = &dialogs;
         services.Shell = &shell;
         services.ProgramFile = programFile;
         services.CommandLine = commandLine.empty() ? "\"" + programFile + "\"" : commandLine;
+        if (adjust) adjust(services);
         auto form = std::make_unique<app::TForm1>(services);
         QCoreApplication::processEvents();
         return form;

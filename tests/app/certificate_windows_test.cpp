@@ -9,10 +9,14 @@
 #include "app/Memo.h"
 #include "cert/Builder.h"
 #include "cert/CertTestSupport.h"
+#include "cert/CertificateFile.h"
 #include "cert/Scramble.h"
 #include "cert/Windows1252.h"
+#include "common/SavedVariable.h"
 #include "platform/Error.h"
+#include "platform/FileTypes.h"
 #include "platform/Files.h"
+#include "platform/LocaleTime.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +25,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace torvane::test {
 namespace {
@@ -141,6 +146,12 @@ TEST_F(CertificateWindows, AFailedCreationLeavesTheOldFileAsItWas) {
     EXPECT_THROW(app::BuildCertificate(dialogs, hash, program, SampleDescription(), failing),
                  std::runtime_error);
     EXPECT_EQ(ReadFile(existing), before);
+    // A failure while the file is written: a certificate larger than any.
+    dialogs.AnswerFile(existing);
+    auto huge = SampleDescription();
+    huge.AdditionalInfo = {std::string(cert::kMaxCertificateBytes, 'x')};
+    EXPECT_THROW(app::BuildCertificate(dialogs, hash, program, huge, Maker()), cert::ECertificateText);
+    EXPECT_EQ(ReadFile(existing), before);
 
     // A folder that does not exist.
     dialogs.AnswerFile(WorkPath("none/new.tvc"));
@@ -162,6 +173,11 @@ TEST_F(CertificateWindows, TheViewerShowsAnAuthenticRecordAndLeavesTheFileAlone)
     const auto path = MakeCertificate("a.tvc");
     ::chmod(path.c_str(), 0444); // a read-only certificate verifies
     const auto before = ReadFile(path);
+    // Not even a write that puts the same bytes back: the file keeps its inode and its times (which
+    // also tells where the tests run with rights that a read-only mode does not stop).
+    struct stat was {};
+    ASSERT_EQ(::stat(path.c_str(), &was), 0);
+    ::usleep(20000); // a rewrite would now get a later time
 
     for (int round = 0; round < 2; ++round) { // the same file twice verifies twice
         viewer.Edit1->setText(QString::fromStdString(path));
@@ -178,6 +194,11 @@ TEST_F(CertificateWindows, TheViewerShowsAnAuthenticRecordAndLeavesTheFileAlone)
         QTest::qWait(1);
         EXPECT_TRUE(viewer.isVisible()) << "a viewer with a record stays open";
         EXPECT_EQ(ReadFile(path), before);
+        struct stat is {};
+        ASSERT_EQ(::stat(path.c_str(), &is), 0);
+        EXPECT_EQ(is.st_ino, was.st_ino);
+        EXPECT_EQ(is.st_mtim.tv_nsec, was.st_mtim.tv_nsec);
+        EXPECT_EQ(is.st_ctim.tv_nsec, was.st_ctim.tv_nsec);
         EXPECT_TRUE(dialogs.Take().empty());
     }
     viewer.SpeedButton1->click();
@@ -245,6 +266,122 @@ TEST_F(CertificateWindows, VerifyCertificateChoosesAnExistingFile) {
     // An installed program's folder is not the user's to write in.
     EXPECT_EQ(app::CertificateFolder("/nonexistent-folder/torvane"),
               WithTrailingSeparator(std::getenv("HOME")));
+}
+
+// The "Stability" and "Register FileType" commands of the main window, with a run of a day and more of
+// work time on a clock the test moves.
+class StabilityCommands : public CertificateWindows {
+protected:
+    std::unique_ptr<app::TForm1> MakeWindow() {
+        auto form = MakeForm("", WorkPath("torvane"), [this](app::Form1Services& s) {
+            s.Engine.localClock = &local;
+            s.Engine.msClock = &ms;
+            s.Engine.automaticWindowTimers = false;
+            s.ReadProcessor = [](cert::TCertificateFacts& f) {
+                f.CpuFamily = 6, f.CpuModel = 7, f.CpuStepping = 10, f.CpuType = 0, f.RawSpeed = 2394;
+            };
+        });
+        form->SetViewer(&viewerOf(*form));
+        form->SetCreationWindow(&creation);
+        return form;
+    }
+    app::TForm2& viewerOf(app::TForm1& form) {
+        if (!viewer) viewer = std::make_unique<app::TForm2>(form.Memo2, dialogs, form.CertificateHash);
+        return *viewer;
+    }
+    void RunFor(app::TForm1& form, std::int64_t seconds) {
+        form.idle1->trigger();
+        form.Start1->trigger();
+        local.AddSeconds(seconds);
+        form.Stop1->trigger();
+        dialogs.Take();
+    }
+
+    ManualLocalClock local{LocalDateTime{2025, 7, 8, 14, 5, 9}};
+    ManualMsClock ms;
+    app::TForm3 creation{dialogs};
+    std::unique_ptr<app::TForm2> viewer;
+};
+
+TEST_F(StabilityCommands, NoCertificateBeforeADayOfWorkTime) {
+    auto form = MakeWindow();
+    RunFor(*form, 86399);
+    EXPECT_EQ(form->Counters().first(), "0");
+    form->CreateCertificate1->trigger();
+    const auto shown = dialogs.Take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Caption, "Note");
+    EXPECT_EQ(shown[0].Text, "You can create a stability certificate only after 24 hours of testing.");
+    EXPECT_FALSE(creation.isVisible());
+}
+
+TEST_F(StabilityCommands, ACertificateOfTheRunOpensInTheViewer) {
+    auto form = MakeWindow();
+    RunFor(*form, 90061); // 1 d, 1 h, 1 m, 1 s
+    form->CreateCertificate1->trigger();
+    ASSERT_TRUE(creation.isVisible());
+    EXPECT_TRUE(form->isEnabled()); // not modal
+    creation.Edit1->setText(QStringLiteral("Tester"));
+    const auto path = WorkPath("run.tvc");
+    dialogs.AnswerFile(path);
+    creation.SpeedButton1->click();
+    EXPECT_FALSE(creation.isVisible());
+    EXPECT_EQ(form->Memo2->Lines(), QStringList{"Certification Created"});
+    EXPECT_TRUE(form->Memo1->isHidden());
+
+    const auto v = cert::VerifyCertificateFile(hash, path);
+    ASSERT_EQ(v.State, cert::TCertificateState::Authentic);
+    const auto& r = v.Record;
+    EXPECT_EQ(r[0], form->BannerLines().at(0).toStdString());
+    EXPECT_EQ(r[10], " ID: 6-7-10-0");
+    EXPECT_EQ(r[11], " Actual Speed: 2394 MHz");
+    EXPECT_EQ(r[15], " Errors: 0");
+    EXPECT_EQ(r[16], " Worktime: 1d, 1h, 1m, 1s");
+    EXPECT_EQ(r[19], " MaxTempSize: 100 MB");
+    EXPECT_EQ(r[22], " Owner: Tester");
+    EXPECT_EQ(r[30], " N/A");
+    // The clock the run kept, in the user's formats.
+    EXPECT_EQ(r[r.size() - 2], "Time: " + LocaleTimeText(local.Now()));
+    EXPECT_EQ(r.back(), "Date: " + LocaleDateText(local.Now()));
+
+    // "Verify Certificate" shows it in the window's viewer.
+    dialogs.AnswerFile(path);
+    form->VerifyCertificate1->trigger();
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->Memo1->Count(), static_cast<int>(r.size()));
+    EXPECT_TRUE(viewer->Label1->isVisibleTo(viewer.get()));
+    // A file that is not there: nothing happens.
+    viewer->hide();
+    dialogs.AnswerFile(WorkPath("none.tvc"));
+    form->VerifyCertificate1->trigger();
+    EXPECT_FALSE(viewer->isVisible());
+}
+
+TEST_F(StabilityCommands, RegisterFileTypeWritesTheTypeForThisProgram) {
+    SavedVariable data("XDG_DATA_HOME", WorkPath("data"));
+    SavedVariable path("PATH", WorkPath("")); // the files alone, without the desktop's cache tools
+    auto form = MakeWindow();
+    for (int round = 0; round < 2; ++round) {
+        form->Registerfiletype1->trigger();
+        const auto shown = dialogs.Take();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].What, Kind::Message);
+        EXPECT_EQ(shown[0].Caption, "");
+        EXPECT_EQ(shown[0].Text, "Done! now you can view stability certificates by double clicking them.");
+    }
+    const auto entry = ReadFile(WorkPath("data/applications/torvane-certificate.desktop"));
+    EXPECT_NE(entry.find("Exec=" + DesktopExecLine(WorkPath("torvane")) + "\n"), std::string::npos);
+    EXPECT_TRUE(FileExists(WorkPath("data/mime/packages/torvane-certificate.xml")));
+    EXPECT_EQ(ReadFile(WorkPath("data/icons/hicolor/48x48/apps/torvane-certificate.png")).substr(1, 3),
+              "PNG");
+
+    SavedVariable blocked("XDG_DATA_HOME", WorkPath("torvane/data")); // below a file
+    WriteFile(WorkPath("torvane"), "program");
+    form->Registerfiletype1->trigger();
+    const auto shown = dialogs.Take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].What, Kind::Error);
+    EXPECT_EQ(shown[0].Text, "Failed to create key " + WorkPath("torvane/data/mime/packages/"));
 }
 
 } // namespace

@@ -72,6 +72,12 @@ std::vector<std::string> ReadExec(const std::string& value) {
         } else if (c == '%' && i + 1 < unescaped.size() && unescaped[i + 1] == '%') {
             arg += '%';
             ++i;
+        } else if (c == '%' && !quoted && arg.empty() && i + 1 < unescaped.size() &&
+                   (i + 2 == unescaped.size() || unescaped[i + 2] == ' ')) {
+            arg = unescaped.substr(i, 2); // a field code, an argument of its own
+            ++i;
+        } else if (c == '%') {
+            return {"a lone percent sign"}; // the desktop would take it for a field code, or refuse it
         } else {
             arg += c;
         }
@@ -88,13 +94,16 @@ std::string ExecValue(const std::string& entry) {
 TEST(FileTypes, TheExecLineCarriesAnyProgramPathWhole) {
     for (const std::string path :
          {"/usr/bin/torvane", "/home/a b/Torvane Test/torvane", "/opt/\"q\"/$HOME/`x`/torvane",
-          "/opt/back\\slash/100%/torvane", "/opt/tab\there/torvane"}) {
+          "/opt/back\\slash/100%/50%f/torvane", "/opt/100%/50%f/torvane", "/opt/tab\there/torvane"}) {
         const auto args = ReadExec(ExecValue(CertificateDesktopEntry(path)));
         ASSERT_EQ(args.size(), 2u) << path;
         EXPECT_EQ(args[0], path);
         EXPECT_EQ(args[1], "%f");
     }
     EXPECT_EQ(DesktopExecLine("/a b/t"), "\"/a b/t\" %f");
+    // A plain path stays plain, for launchers that cannot take quotes.
+    EXPECT_EQ(DesktopExecLine("/usr/bin/torvane"), "/usr/bin/torvane %f");
+    EXPECT_EQ(DesktopExecLine("/opt/100%/torvane"), "/opt/100%%/torvane %f");
     // A backslash is escaped for the quoting and again for the string: four in the file.
     EXPECT_NE(CertificateDesktopEntry("/a\\b").find("Exec=\"/a\\\\\\\\b\" %f\n"), std::string::npos);
 }
@@ -125,8 +134,7 @@ TEST(FileTypes, WrittenIntoTheUsersDataFolderEveryTime) {
     EXPECT_EQ(files, 3u);
     RegisterCertificateFileType("/new/place/torvane");
     const auto moved = ReadBytes(first.DesktopEntry);
-    EXPECT_NE(std::string(moved.begin(), moved.end()).find("Exec=\"/new/place/torvane\" %f"),
-              std::string::npos);
+    EXPECT_NE(std::string(moved.begin(), moved.end()).find("Exec=/new/place/torvane %f"), std::string::npos);
 
     // Without XDG_DATA_HOME (or with a relative one) the home folder's.
     SavedVariable relative("XDG_DATA_HOME", "relative/dir");

@@ -1,6 +1,7 @@
 #include "app/headless/Headless.h"
 
 #include "app/ScreenText.h"
+#include "app/headless/HeadlessCertificate.h"
 #include "app/headless/HeadlessView.h"
 #include "engine/SettingsSchema.h"
 #include "engine/TestRun.h"
@@ -84,6 +85,15 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     const bool outputClosed = GuardClosedOutput();
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
+    // A certificate that could not be written at the end is refused now, not after a day of testing.
+    const auto certificate = CertificateRequestOf(options);
+    if (certificate) {
+        if (const auto problem = CheckCertificateRequest(*certificate)) {
+            std::fprintf(stderr, "torvane: %s\n", problem->c_str());
+            return 2;
+        }
+    }
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Torvane Test"));
 
@@ -147,7 +157,10 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             const bool failed = run.State.LastStop == engine::StopReason::Error ||
                                 run.State.LastStop == engine::StopReason::ClockJump ||
                                 run.State.ErrorCount > 0;
-            QCoreApplication::exit(failed ? 1 : view.OutputFailed() ? 3 : 0);
+            int status = failed ? 1 : view.OutputFailed() ? 3 : 0;
+            if (certificate && !WriteRunCertificate(*certificate, run, stdout, stderr) && status == 0)
+                status = kCertificateNotWritten;
+            QCoreApplication::exit(status);
         }
     });
 

@@ -12,7 +12,9 @@ namespace torvane::app {
 void InstallStopSignals();
 
 // Runs the terminal front end; returns the exit status: 0 when the run found no error, 1 when it stopped
-// on an error (or on the clock check), 3 when the run log could not be written to standard output.
+// on an error (or on the clock check), 3 when the run log could not be written to standard output, 4 when
+// the run found no error but the certificate asked for was not written, 2 when that certificate could
+// not be made at all (checked before the run starts).
 int RunHeadless(const HeadlessOptions& options, int argc, char** argv);
 
 } // namespace torvane::app

@@ -128,6 +128,21 @@ std::optional<std::string> CheckTogether(HeadlessOptions& o) {
                (kind == "encryption" ? " (add --encryption or --tests encryption)" : "");
     return std::nullopt;
 }
+std::optional<std::string> ApplyCertificate(const std::string& value, HeadlessOptions& o) {
+    if (value.empty()) return std::string("--certificate needs the name of the file to write");
+    o.Certificate = value;
+    return std::nullopt;
+}
+
+// The description of the machine: taken as written, checked when the run starts.
+template <std::string HeadlessOptions::*Field, const char* Name>
+std::optional<std::string> ApplyDescription(const std::string& value, HeadlessOptions& o) {
+    o.*Field = value;
+    o.Described.emplace_back(Name);
+    return std::nullopt;
+}
+constexpr char kOwner[] = "owner", kCpu[] = "cpu", kMotherboard[] = "motherboard", kCooling[] = "cooling",
+               kRam[] = "ram", kOs[] = "os", kInfo[] = "info";
 
 // Qt's own options of a window program (QGuiApplication and QApplication read them from the command
 // line); they belong to the window, as --headless and its options belong to the terminal run.
@@ -174,6 +189,22 @@ const std::vector<HeadlessOption>& HeadlessOptionTable() {
          "before decryption (KIND: whetstone, mmx or encryption); the run must stop\n"
          "with an error report and exit status 1",
          ApplyInjectFault},
+        {"certificate", "FILE",
+         "when the run ends with at least one full day of work time, write its\n"
+         "stability certificate to FILE (checked when the run starts)",
+         ApplyCertificate},
+        {"owner", "TEXT", "the certificate's \"Your name\"",
+         ApplyDescription<&HeadlessOptions::Owner, kOwner>},
+        {"cpu", "TEXT", "the certificate's processor description",
+         ApplyDescription<&HeadlessOptions::Cpu, kCpu>},
+        {"motherboard", "TEXT", "the certificate's motherboard",
+         ApplyDescription<&HeadlessOptions::Motherboard, kMotherboard>},
+        {"cooling", "TEXT", "the certificate's cooling",
+         ApplyDescription<&HeadlessOptions::Cooling, kCooling>},
+        {"ram", "TEXT", "the certificate's memory", ApplyDescription<&HeadlessOptions::Ram, kRam>},
+        {"os", "TEXT", "the certificate's operating system", ApplyDescription<&HeadlessOptions::Os, kOs>},
+        {"info", "TEXT", "the certificate's additional info, one line per line of TEXT (\"N/A\" when empty)",
+         ApplyDescription<&HeadlessOptions::Info, kInfo>},
     };
     return table;
 }
@@ -186,7 +217,8 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
     const QCommandLineOption headless(QStringLiteral("headless"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({headless, help, version});
+    const QCommandLineOption verify(QStringLiteral("verify"));
+    parser.addOptions({headless, help, version, verify});
     for (const auto& option : HeadlessOptionTable())
         parser.addOption(QCommandLineOption(Q(option.Name), Q(option.Help),
                                             option.ValueName ? Q(option.ValueName) : QString()));
@@ -209,6 +241,18 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
     o.Headless = parser.isSet(headless);
     o.Help = parser.isSet(help);
     o.Version = parser.isSet(version);
+    o.Verify = parser.isSet(verify);
+    if (o.Verify) {
+        if (o.Headless) {
+            o.Error = "--verify checks certificates; it does not go with --headless";
+            return o;
+        }
+        for (const auto& file : parser.positionalArguments()) o.VerifyFiles.push_back(file.toStdString());
+        if (o.VerifyFiles.empty() && !o.Help && !o.Version) {
+            o.Error = "--verify needs the certificate files to check";
+            return o;
+        }
+    }
 
     for (const auto& option : HeadlessOptionTable()) {
         const QString name = Q(option.Name);
@@ -227,6 +271,10 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
     }
     if (auto problem = CheckTogether(o)) {
         o.Error = *problem;
+        return o;
+    }
+    if (!o.Described.empty() && o.Certificate.empty()) {
+        o.Error = "option '--" + o.Described.front() + "' describes the certificate: add --certificate FILE";
         return o;
     }
     if (o.Headless) {
@@ -270,6 +318,7 @@ std::string HeadlessUsage(const std::string& program) {
         {"", "open the main window"},
         {" FILE.tvc", "open the stability certificate FILE.tvc in the viewer"},
         {" --headless [OPTIONS]", "run the test in the terminal, for servers and scripts"},
+        {" --verify FILE.tvc...", "check stability certificates and print their records"},
         {" --help | --version", ""},
     };
     std::size_t width = 0;
@@ -295,7 +344,12 @@ std::string HeadlessUsage(const std::string& program) {
            "Ctrl-C (SIGINT), SIGTERM or SIGHUP stops the terminal run the ordinary way and prints the\n"
            "results. Exit status: 0 no error found, 1 the run stopped on an error, 2 bad command line\n"
            "(or a display that cannot be opened), 3 the run log could not be written to standard output\n"
-           "(the run then stops and its results go to standard error).\n";
+           "(the run then stops and its results go to standard error), 4 the run found no error but the\n"
+           "certificate asked for was not written.\n"
+           "\n"
+           "--verify prints, for each file, the record of an authentic certificate, \"This Certificate is\n"
+           "FAKE!!\" or why the file is no certificate. Exit status: 0 all authentic, 1 a forgery or a file\n"
+           "that is no certificate, 2 a file that cannot be read or a bad command line.\n";
 }
 
 } // namespace torvane::app

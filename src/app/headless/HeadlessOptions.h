@@ -36,6 +36,12 @@ struct HeadlessOptions {
     std::optional<std::string> TempDir;
     std::optional<std::int32_t> MaxTempSize;
     std::optional<FaultSpec> InjectFault;
+    // --certificate FILE: the certificate the run ends with, and the description of the machine in it.
+    std::string Certificate;
+    std::string Owner, Cpu, Motherboard, Cooling, Ram, Os, Info;
+    std::vector<std::string> Described; // the description options given, by name
+    bool Verify = false;                // --verify FILE.tvc...: check certificates
+    std::vector<std::string> VerifyFiles;
     std::string Error; // non-empty: a bad command line, with what was wrong
 };
 

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Certificates on a desktop, end to end, on a private Xvfb display: one made in the window (after a run
+# whose clock the check moves past a day) opens with `torvane FILE.tvc` and passes `torvane --verify`; a
+# forged copy is FAKE in both; after "Register FileType" the desktop's tools name the certificate type and
+# our desktop entry, and opening a certificate the desktop's way starts the viewer. Skipped (status 77)
+# where Xvfb, xwininfo or xdg-mime is missing. TORVANE_SHOTS=DIR keeps pictures of every step.
+# Takes the paths of torvane and of certificate_desktop_check.
+set -u
+prog=$1
+check=$2
+for tool in Xvfb xwininfo xdg-mime xdg-open; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+dir=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  # Programs the desktop started for our files (xdg-open): found by the files' folder, ours alone.
+  for p in $(pgrep -f -- "$dir/" 2>/dev/null); do kill "$p" 2>/dev/null; done
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+shot() { [ -n "${TORVANE_SHOTS:-}" ] && "$check" shot "$TORVANE_SHOTS/$1" 2>/dev/null; return 0; }
+# Waits (at most 30 s) until a window of the given title is on the screen. Windows of one title may be
+# several (the program keeps a hidden viewer of its own beside the one a file opens).
+shown() {
+  local i id
+  for i in $(seq 300); do
+    for id in $(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\"" | awk '{print $1}'); do
+      xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable" && return 0
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+n=7500
+while [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_CURRENT_DESKTOP
+export DISPLAY=":$n" TORVANE_CONFIG_DIR="$dir/config" XDG_DATA_HOME="$dir/data" XDG_CONFIG_HOME="$dir/xdg"
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for i in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+[ -e "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start"
+[ -n "${TORVANE_SHOTS:-}" ] && mkdir -p "$TORVANE_SHOTS"
+
+"$check" make "$prog" "$dir" || fail "the window did not make the certificate"
+[ -n "${TORVANE_SHOTS:-}" ] && cp "$dir"/*.png "$TORVANE_SHOTS/"
+
+"$prog" --verify "$dir/made.tvc" >"$dir/out" 2>&1
+status=$?
+[ $status -eq 0 ] || fail "--verify of the certificate: status $status"
+grep -q "made.tvc: This Certificate is verified to be Authentic" "$dir/out" || fail "--verify: no verdict"
+grep -q "^ Worktime: 1d, 1h, 1m, 1s$" "$dir/out" || fail "--verify: no record"
+"$prog" --verify "$dir/tampered.tvc" >"$dir/out" 2>&1
+status=$?
+[ $status -eq 1 ] || fail "--verify of the forgery: status $status"
+grep -q "tampered.tvc: This Certificate is FAKE!!" "$dir/out" || fail "--verify of the forgery: no verdict"
+
+# Opens a file with the program and waits for the window of the given title; the program ends again.
+open_shows() {
+  "$prog" "$dir/$1" >/dev/null 2>&1 &
+  local program=$!
+  pids+=("$program")
+  shown "$2" || fail "torvane $1 shows no window \"$2\""
+  shot "$3"
+  kill "$program"
+}
+open_shows made.tvc "Certificate viewer" cli-viewer.png
+open_shows tampered.tvc "Error!!" cli-fake.png
+
+touch "$dir/x.tvc"
+[ "$(xdg-mime query filetype "$dir/x.tvc")" = application/x-torvane-certificate ] ||
+  fail "xdg-mime does not know the type: $(xdg-mime query filetype "$dir/x.tvc")"
+[ "$(xdg-mime query default application/x-torvane-certificate)" = torvane-certificate.desktop ] ||
+  fail "xdg-mime does not name our entry"
+xdg-open "$dir/made.tvc" >/dev/null 2>&1 &
+pids+=($!)
+shown "Certificate viewer" || fail "opening the certificate the desktop's way shows no viewer"
+shot desktop-open.png
+echo ok
