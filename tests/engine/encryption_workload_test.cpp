@@ -373,24 +373,46 @@ TEST_F(EncryptionTest, AStopWhileTheRandomFileIsWrittenClosesItAndTheStopRemoves
                              [](const QString& l) { return l.startsWith("Encrypting"); }));
 }
 
-TEST_F(EncryptionTest, AStopAndANewStartInsideACheckLeaveTheNewRunAlone) {
+TEST_F(EncryptionTest, AStopAndANewStartInsideTheCycleLeaveTheNewRunAlone) {
     run->MaxTempSize = 200000;
-    Start();
-    int repaints = 0;
-    view.OnRepaint = [&] {
-        if (++repaints == 20) {
-            run->ClickMenuItem(MenuItem::Stop1);
-            run->ClickMenuItem(MenuItem::Start1);
-            // The new run's own test, started by its sequencer.
-            run->RunCompanions();
-            run->Timer("Encryptor").SetEnabled(true);
-        }
+    // The new run's own encryption test, as its sequencer starts it.
+    const auto restart = [&] {
+        run->ClickMenuItem(MenuItem::Stop1);
+        run->ClickMenuItem(MenuItem::Start1);
+        run->RunCompanions();
+        run->Timer("Encryptor").SetEnabled(true);
     };
-    Cycle(3);
-    view.OnRepaint = nullptr;
-    EXPECT_FALSE(run->State.Stopped);
-    EXPECT_EQ(run->State.ErrorCount, 0);
-    for (const char* timer : {"Encryptor", "WhetStone1", "MMX1"}) EXPECT_TRUE(run->Timer(timer).Enabled());
+    // Between two lines of the random file, and in the middle of the encryption.
+    for (const bool whileCoding : {false, true}) {
+        Start();
+        int repaints = 0;
+        bool restarted = false;
+        if (whileCoding) {
+            run->Cipher1.OnProgress = [&, inner = run->Cipher1.OnProgress](const void* s, std::int64_t c,
+                                                                           std::int64_t m) {
+                if (!restarted && c > 0) {
+                    restarted = true;
+                    restart();
+                }
+                inner(s, c, m);
+            };
+        } else {
+            view.OnRepaint = [&] {
+                if (++repaints == 20 && !restarted) {
+                    restarted = true;
+                    restart();
+                }
+            };
+        }
+        Cycle(3);
+        view.OnRepaint = nullptr;
+        ASSERT_TRUE(restarted) << whileCoding;
+        EXPECT_FALSE(run->State.Stopped) << whileCoding;
+        EXPECT_EQ(run->State.ErrorCount, 0) << whileCoding;
+        EXPECT_FALSE(view.RunLog.contains("CRC check FAILED")) << whileCoding;
+        for (const char* timer : {"Encryptor", "WhetStone1", "MMX1"})
+            EXPECT_TRUE(run->Timer(timer).Enabled()) << timer << " " << whileCoding;
+    }
 }
 
 TEST_F(EncryptionTest, AStopWhileCodingKeepsTheWorkTimeAsTheStopShowedIt) {
