@@ -75,6 +75,7 @@ int RunApplication(int argc, char** argv) {
     TForm3 form3(dialogs);
     form1.SetCreationWindow(&form3);
     TForm4 form4(dialogs);
+    form1.SetSensorSetup(&form4);
 
     form1.show();
     const int result = QApplication::exec();

@@ -4,6 +4,7 @@
 #include "app/Colors.h"
 #include "app/Form2.h"
 #include "app/Form3.h"
+#include "app/Form4.h"
 #include "app/Memo.h"
 #include "app/ScreenText.h"
 #include "app/TrayIcon.h"
@@ -266,6 +267,9 @@ void TForm1::BuildMenus() {
     Options2->addSeparator()->setObjectName(QStringLiteral("N4"));
     Registerfiletype1 = add(Options2, "Registerfiletype1", QStringLiteral("Register FileType"),
                             &TForm1::Registerfiletype1Click);
+    // The sensor setup window had no command that showed it; its place is with the other settings.
+    Options2->addSeparator()->setObjectName(QStringLiteral("N6"));
+    MBMSetup1 = add(Options2, "MBMSetup1", QStringLiteral("MBM Setup"), &TForm1::MBMSetup1Click);
 
     Stability1 = AdvancedMenu->addMenu(QStringLiteral("Stability"));
     Stability1->setObjectName(QStringLiteral("Stability1"));
@@ -386,10 +390,7 @@ void TForm1::FormCreate() {
 
     // A1: the temperature unit word; its presence is one of the two conditions of the display.
     const auto a1 = stored.Text(settings::TemperatureUnit);
-    const std::string unit = a1.value_or("");
-    tempUnitWord_ = unit == "C"   ? QStringLiteral("Celsius")
-                    : unit == "F" ? QStringLiteral("Fahrenheit")
-                                  : QStringLiteral("C");
+    tempUnitWord_ = TemperatureUnitWord(a1);
 
     // Q14: which of the three temperatures is the processor's.
     tempSensor_ = stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
@@ -835,8 +836,27 @@ void TForm1::VerifyCertificate1Click() {
     viewer_->show();
 }
 
+// ---------------------------------------------------------------------------------------------------
+// Temperature
+
 void TForm1::TempUpdaterTimer() {
-    // The temperature reader arrives with the temperature work; until then Label2 keeps its text.
+    // Without the block the strip keeps the last reading it showed.
+    if (!sensors_.Present()) return;
+    Label2->setText(TemperatureText(sensors_.Temperature(tempSensor_), tempUnitWord_));
+}
+
+void TForm1::SetSensorSetup(TForm4* setup) {
+    sensorSetup_ = setup;
+}
+
+void TForm1::MBMSetup1Click() {
+    if (!sensorSetup_) return;
+    // Over the main window, not wherever the desktop happens to put a window it has not placed before.
+    if (!sensorSetup_->isVisible())
+        sensorSetup_->move(frameGeometry().center() - sensorSetup_->rect().center());
+    sensorSetup_->show();
+    sensorSetup_->raise();
+    sensorSetup_->activateWindow();
 }
 
 // ---------------------------------------------------------------------------------------------------

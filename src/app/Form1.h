@@ -9,6 +9,7 @@
 #include "crypto/Managers.h"
 #include "engine/RunView.h"
 #include "engine/TestRun.h"
+#include "hw/MBM4Wrapper.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
 
@@ -42,6 +43,7 @@ namespace torvane::app {
 
 class TForm2;
 class TForm3;
+class TForm4;
 class TMemo;
 class TTrayIcon;
 
@@ -85,6 +87,8 @@ public:
     void SetCreationWindow(TForm3* creation);
     // Asks where the certificate goes and writes it with what the window and its run know now.
     void BuildCertificate(const cert::TCertificateDescription& description);
+    // The sensor setup window Form4, which "MBM Setup" shows.
+    void SetSensorSetup(TForm4* setup);
 
     // The test run behind the window.
     engine::TestRun& Run() { return *run_; }
@@ -138,6 +142,7 @@ public:
     QAction* SceenColor1 = nullptr;
     QAction* FontColor1 = nullptr;
     QAction* Registerfiletype1 = nullptr;
+    QAction* MBMSetup1 = nullptr;
     QMenu* Stability1 = nullptr;
     QAction* CreateCertificate1 = nullptr;
     QAction* VerifyCertificate1 = nullptr;
@@ -184,6 +189,7 @@ public slots:
     void SceenColor1Click();
     void FontColor1Click();
     void Registerfiletype1Click();
+    void MBMSetup1Click();
     void CreateCertificate1Click();
     void VerifyCertificate1Click();
     void SaveScreen1Click();
@@ -235,6 +241,7 @@ private:
     QString tempUnitWord_ = QStringLiteral("C");
     int tempSensor_ = 1;
     bool temperatureDisplay_ = false;
+    hw::TMBM4Wrapper sensors_;
 
     QStringList loadProblems_;
     std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are
@@ -242,6 +249,7 @@ private:
     std::map<QAction*, QActionGroup*> radioGroup_;
     QPointer<TForm2> viewer_;
     QPointer<TForm3> creation_;
+    QPointer<TForm4> sensorSetup_;
     std::vector<QPointer<TForm2>> handedOver_;
     bool handOverDone_ = false;
     bool destroyed_ = false;

@@ -25,7 +25,7 @@ public:
     static constexpr int kClientHeight = 234;
 
     // dialogs shows what escapes the OK command; sensorBlock names the block the readings come from.
-    explicit TForm4(IDialogs& dialogs, std::string sensorBlock = hw::kSensorBlockName,
+    explicit TForm4(IDialogs& dialogs, std::string sensorBlock = hw::SensorBlockName(),
                     QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;

@@ -26,6 +26,16 @@ QStringList AboutLines() {
     };
 }
 
+QString TemperatureUnitWord(const std::optional<std::string>& storedUnit) {
+    if (storedUnit == "C") return QStringLiteral("Celsius");
+    if (storedUnit == "F") return QStringLiteral("Fahrenheit");
+    return QStringLiteral("C");
+}
+
+QString TemperatureText(std::int32_t degrees, const QString& unitWord) {
+    return QString::number(degrees) + QLatin1Char(' ') + unitWord;
+}
+
 QString SaveScreenFileName(const QString& chosen) {
     if (chosen.size() >= 4 && chosen.at(chosen.size() - 4) == QLatin1Char('.')) return chosen;
     return chosen + QStringLiteral(".txt");

@@ -29,6 +29,12 @@ QString SaveScreenFileName(const QString& chosen);
 // directory takes the place of the drive letter the notice used to name.
 QString FreeSpaceNotice(std::int32_t mb, const std::string& tempDir);
 
+// The word after the temperature, from the stored unit A1: "Celsius" for exactly "C", "Fahrenheit" for
+// exactly "F", the plain "C" for anything else or nothing. The number is never converted.
+QString TemperatureUnitWord(const std::optional<std::string>& storedUnit);
+// "46 Celsius": the reading, one blank, the unit word.
+QString TemperatureText(std::int32_t degrees, const QString& unitWord);
+
 // The command-line hand-over: the candidate certificate path, or nothing. The rule counts on the form
 // "quoted program path, one blank, argument": with n the length of the program path and m that of the
 // command line, m = n + 3 hands over nothing, and otherwise the candidate starts at the (n + 4)th

@@ -3,9 +3,15 @@
 #include "hw/Real48.h"
 #include "platform/SharedMemory.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace torvane::hw {
+
+std::string SensorBlockName() {
+    const char* name = std::getenv("TORVANE_SENSOR_BLOCK");
+    return name && *name ? name : kSensorBlockName;
+}
 
 std::size_t TemperatureOffset(int index) {
     return index == 2 || index == 3 ? kTemperatureOffsets[index - 1] : kTemperatureOffsets[0];

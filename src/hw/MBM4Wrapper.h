@@ -8,11 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace torvane::hw {
 
 // The block's name on this system; torvane-sensors publishes it.
 inline constexpr char kSensorBlockName[] = "/$M$B$M$";
+// The name the programs use: $TORVANE_SENSOR_BLOCK where it is set (tests publish blocks of their own
+// there, beside a monitor that may be running), else the block's own name.
+std::string SensorBlockName();
 // Where temperature 1, 2 and 3 begin, and the size a publisher gives the block (the last reading ends
 // there; the rest of the monitor's record means nothing to this program).
 inline constexpr std::size_t kTemperatureOffsets[3] = {46, 52, 58};
@@ -27,7 +31,7 @@ bool WriteTemperature(std::uint8_t* block, std::size_t size, int index, double v
 
 class TMBM4Wrapper {
 public:
-    explicit TMBM4Wrapper(std::string blockName = kSensorBlockName) : blockName_(std::move(blockName)) {}
+    explicit TMBM4Wrapper(std::string blockName = SensorBlockName()) : blockName_(std::move(blockName)) {}
 
     // Whether the block exists.
     bool Present() const;

@@ -4,6 +4,7 @@
 
 #include "app/Form1.h"
 #include "app/TrayIcon.h"
+#include "common/SensorBlockFixture.h"
 #include "platform/Dialogs.h"
 #include "platform/Priority.h"
 #include "platform/Settings.h"
@@ -29,11 +30,16 @@ protected:
         ::setenv("TORVANE_CONFIG_DIR", config.path().toUtf8().constData(), 1);
         // The user's private work folder, made on a first start.
         ::setenv("XDG_CACHE_HOME", (config.path() + "/cache").toUtf8().constData(), 1);
+        // A block of the test's own, never a monitor's that may be running on this machine.
+        ::setenv("TORVANE_SENSOR_BLOCK", sensors.Name().c_str(), 1);
         app::TTrayIcon::SetSystemTrayAvailableForTesting(false);
         // The load modes of the window's run must not change the test program's own priority.
         SetPriorityRequestsApplied(false);
     }
-    void TearDown() override { app::TTrayIcon::SetSystemTrayAvailableForTesting(std::nullopt); }
+    void TearDown() override {
+        app::TTrayIcon::SetSystemTrayAvailableForTesting(std::nullopt);
+        ::unsetenv("TORVANE_SENSOR_BLOCK");
+    }
 
     // adjust changes the services before the window is made (clocks, the processor reading).
     std::unique_ptr<app::TForm1> MakeForm(const std::string& commandLine = "",
@@ -65,6 +71,7 @@ protected:
     ScriptedDialogs dialogs;
     RecordingShell shell;
     SettingsKey key;
+    TestSensorBlock sensors; // published only where a test publishes it
 };
 
 } // namespace torvane::test

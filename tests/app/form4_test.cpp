@@ -1,7 +1,6 @@
 // The sensor setup window.
 
 #include "AppFixture.h"
-#include "common/SensorBlockFixture.h"
 
 #include "app/Form4.h"
 
@@ -19,9 +18,8 @@ namespace {
 
 class Form4Test : public AppTest {
 protected:
-    std::unique_ptr<app::TForm4> MakeSetup() {
-        return std::make_unique<app::TForm4>(dialogs, sensors.Name());
-    }
+    // The block comes from $TORVANE_SENSOR_BLOCK, as in the program.
+    std::unique_ptr<app::TForm4> MakeSetup() { return std::make_unique<app::TForm4>(dialogs); }
     // On the caption, where a user clicks.
     static void Click(QAbstractButton* button) {
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
@@ -29,7 +27,6 @@ protected:
     static QStringList Captions(const app::TForm4& setup) {
         return {setup.RadioButton1->text(), setup.RadioButton2->text(), setup.RadioButton3->text()};
     }
-    TestSensorBlock sensors;
 };
 
 TEST_F(Form4Test, StartsHiddenWithTheDesignChoicesAndRefreshesEveryTenthOfASecond) {
@@ -134,7 +131,8 @@ TEST_F(Form4Test, LayoutRunsTopToBottomInsideTheClientArea) {
     for (std::size_t i = 0; i < std::size(order); ++i) {
         EXPECT_TRUE(setup->rect().contains(order[i]->geometry())) << order[i]->objectName().toStdString();
         if (i > 0) {
-            EXPECT_GE(order[i]->y(), order[i - 1]->geometry().bottom()) << order[i]->objectName().toStdString();
+            EXPECT_GE(order[i]->y(), order[i - 1]->geometry().bottom())
+                << order[i]->objectName().toStdString();
         }
     }
     for (auto* button : {setup->RadioButton1, setup->RadioButton2, setup->RadioButton3})

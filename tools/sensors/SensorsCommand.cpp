@@ -23,7 +23,7 @@ struct Options {
     bool List = false;
     bool Fahrenheit = false;
     std::string Fixed;
-    std::string Block = hw::kSensorBlockName;
+    std::string Block = hw::SensorBlockName();
 };
 
 // "45.5,46.5,30": three numbers, each one a 6-byte real can hold.

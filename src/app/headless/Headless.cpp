@@ -5,6 +5,8 @@
 #include "app/headless/HeadlessView.h"
 #include "engine/SettingsSchema.h"
 #include "engine/TestRun.h"
+#include "hw/CpuIdent.h"
+#include "hw/MBM4Wrapper.h"
 #include "platform/Settings.h"
 
 #include <QCoreApplication>
@@ -54,9 +56,24 @@ bool GuardClosedOutput() {
     return true;
 }
 
-void LoadSettings(engine::TestRun& run) {
+// The processor under test, by its own name where it has one, with the identification a certificate
+// would record.
+QString ProcessorLine() {
+    const hw::TCpuIdent ident;
+    const auto& info = ident.CpuIdentInfo();
+    std::string line = "Processor: " + (ident.BrandString().empty() ? ident.Fullname() : ident.BrandString());
+    if (info.Supports_CPUID)
+        line += " (" + ident.Fullname() + ", CPUID " + std::to_string(info.cpuFamily) + "-" +
+                std::to_string(info.cpuModel) + "-" + std::to_string(info.cpuStepping) + "-" +
+                std::to_string(info.cpuType) + ")";
+    line += ", " + std::to_string(ident.Count()) + (ident.Count() == 1 ? " processor" : " processors");
+    return QString::fromStdString(line);
+}
+
+void LoadSettings(engine::TestRun& run, HeadlessView& view) {
     auto stored = engine::SettingsReader::FromStore();
     run.LoadWorkSettings(stored);
+    view.Temperature = TemperatureReader(stored, hw::SensorBlockName());
     const auto problem = SettingsKey::TakeLoadProblem();
     if (!problem.empty()) std::fprintf(stderr, "torvane: %s\n", problem.c_str());
     for (const auto& p : stored.Problems())
@@ -64,6 +81,18 @@ void LoadSettings(engine::TestRun& run) {
 }
 
 } // namespace
+
+std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader& stored,
+                                                          const std::string& sensorBlock) {
+    namespace settings = engine::settings;
+    const int sensor =
+        stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
+    const QString unit = TemperatureUnitWord(stored.Text(settings::TemperatureUnit));
+    return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, unit]() -> std::optional<QString> {
+        if (!sensors.Present()) return std::nullopt;
+        return TemperatureText(sensors.Temperature(sensor), unit);
+    };
+}
 
 void InstallStopSignals() {
     if (g_signalPipe[0] >= 0) return;
@@ -101,7 +130,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     if (outputClosed) view.SetOutputClosed();
     engine::TestRun run(view);
     run.BannerLines = MakeBannerLines();
-    LoadSettings(run);
+    LoadSettings(run, view);
 
     // Stop requests (a signal, a run log that cannot be written) are served from the event loop, never
     // inside a sequence of the run that is still going.
@@ -164,6 +193,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         }
     });
 
+    view.AppendLine(engine::Pane::Info, ProcessorLine());
     run.ClickMenuItem(engine::MenuItem::Start1);
     // A request that came while the program was starting stops the run it was meant for.
     if (g_stopRequested) {

@@ -3,6 +3,13 @@
 // writes the run log and information pane lines to standard output.
 
 #include "app/headless/HeadlessOptions.h"
+#include "engine/SettingsSchema.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
 
 namespace torvane::app {
 
@@ -10,6 +17,11 @@ namespace torvane::app {
 // that a stop request at any moment reaches the run: one that comes before the run has started is kept
 // and stops it as soon as it has.
 void InstallStopSignals();
+
+// The processor temperature of the sensor block as the run shows it: the temperature the stored Q14 names
+// (1 where it names none) with the unit word of A1, or nothing while the block is not there.
+std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader& stored,
+                                                          const std::string& sensorBlock);
 
 // Runs the terminal front end; returns the exit status: 0 when the run found no error, 1 when it stopped
 // on an error (or on the clock check), 3 when the run log could not be written to standard output, 4 when

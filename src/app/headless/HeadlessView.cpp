@@ -46,8 +46,11 @@ void HeadlessView::SetCounters(const QString& days, const QString& hours, const 
     if (minute == lastMinute_) return;
     lastMinute_ = minute;
     if (minute == 0) return;
-    Print(QStringLiteral("Work time: ") + days + QStringLiteral(" d, ") + hours + QStringLiteral(" h, ") +
-          minutes + QStringLiteral(" m, ") + seconds + QStringLiteral(" s"));
+    QString line = QStringLiteral("Work time: ") + days + QStringLiteral(" d, ") + hours +
+                   QStringLiteral(" h, ") + minutes + QStringLiteral(" m, ") + seconds + QStringLiteral(" s");
+    if (Temperature)
+        if (const auto temperature = Temperature()) line += QStringLiteral("; CPU Temp: ") + *temperature;
+    Print(line);
 }
 
 void HeadlessView::ShowMessage(const QString& caption, const QString& text) {

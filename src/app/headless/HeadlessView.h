@@ -1,7 +1,7 @@
 #pragma once
 // The screen of the terminal front end: every line the engine writes to the run log or the information
-// pane goes to standard output as it appears, with a work-time line once a minute. Errors that are not
-// the test's own go to standard error.
+// pane goes to standard output as it appears, with a work-time line once a minute (and the processor
+// temperature after it where one is published). Errors that are not the test's own go to standard error.
 //
 // A line that cannot be written (a full disk, a closed pipe, a standard output closed from the start) is
 // never lost in silence: the first failure is reported on standard error with its reason, the front end
@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace torvane::app {
@@ -37,6 +38,8 @@ public:
     bool OutputFailed() const { return failed_; }
     // Runs once, at the first line that could not be written.
     std::function<void()> OnOutputFailed;
+    // The temperature as the work-time line shows it ("46 Celsius"), or nothing where none is published.
+    std::function<std::optional<QString>()> Temperature;
 
 private:
     void Print(const QString& line);

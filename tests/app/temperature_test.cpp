@@ -1,0 +1,87 @@
+// The processor temperature on the status strip, and the command that shows the sensor setup.
+
+#include "AppFixture.h"
+
+#include "app/Form4.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+namespace torvane::test {
+namespace {
+
+class StatusStripTemperature : public AppTest {
+protected:
+    // A window whose settings switch the display on: A1 present and "Optimal..." ticked.
+    std::unique_ptr<app::TForm1> MakeDisplayForm(const char* a1 = "C",
+                                                 std::optional<int> q14 = std::nullopt) {
+        key.WriteString("A1", a1);
+        key.WriteBool("Q12", false);
+        if (q14) key.WriteInteger("Q14", *q14);
+        auto form = MakeForm();
+        EXPECT_TRUE(form->TemperatureDisplayOn());
+        return form;
+    }
+    // One tick of the 100 ms refresh.
+    static QString Tick(app::TForm1& form) {
+        QMetaObject::invokeMethod(form.TempUpdater, "timeout");
+        return form.Label2->text();
+    }
+};
+
+TEST_F(StatusStripTemperature, ShowsTheReadingRoundedHalvesToEvenWithTheUnitWord) {
+    sensors.Publish(45.5, 20, 30);
+    auto form = MakeDisplayForm();
+    EXPECT_EQ(form->Label1->text(), "CPU Temp:");
+    EXPECT_EQ(form->TempUpdater->interval(), 100);
+    EXPECT_EQ(Tick(*form), "46 Celsius");
+    sensors.Publish(46.5, 20, 30);
+    EXPECT_EQ(Tick(*form), "46 Celsius");
+    sensors.Publish(47.5, 20, 30);
+    EXPECT_EQ(Tick(*form), "48 Celsius");
+}
+
+TEST_F(StatusStripTemperature, TheStoredSensorChoosesTheReading) {
+    sensors.Publish(45.5, 46.5, 30);
+    EXPECT_EQ(Tick(*MakeDisplayForm("C", 3)), "30 Celsius");
+    EXPECT_EQ(Tick(*MakeDisplayForm("C", 2)), "46 Celsius");
+    // A sensor that does not exist: temperature 1.
+    sensors.Publish(41, 42, 43);
+    EXPECT_EQ(Tick(*MakeDisplayForm("C", 7)), "41 Celsius");
+}
+
+TEST_F(StatusStripTemperature, TheNumberIsShownAsPublishedWhateverTheUnit) {
+    sensors.Publish(113, 0, 0);
+    EXPECT_EQ(Tick(*MakeDisplayForm("F")), "113 Fahrenheit");
+    EXPECT_EQ(Tick(*MakeDisplayForm("c")), "113 C");
+}
+
+TEST_F(StatusStripTemperature, WithoutTheBlockTheStripKeepsItsLastText) {
+    auto form = MakeDisplayForm();
+    EXPECT_EQ(Tick(*form), "0 Celcius");
+    sensors.Publish(45, 0, 0);
+    EXPECT_EQ(Tick(*form), "45 Celsius");
+    sensors.Remove();
+    EXPECT_EQ(Tick(*form), "45 Celsius");
+    EXPECT_TRUE(dialogs.History().empty());
+}
+
+TEST_F(StatusStripTemperature, MbmSetupShowsTheSetupWindowFromTheOptionsMenu) {
+    auto form = MakeForm();
+    EXPECT_EQ(form->MBMSetup1->text(), "MBM Setup");
+    EXPECT_TRUE(form->Options2->actions().contains(form->MBMSetup1));
+    form->MBMSetup1->trigger(); // nothing to show yet: nothing happens
+    EXPECT_TRUE(dialogs.History().empty());
+
+    app::TForm4 setup(dialogs);
+    form->SetSensorSetup(&setup);
+    ASSERT_FALSE(setup.isVisible());
+    form->MBMSetup1->trigger();
+    EXPECT_TRUE(setup.isVisible());
+    EXPECT_TRUE(setup.Timer1->isActive());
+}
+
+} // namespace
+} // namespace torvane::test
