@@ -319,12 +319,15 @@ void TestRun::Start1Click() {
     const bool idle = mode_ == LoadMode::Idle;
     if (!idle) {
         view_.AppendLine(Pane::RunLog, MemoDoingHeatUp);
+        const Workload* heatUp = nullptr;
         for (auto& t : timers_) {
             if (t.Info->Role != TimerRole::HeatUp) continue;
+            heatUp = t.Owner;
             t.Timer->SetElapsed(0);
             t.Timer->SetDuration(HeatUpMs);
             t.Timer->SetEnabled(true);
         }
+        if (Observer && heatUp) Observer->TestStarted(heatUp->Info(), HeatUpMs / 60000);
     }
     operateTimer_->SetEnabled(true);
     if (!idle)
@@ -463,7 +466,10 @@ void TestRun::PickNextTest() {
     const WorkloadInfo& info = chosen->Info();
     // A test that cannot run now starts nothing; the next tick draws again.
     if (info.Available && !info.Available(*this)) return;
-    if (info.TestLine) view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
+    if (info.TestLine) {
+        view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
+        if (Observer) Observer->TestStarted(info, minutes);
+    }
     if (info.StartTest)
         info.StartTest(*this, *chosen, duration);
     else
@@ -488,6 +494,7 @@ bool TestRun::KeepGoing() {
 }
 
 void TestRun::ReportTestError(std::int32_t code, const QString& message, const QString& detail) {
+    if (Observer) Observer->ErrorReported(code, message, detail, mismatchReference_, mismatchResult_);
     ClickMenuItem(MenuItem::Stop1);
     State.LastStop = StopReason::Error;
     QStringList lines = BannerLines;
@@ -517,7 +524,14 @@ void TestRun::EndPass(Workload& workload, const std::string& text, bool failed) 
     if (reference != NoPassYet && reference != result) {
         view_.AppendLine(Pane::RunLog, message);
         State.ErrorCount += 1;
+        // Kept aside: the report runs the stop sequence, and a nested pass may change the reference.
+        const std::string expected = reference;
+        mismatchReference_ = &expected;
+        mismatchResult_ = &result;
         ReportTestError(1, message, QStringLiteral("Calculation error"));
+        mismatchReference_ = mismatchResult_ = nullptr;
+    } else if (!failed && Observer) {
+        Observer->PassEnded(info);
     }
     State.*info.Reference = result;
 }
