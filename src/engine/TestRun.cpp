@@ -454,6 +454,11 @@ void TestRun::PickNextTest() {
     Workload* chosen = nullptr;
     for (const auto& workload : workloads_)
         if (workload->Info().TestKind == kind) chosen = workload.get();
+    // A fault asked for is a fire drill of the error path: its test comes next, whatever was drawn, so
+    // that a short run meets it too.
+    for (const auto& workload : workloads_)
+        if (workload->FaultPending() && workload->Info().TestKind >= 0 && TestAllowed(workload->Info()))
+            chosen = workload.get();
     // A test left out of the run is drawn again at the next tick, without a trace on the screen.
     if (chosen && !TestAllowed(chosen->Info())) return;
 

@@ -137,4 +137,24 @@ TEST_F(RunObserverTest, AnInjectedFaultAndAnExceptionAreToldLikeAnyError) {
     EXPECT_FALSE(observer.Errors[0].Reference || observer.Errors[0].Result);
 }
 
+TEST_F(RunObserverTest, APendingFaultMakesItsTestTheNextOneChosen) {
+    run->ClickMenuItem(MenuItem::idle1);
+    run->ClickMenuItem(MenuItem::Start1);
+    ASSERT_TRUE(run->InjectFault("mmx"));
+    // Whatever the draws, the next test started is the fault's, until the fault has been met.
+    for (int i = 0; i < 5; ++i) {
+        observer.Started.clear();
+        while (observer.Started.isEmpty()) run->OperateTimer().Fire();
+        EXPECT_TRUE(observer.Started.front().startsWith("MMX ")) << observer.Started.front().toStdString();
+        for (auto* t : run->WorkerTimers()) t->SetEnabled(false);
+    }
+    // A test the run leaves out is not forced in.
+    run->ClickMenuItem(MenuItem::Stop1);
+    ASSERT_TRUE(run->RestrictTests({"whetstone"}));
+    run->ClickMenuItem(MenuItem::Start1);
+    observer.Started.clear();
+    while (observer.Started.isEmpty()) run->OperateTimer().Fire();
+    EXPECT_TRUE(observer.Started.front().startsWith("Whetstone ")) << observer.Started.front().toStdString();
+}
+
 } // namespace

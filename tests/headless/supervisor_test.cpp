@@ -230,7 +230,7 @@ TEST_F(SupervisorTest, WorkersThatReachTheTimeLimitEndTheRunWithoutAnError) {
 
 TEST_F(SupervisorTest, AWorkerThatCannotStartOrEndsOddlyIsAnError) {
     config_.Workers.push_back({0, WorkerCommand{{dir_ / "no-such-program"}}});
-    AddWorker(1, "echo 'unterminated'; printf 'last words'; exit 0");
+    AddWorker(1, "trap '' TERM; echo 'unterminated'; printf 'last words'; exit 0");
     EXPECT_EQ(Run(), 1);
     EXPECT_NE(err.find("cpu 0: cannot run"), std::string::npos) << err;
     EXPECT_NE(out.find("Worker process ended with exit status 127"), std::string::npos) << out;

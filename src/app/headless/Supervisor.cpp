@@ -75,7 +75,8 @@ private:
     void OnEvent(int i, std::string_view line);
     void OnExit(int i, WorkerProcesses::Exit exit);
     void RecordError(int i, int code, const QString& message, const QString& detail);
-    void StopAll(const QString& reason);
+    // Asks every worker (but the one that is stopping on its own error) to stop the ordinary way.
+    void StopAll(const QString& reason, int except = -1);
     void ServeStopRequests();
     std::int64_t WorkSeconds(const WorkerState& w) const;
     void WriteMetrics(bool running);
@@ -177,7 +178,7 @@ void Supervisor::OnEvent(int i, std::string_view line) {
 
 void Supervisor::RecordError(int i, int code, const QString& message, const QString& detail) {
     if (!firstError_) firstError_ = FirstError{workers_[Index(i)].Cpu, code, message, detail};
-    StopAll(QStringLiteral("error"));
+    StopAll(QStringLiteral("error"), i);
 }
 
 void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
@@ -186,6 +187,8 @@ void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
     QString died;
     if (exit.Signalled && w.Killed && stopRequests_ > 1) {
         // Killed on the user's second request: stopped, not failed.
+    } else if (exit.Signalled && exit.Code == SIGTERM && stopDeadline_ >= 0 && !w.Killed) {
+        // Asked to stop before it had its signals in hand (it was still starting): stopped as asked.
     } else if (exit.Signalled && w.Killed) {
         died = QStringLiteral("Worker did not stop within %1 s and was killed").arg(c_.StopGraceMs / 1000.0);
     } else if (exit.Signalled) {
@@ -231,11 +234,12 @@ void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
         StopAll(QStringLiteral("stopped"));
 }
 
-void Supervisor::StopAll(const QString& reason) {
+void Supervisor::StopAll(const QString& reason, int except) {
     if (stopDeadline_ >= 0) return;
     stopReason_ = reason;
     stopDeadline_ = now_() + c_.StopGraceMs;
-    for (int i = 0; i < pool_.Count(); ++i) pool_.Signal(i, SIGTERM);
+    for (int i = 0; i < pool_.Count(); ++i)
+        if (i != except) pool_.Signal(i, SIGTERM);
 }
 
 void Supervisor::ServeStopRequests() {
