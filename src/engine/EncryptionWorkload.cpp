@@ -200,7 +200,8 @@ void EncryptionWorkload::EncryptorTimer() {
         const std::int32_t size = TargetSize ? *TargetSize : DrawTargetSize();
         const std::int32_t megabytes = size / Megabyte;
         run_.View().AppendLine(Pane::RunLog, Line("Creating ", megabytes, " MB of random data"));
-        if (run_.Observer) run_.Observer->EncryptionStarted(Description, QString::fromStdString(name), megabytes);
+        if (run_.Observer)
+            run_.Observer->EncryptionStarted(Description, QString::fromStdString(name), megabytes);
         MakeRandomDataFile(folder, PlainWorkFile, size);
         if (!KeepGoing()) return Leave();
 

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <thread>
 #include <unistd.h>
 
 namespace torvane::app {
@@ -191,8 +192,21 @@ TEST_F(SupervisorTest, AStopRequestStopsAllTheOrdinaryWayAndASecondKillsThem) {
     config_.StopFd = stop[0];
     AddWorker(0, Steady(0, 0));
     AddWorker(1, Steady(1, 1));
-    ASSERT_EQ(::write(stop[1], "x", 1), 1);
+    // The request comes once both have their stop handling in place (their heartbeats follow it).
+    std::thread requester([&] {
+        for (int i = 0; i < 500; ++i) {
+            std::ifstream in(dir_ / "ev.jsonl");
+            const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            std::size_t beats = 0;
+            for (auto at = text.find("heartbeat"); at != std::string::npos; at = text.find("heartbeat", at + 1))
+                ++beats;
+            if (beats == 2) break;
+            ::usleep(10000);
+        }
+        [[maybe_unused]] const auto n = ::write(stop[1], "x", 1);
+    });
     EXPECT_EQ(Run(), 0);
+    requester.join();
     EXPECT_NE(out.find("cpu 0: Test Results:"), std::string::npos) << out;
     EXPECT_NE(out.find("cpu 1: Test Results:"), std::string::npos) << out;
     EXPECT_TRUE(out.ends_with(" Errors: 0\n Worktime: 0 d, 0 h, 0 m, 7 s\n")) << out;
@@ -228,13 +242,20 @@ TEST_F(SupervisorTest, WorkersThatReachTheTimeLimitEndTheRunWithoutAnError) {
     EXPECT_TRUE(out.ends_with(" Errors: 0\n Worktime: 0 d, 0 h, 3 m, 0 s\n")) << out;
 }
 
-TEST_F(SupervisorTest, AWorkerThatCannotStartOrEndsOddlyIsAnError) {
-    config_.Workers.push_back({0, WorkerCommand{{dir_ / "no-such-program"}}});
-    AddWorker(1, "trap '' TERM; echo 'unterminated'; printf 'last words'; exit 0");
+TEST_F(SupervisorTest, AWorkerThatCannotStartIsAnErrorOfItsProcessor) {
+    config_.Workers.push_back({5, WorkerCommand{{dir_ / "no-such-program"}}});
     EXPECT_EQ(Run(), 1);
-    EXPECT_NE(err.find("cpu 0: cannot run"), std::string::npos) << err;
-    EXPECT_NE(out.find("Worker process ended with exit status 127"), std::string::npos) << out;
-    EXPECT_NE(out.find("cpu 1: last words\n"), std::string::npos) << "a last line without its newline";
+    EXPECT_NE(err.find("cpu 5: cannot run"), std::string::npos) << err;
+    EXPECT_NE(out.find(" Processor: cpu 5\n Error Message: Worker process ended with exit status 127\n"),
+              std::string::npos)
+        << out;
+}
+
+TEST_F(SupervisorTest, ALastLineWithoutItsNewlineIsStillPrintedButAHalfEventIsNot) {
+    AddWorker(1, "echo 'whole'; printf 'last words'; printf '{\"v\":1,\"event\":\"error\"' >&3; exit 0");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_NE(out.find("cpu 1: whole\ncpu 1: last words\n"), std::string::npos) << out;
+    EXPECT_TRUE(Named("error").empty());
 }
 
 } // namespace

@@ -83,10 +83,10 @@ TEST(WorkerProcessors, AllTakesEveryAllowedOneAndMoreThanThereAreGoesRound) {
 }
 
 TEST(WorkerArguments, AWorkerReadsBackTheRunsOptionsAndOnlyItsOwnFault) {
-    const auto o = ParseHeadlessOptions({"--headless", "--workers", "all", "--mode", "hardcore", "--minutes", "3",
-                                         "--tests", "mmx,encryption", "--temp-dir", "/tmp", "--max-temp-size",
-                                         "7", "--inject-fault", "mmx@1", "--events", "ev.jsonl", "--metrics",
-                                         "m.prom"});
+    const auto o =
+        ParseHeadlessOptions({"--headless", "--workers", "all", "--mode", "hardcore", "--minutes", "3",
+                              "--tests", "mmx,encryption", "--temp-dir", "/tmp", "--max-temp-size", "7",
+                              "--inject-fault", "mmx@1", "--events", "ev.jsonl", "--metrics", "m.prom"});
     ASSERT_TRUE(o.Error.empty()) << o.Error;
     for (int cpu : {0, 1}) {
         const auto w = ParseHeadlessOptions(WorkerArguments(o, cpu + 10, cpu));
@@ -111,7 +111,8 @@ TEST(WorkerArguments, AWorkerReadsBackTheRunsOptionsAndOnlyItsOwnFault) {
             EXPECT_FALSE(w.InjectFault->Cpu);
         }
     }
-    const auto every = ParseHeadlessOptions({"--headless", "--workers", "2", "--mode", "idle", "--inject-fault", "whetstone"});
+    const auto every = ParseHeadlessOptions(
+        {"--headless", "--workers", "2", "--mode", "idle", "--inject-fault", "whetstone"});
     const auto w = ParseHeadlessOptions(WorkerArguments(every, 0, 0));
     ASSERT_TRUE(w.InjectFault) << "a fault without a processor reaches every worker";
     EXPECT_EQ(w.LoadMode, HeadlessOptions::Mode::Idle);

@@ -143,13 +143,14 @@ QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int
     for (int cpu : cpus) workers.append(cpu);
     QJsonArray tests;
     for (const auto& t : options.Tests) tests.append(QString::fromStdString(t));
-    QJsonObject given{{"mode", options.LoadMode == HeadlessOptions::Mode::Idle     ? "idle"
-                               : options.LoadMode == HeadlessOptions::Mode::Normal ? "normal"
-                                                                                   : "hardcore"},
-                      {"minutes", options.Minutes},
-                      {"encryption", options.Encryption},
-                      {"tests", tests},
-                      {"workers", options.AllProcessors ? QJsonValue(QStringLiteral("all")) : options.Workers}};
+    QJsonObject given{
+        {"mode", options.LoadMode == HeadlessOptions::Mode::Idle     ? "idle"
+                 : options.LoadMode == HeadlessOptions::Mode::Normal ? "normal"
+                                                                     : "hardcore"},
+        {"minutes", options.Minutes},
+        {"encryption", options.Encryption},
+        {"tests", tests},
+        {"workers", options.AllProcessors ? QJsonValue(QStringLiteral("all")) : options.Workers}};
     if (options.InjectFault)
         given.insert(QStringLiteral("inject_fault"),
                      QString::fromStdString(options.InjectFault->Test) +
@@ -317,8 +318,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     const auto metricsState = [&] {
         MetricsState state;
         state.Running = !run.State.Stopped;
-        const std::int64_t seconds = run.State.Stopped ? CounterSeconds(run.State.Counters)
-                                                       : run.Clock().ElapsedSeconds();
+        const std::int64_t seconds =
+            run.State.Stopped ? CounterSeconds(run.State.Counters) : run.Clock().ElapsedSeconds();
         state.Workers = {{std::nullopt, run.State.ErrorCount, seconds}};
         state.TemperatureC = celsius ? celsius() : std::nullopt;
         return state;
@@ -337,10 +338,10 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
 
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (!run.State.Stopped) {
-            const char* asked = g_stopRequested                                              ? "signal"
-                                : view.OutputFailed()                                          ? "output_failed"
+            const char* asked = g_stopRequested                                      ? "signal"
+                                : view.OutputFailed()                                ? "output_failed"
                                 : limit > 0 && run.Clock().ElapsedSeconds() >= limit ? "time_limit"
-                                                                                             : nullptr;
+                                                                                     : nullptr;
             if (asked) {
                 stopAsked = QString::fromLatin1(asked);
                 run.ClickMenuItem(engine::MenuItem::Stop1);

@@ -115,7 +115,8 @@ std::optional<std::string> ApplyInjectFault(const std::string& value, HeadlessOp
 std::optional<long long> WholeNumber(const std::string& text, long long low, long long high) {
     long long n = 0;
     const auto res = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || n < low || n > high) return std::nullopt;
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || n < low || n > high)
+        return std::nullopt;
     return n;
 }
 
@@ -128,7 +129,8 @@ std::optional<std::string> ApplyWorkers(const std::string& value, HeadlessOption
         return std::nullopt;
     }
     const auto n = WholeNumber(value, 1, MaxWorkers);
-    if (!n) return "'" + value + "' is not a number of workers (1 to " + std::to_string(MaxWorkers) + ", or all)";
+    if (!n)
+        return "'" + value + "' is not a number of workers (1 to " + std::to_string(MaxWorkers) + ", or all)";
     o.Workers = static_cast<int>(*n);
     o.AllProcessors = false;
     return std::nullopt;
@@ -137,7 +139,8 @@ std::optional<std::string> ApplyWorkers(const std::string& value, HeadlessOption
 std::optional<std::string> ApplyWorker(const std::string& value, HeadlessOptions& o) {
     const auto colon = value.find(':');
     const auto index = WholeNumber(value.substr(0, colon), 0, MaxWorkers - 1);
-    const auto cpu = colon == std::string::npos ? std::nullopt : WholeNumber(value.substr(colon + 1), 0, 8191);
+    const auto cpu =
+        colon == std::string::npos ? std::nullopt : WholeNumber(value.substr(colon + 1), 0, 8191);
     if (!index || !cpu) return "'" + value + "' is not a worker (N:CPU)";
     o.Worker = WorkerRole{static_cast<int>(*index), static_cast<int>(*cpu)};
     return std::nullopt;
@@ -158,7 +161,8 @@ std::optional<std::string> ApplyMetrics(const std::string& value, HeadlessOption
 
 // What the options ask of each other, once all are read.
 std::optional<std::string> CheckTogether(HeadlessOptions& o) {
-    if (o.Supervised() && o.Worker) return std::string("a worker runs on one processor: --workers does not go with --worker");
+    if (o.Supervised() && o.Worker)
+        return std::string("a worker runs on one processor: --workers does not go with --worker");
     if (o.Supervised() && !o.Certificate.empty())
         return std::string("a certificate records a single run: --certificate does not go with --workers");
     if (o.InjectFault && o.InjectFault->Cpu && !o.Supervised())
@@ -361,7 +365,8 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
 std::optional<std::string> ParseFaultSpec(const std::string& text, FaultSpec& spec) {
     const auto at = text.find('@');
     const auto kind = Lower(text.substr(0, at));
-    if (!engine::FindTest(kind)) return "unknown fault '" + text + "' (" + NameList("or") + ", then @CPU where wanted)";
+    if (!engine::FindTest(kind))
+        return "unknown fault '" + text + "' (" + NameList("or") + ", then @CPU where wanted)";
     spec.Test = kind;
     spec.Cpu.reset();
     if (at != std::string::npos) {
@@ -377,7 +382,7 @@ std::string HeadlessUsage(const std::string& program) {
     for (const auto& option : HeadlessOptionTable())
         if (option.Help)
             widest = std::max(widest, 4 + std::strlen(option.Name) +
-                                      (option.ValueName ? 1 + std::strlen(option.ValueName) : 0));
+                                          (option.ValueName ? 1 + std::strlen(option.ValueName) : 0));
     const std::string indent(std::max<std::size_t>(17, widest + 2), ' ');
     std::string options;
     for (const auto& option : HeadlessOptionTable()) {
@@ -421,7 +426,8 @@ std::string HeadlessUsage(const std::string& program) {
            "results. Exit status: 0 no error found, 1 the run stopped on an error, 2 bad command line\n"
            "(or a display that cannot be opened), 3 the run log could not be written to standard output\n"
            "(the run then stops and its results go to standard error), 4 the run found no error but the\n"
-           "certificate asked for was not written.\n"
+           "certificate asked for was not written. With --workers a worker that dies (or does not stop\n"
+           "when asked) is an error of its processor: exit status 1.\n"
            "\n"
            "--verify prints, for each file, the record of an authentic certificate, \"This Certificate is\n"
            "FAKE!!\" or why the file is no certificate. Exit status: 0 all authentic, 1 a forgery or a file\n"

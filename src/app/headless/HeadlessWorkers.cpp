@@ -15,26 +15,29 @@ namespace torvane::app {
 std::vector<int> WorkerProcessors(const HeadlessOptions& options, const std::vector<int>& allowed) {
     std::vector<int> from = allowed;
     if (from.empty())
-        for (std::uint32_t i = 0; i < SystemProcessors().NumberOfProcessors; ++i) from.push_back(static_cast<int>(i));
+        for (std::uint32_t i = 0; i < SystemProcessors().NumberOfProcessors; ++i)
+            from.push_back(static_cast<int>(i));
     if (options.AllProcessors) return from;
     std::vector<int> cpus;
     for (int i = 0; i < options.Workers; ++i) cpus.push_back(from[static_cast<std::size_t>(i) % from.size()]);
     return cpus;
 }
 
-std::optional<std::string> CheckWorkerProcessors(const HeadlessOptions& options, const std::vector<int>& cpus) {
+std::optional<std::string> CheckWorkerProcessors(const HeadlessOptions& options,
+                                                 const std::vector<int>& cpus) {
     if (!options.InjectFault || !options.InjectFault->Cpu) return std::nullopt;
     const int wanted = *options.InjectFault->Cpu;
     for (int cpu : cpus)
         if (cpu == wanted) return std::nullopt;
     std::string list;
     for (int cpu : cpus) list += (list.empty() ? "" : ", ") + std::to_string(cpu);
-    return "--inject-fault " + options.InjectFault->Test + "@" + std::to_string(wanted) + ": no worker runs on processor " +
-           std::to_string(wanted) + " (the workers take " + list + ")";
+    return "--inject-fault " + options.InjectFault->Test + "@" + std::to_string(wanted) +
+           ": no worker runs on processor " + std::to_string(wanted) + " (the workers take " + list + ")";
 }
 
 std::vector<std::string> WorkerArguments(const HeadlessOptions& options, int index, int cpu) {
-    std::vector<std::string> args = {"--headless", "--worker", std::to_string(index) + ":" + std::to_string(cpu)};
+    std::vector<std::string> args = {"--headless", "--worker",
+                                     std::to_string(index) + ":" + std::to_string(cpu)};
     const auto add = [&args](const char* name, const std::string& value) {
         args.emplace_back(name);
         args.push_back(value);
@@ -50,7 +53,8 @@ std::vector<std::string> WorkerArguments(const HeadlessOptions& options, int ind
         add("--tests", list);
     }
     if (options.TempDir) add("--temp-dir", *options.TempDir);
-    if (options.MaxTempSize) add("--max-temp-size", std::to_string(*options.MaxTempSize / engine::MaxTempSizeUnit));
+    if (options.MaxTempSize)
+        add("--max-temp-size", std::to_string(*options.MaxTempSize / engine::MaxTempSizeUnit));
     if (options.InjectFault && (!options.InjectFault->Cpu || *options.InjectFault->Cpu == cpu))
         add("--inject-fault", options.InjectFault->Test);
     return args;
@@ -75,7 +79,8 @@ int RunSupervised(const HeadlessOptions& options, int stopFd) {
     const std::string program = ProgramFilePath();
     for (std::size_t i = 0; i < cpus.size(); ++i) {
         WorkerCommand command{{program}};
-        for (auto& a : WorkerArguments(options, static_cast<int>(i), cpus[i])) command.Argv.push_back(std::move(a));
+        for (auto& a : WorkerArguments(options, static_cast<int>(i), cpus[i]))
+            command.Argv.push_back(std::move(a));
         config.Workers.push_back({cpus[i], std::move(command)});
     }
     config.HeadLines = MakeBannerLines();

@@ -14,7 +14,8 @@ namespace torvane::app {
 // --workers all, else the first N, round again when N is more than there are. The problem when a fault is
 // meant for a processor that no worker takes.
 std::vector<int> WorkerProcessors(const HeadlessOptions& options, const std::vector<int>& allowed);
-std::optional<std::string> CheckWorkerProcessors(const HeadlessOptions& options, const std::vector<int>& cpus);
+std::optional<std::string> CheckWorkerProcessors(const HeadlessOptions& options,
+                                                 const std::vector<int>& cpus);
 
 // The arguments (after the program) that start worker `index` on `cpu`: the terminal run with the options
 // a single run of this run takes, its place among the workers, and the injected fault where it is meant

@@ -29,7 +29,8 @@ public:
     RunEventRecorder(EventStream& events, int worker, std::optional<int> cpu);
 
     void TestStarted(const engine::WorkloadInfo& workload, int minutes) override;
-    void EncryptionStarted(const engine::WorkloadInfo& workload, const QString& cipher, int megabytes) override;
+    void EncryptionStarted(const engine::WorkloadInfo& workload, const QString& cipher,
+                           int megabytes) override;
     void PassEnded(const engine::WorkloadInfo& workload) override;
     void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
                        const std::string* result) override;
