@@ -201,6 +201,43 @@ TEST_F(EncryptionTest, TheSizeDrawStaysWithinATenthAndTheWholeLimit) {
     EXPECT_LE(highest / 1048576, 100);
     EXPECT_LT(lowest, 20 * 1048576);
     EXPECT_GT(highest, 90 * 1048576);
+
+    // A limit of a few bytes: the tenth is rounded down, and the lowest size is drawn but nothing below.
+    for (const std::int32_t limit : {25, 10, 1}) {
+        run->MaxTempSize = limit;
+        std::set<std::int32_t> seen;
+        for (int i = 0; i < 600; ++i) seen.insert(Workload().DrawTargetSize());
+        EXPECT_EQ(*seen.begin(), limit / 10) << limit;
+        EXPECT_LE(*seen.rbegin(), limit) << limit;
+    }
+}
+
+TEST_F(EncryptionTest, ProgressServesWaitingEventsAtEveryTenthCountAndShowsTheTimeOnEveryCall) {
+    Start();
+    Cycle(3); // the progress belongs to a cycle of this run
+    local.AddSeconds(5);
+    int served = 0;
+    const auto post = [&] {
+        QMetaObject::invokeMethod(
+            qApp, [&] { ++served; }, Qt::QueuedConnection);
+    };
+    // The cipher's chunks of 4096 bytes: counts divisible by ten at every fifth chunk, and (0, total)
+    // before the file.
+    const struct {
+        std::int64_t current;
+        bool serves;
+    } calls[] = {{0, true}, {4096, false}, {8192, false}, {16384, false}, {20480, true}, {20481, false}};
+    for (const auto& call : calls) {
+        post();
+        const int before = served;
+        Workload().Cipher1Progress(nullptr, call.current, 1 << 20);
+        EXPECT_EQ(served > before, call.serves) << call.current;
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "5"}));
+    local.AddSeconds(2);
+    Workload().EncryptorHash1Progress(nullptr, 4096, 1 << 20);
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "7"}));
 }
 
 TEST_F(EncryptionTest, TheRandomFileHasAFirstLineAndLinesOf32IntegersUpToTheTargetSize) {
@@ -413,6 +450,38 @@ TEST_F(EncryptionTest, AStopAndANewStartInsideTheCycleLeaveTheNewRunAlone) {
         for (const char* timer : {"Encryptor", "WhetStone1", "MMX1"})
             EXPECT_TRUE(run->Timer(timer).Enabled()) << timer << " " << whileCoding;
     }
+}
+
+TEST_F(EncryptionTest, AFailureOfAStoppedCycleAfterANewStartIsNotTheNewRuns) {
+    run->MaxTempSize = 200000;
+    Start();
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    bool restarted = false;
+    // Stopped and started again in the middle of the encryption, whose next write then fails.
+    run->Cipher1.OnProgress = [&, inner = run->Cipher1.OnProgress](const void* s, std::int64_t c,
+                                                                   std::int64_t m) {
+        if (!restarted && c > 0) {
+            restarted = true;
+            run->ClickMenuItem(MenuItem::Stop1);
+            run->ClickMenuItem(MenuItem::Start1);
+            run->RunCompanions();
+            run->Timer("Encryptor").SetEnabled(true);
+            rlimit small = old;
+            small.rlim_cur = static_cast<rlim_t>(c);
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        }
+        inner(s, c, m);
+    };
+    Cycle(3);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_TRUE(restarted);
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_EQ(run->State.ErrorCount, 0);
+    for (const char* timer : {"Encryptor", "WhetStone1", "MMX1"})
+        EXPECT_TRUE(run->Timer(timer).Enabled()) << timer;
 }
 
 TEST_F(EncryptionTest, AStopWhileCodingKeepsTheWorkTimeAsTheStopShowedIt) {
