@@ -1,6 +1,7 @@
 // Speed of the engine's pieces: a Whetstone pass, an MMX pass with and without the keep-going check,
 // MmxOperate against the bare instruction, and the worker timer's hand-off to the GUI thread.
 
+#include "EngineBench.h"
 #include "engine/MmxWorkload.h"
 #include "engine/TestRun.h"
 #include "engine/Whetstone.h"
@@ -24,28 +25,8 @@ using namespace torvane::engine;
 
 namespace {
 
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "engine_bench";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
-class NullView final : public IRunView {
-public:
-    void AppendLine(Pane, const QString&) override {}
-    void ClearPane(Pane) override {}
-    void ShowPane(Pane) override {}
-    void SetCounters(const QString&, const QString&, const QString&, const QString&) override {}
-    void Repaint() override {}
-    void UpdateWindow() override {}
-    void ShowMainWindow() override {}
-    void SetTrayHint(const QString&) override {}
-    void ShowMessage(const QString&, const QString&) override {}
-    void ShowError(const QString&) override {}
-    void ShowMenuItem(MenuItem, const MenuItemState&) override {}
-};
+using bench::App;
+using bench::NullView;
 
 void BM_WhetstonePass(benchmark::State& state) {
     for (auto _ : state) {

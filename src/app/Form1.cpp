@@ -10,6 +10,7 @@
 #include "app/TrayIcon.h"
 #include "app/WindowGeometry.h"
 #include "cert/Builder.h"
+#include "engine/EncryptionWorkload.h"
 #include "engine/SettingsSchema.h"
 #include "platform/CommandGuard.h"
 #include "platform/Convert.h"
@@ -449,8 +450,8 @@ void TForm1::FormDestroy() {
     }
 
     // A missing work file is no error.
-    DeleteFileIfExists(run_->TempDir + "TORVA_1.tmp");
-    DeleteFileIfExists(run_->TempDir + "TORVA_2.tmp");
+    run_->DeleteWorkFile(engine::PlainWorkFile);
+    run_->DeleteWorkFile(engine::CodedWorkFile);
 
     TrayIcon1->SetIconVisible(false);
     if (!problem.isEmpty())

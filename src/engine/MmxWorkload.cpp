@@ -16,6 +16,7 @@ constexpr TimerInfo Timers[] = {
      .Priority = ThreadPriority::Normal,
      .InMode = &TestTimerPriorities,
      .StopsItself = true,
+     .Companion = true,
      .Tick = [](Workload& w, TWorkerTimer&) { static_cast<MmxWorkload&>(w).MMX1Timer(); }},
     {.Name = "MMX2",
      .Role = TimerRole::Test,

@@ -20,9 +20,36 @@ void RandomGenerator::Clock(std::uint32_t& a) {
     }
 }
 
+void RandomGenerator::Clock32(std::uint32_t& a) {
+    // Within 32 clocks no bit that enters at the bottom reaches the top of w7, so the 32 bits shifted out
+    // are w7 as it stands: the accumulator becomes their complement (a bit set for every 0 shifted out),
+    // the words move up by one, the old accumulator becomes w0, and every 0 shifted out at clock j has
+    // xored 0xFFFFFF87 into w0 that the remaining 31 - j clocks carried left. Those feedbacks together are
+    // the carry-less product of the new accumulator and 0xFFFFFF87 (= 0xFFFFFFFF xor 0x78), 63 bits wide.
+    const std::uint32_t shiftedOut = ~w_[7];
+    const std::uint64_t x = shiftedOut;
+    std::uint64_t ones = x; // x carry-less times 0xFFFFFFFF: x << k xored for k = 0 ... 31
+    ones ^= ones << 1;
+    ones ^= ones << 2;
+    ones ^= ones << 4;
+    ones ^= ones << 8;
+    ones ^= ones << 16;
+    const std::uint64_t feedback = ones ^ (x << 3) ^ (x << 4) ^ (x << 5) ^ (x << 6);
+    for (std::size_t k = 7; k > 0; --k) w_[k] = w_[k - 1];
+    w_[1] ^= static_cast<std::uint32_t>(feedback >> 32);
+    w_[0] = a ^ static_cast<std::uint32_t>(feedback);
+    a = shiftedOut;
+}
+
+void RandomGenerator::Run(std::uint32_t& a, int clocks) {
+    int i = 0;
+    for (; i + 32 <= clocks; i += 32) Clock32(a);
+    for (; i < clocks; ++i) Clock(a);
+}
+
 std::uint32_t RandomGenerator::Draw(int clocks) {
     std::uint32_t a = 0;
-    for (int i = 0; i < clocks; ++i) Clock(a);
+    Run(a, clocks);
     ++counter_;
     return a;
 }
@@ -39,7 +66,7 @@ void RandomGenerator::Reseed(const ReseedInputs& in) {
     block[7] ^= counter_;
     w_ = block;
     std::uint32_t discarded = 0;
-    for (int i = 0; i < 512; ++i) Clock(discarded);
+    Run(discarded, 512);
 }
 
 std::int32_t ReduceIntoRange(std::uint32_t r, std::int32_t low, std::int32_t high) {

@@ -24,6 +24,9 @@ struct RunState {
     std::array<QString, 4> Counters{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
                                     QStringLiteral("0")};
     StopReason LastStop = StopReason::None;
+    // Counts the starts: a pass that outlives its run (a stop and a new start inside one of its checks)
+    // can tell that the run it began in is over.
+    std::uint64_t RunNumber = 0;
 };
 
 } // namespace torvane::engine

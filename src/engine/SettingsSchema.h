@@ -40,7 +40,7 @@ inline constexpr std::int64_t MaxTempSizeUnit = 1048576;
 namespace settings {
 
 inline constexpr SettingSpec WorkDirectory{
-    "Q1", SettingForm::Text, 0, 0, 0, {}, "the system's temporary folder"};
+    "Q1", SettingForm::Text, 0, 0, 0, {}, "the user's private work folder"};
 inline constexpr SettingSpec MaxTempSize{"Q2",
                                          SettingForm::DecimalText,
                                          1 * MaxTempSizeUnit,

@@ -1,5 +1,6 @@
 #include "engine/TestRun.h"
 
+#include "engine/EncryptionWorkload.h"
 #include "engine/FloatText.h"
 #include "engine/MmxWorkload.h"
 #include "engine/SettingsSchema.h"
@@ -9,9 +10,11 @@
 #include "platform/Priority.h"
 #include "platform/Settings.h"
 #include "platform/SystemState.h"
+#include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <stdexcept>
@@ -93,12 +96,12 @@ TestRun::~TestRun() {
 }
 
 void TestRun::LoadWorkSettings(SettingsReader& settings) {
-    TempDir = SystemTempDirectory();
-    if (const auto dir = settings.Text(settings::WorkDirectory)) {
-        // A folder that is not there (any more) leaves the default; the stored value is not changed.
-        const auto stored = WithTrailingSeparator(*dir);
-        if (DirectoryExists(stored)) TempDir = stored;
-    }
+    // A folder that is not there (any more) leaves the default; the stored value is not changed. The
+    // default is a folder of the user's own: the work files have fixed names, and in a shared folder
+    // anybody could take those names first.
+    std::string stored;
+    if (const auto dir = settings.Text(settings::WorkDirectory)) stored = WithTrailingSeparator(*dir);
+    TempDir = !stored.empty() && DirectoryExists(stored) ? stored : PrivateWorkDirectory();
     MaxTempSize = settings.Number(settings::MaxTempSize).value_or(settings::MaxTempSize.Default);
 }
 
@@ -125,6 +128,22 @@ void TestRun::DisableTimers(const Workload& workload, TimerRole role) {
 void TestRun::DisableIdlers() {
     for (auto& t : timers_)
         if (t.Info->Role == TimerRole::Idle) t.Timer->SetEnabled(false);
+}
+
+void TestRun::RunCompanions() {
+    std::vector<TWorkerTimer*> started;
+    for (auto& t : timers_) {
+        if (!t.Info->Companion) continue;
+        t.Timer->SetElapsed(0);
+        t.Timer->SetDuration(0);
+        started.push_back(t.Timer.get());
+    }
+    for (auto* t : started) t->SetEnabled(true);
+}
+
+void TestRun::DisableCompanions() {
+    for (auto& t : timers_)
+        if (t.Info->Companion) t.Timer->SetEnabled(false);
 }
 
 void TestRun::RunTestTimers(const Workload& workload, std::int32_t durationMs) {
@@ -157,6 +176,10 @@ WhetstoneWorkload& TestRun::Whetstone() {
 
 MmxWorkload& TestRun::Mmx() {
     return Find<MmxWorkload>(workloads_);
+}
+
+EncryptionWorkload& TestRun::Encryption() {
+    return Find<EncryptionWorkload>(workloads_);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -197,6 +220,37 @@ void TestRun::SetTestChoice(TestChoice choice) {
     ShowMenu();
 }
 
+void TestRun::SetNoEncryptionTests(bool ticked) {
+    noEncryptionTests_ = ticked;
+    ShowMenu();
+}
+
+bool TestRun::RestrictTests(const std::vector<std::string>& names) {
+    std::vector<const WorkloadInfo*> allowed;
+    for (const auto& name : names) {
+        const auto* info = FindTest(name);
+        if (!info) return false;
+        allowed.push_back(info);
+    }
+    allowedTests_ = std::move(allowed);
+    return true;
+}
+
+bool TestRun::TestAllowed(const WorkloadInfo& info) const {
+    return allowedTests_.empty() ||
+           std::find(allowedTests_.begin(), allowedTests_.end(), &info) != allowedTests_.end();
+}
+
+bool TestRun::InjectFault(std::string_view name) {
+    const auto* info = FindTest(name);
+    for (const auto& workload : workloads_)
+        if (info && &workload->Info() == info) {
+            workload->InjectFault();
+            return true;
+        }
+    return false;
+}
+
 void TestRun::ClickMenuItem(MenuItem item) {
     if (!MenuState(item).Enabled) return;
     switch (item) {
@@ -224,9 +278,11 @@ void TestRun::ClickMenuItem(MenuItem item) {
     case MenuItem::Optimal1:
         Optimal1Click();
         break;
+    case MenuItem::NoEncryptiontests1:
+        NoEncryptiontests1Click();
+        break;
     default:
-        // "No Encryption tests" keeps its tick until the encryption test exists; "Advanced" and "About"
-        // are the front end's.
+        // "Advanced" and "About" are the front end's.
         break;
     }
 }
@@ -242,17 +298,18 @@ void TestRun::Sleep(int ms) {
 }
 
 void TestRun::DeleteWorkFile(const char* name) {
-    DeleteFileIfExists(NativePath(TempDir + name));
+    TWorkFolder(NativePath(TempDir)).Delete(name);
 }
 
 void TestRun::Start1Click() {
     State.Stopped = false;
+    State.RunNumber += 1;
     State.LastStop = StopReason::None;
     ShowMenu();
     State.WhetstoneReference = NoPassYet;
     State.MmxReference = NoPassYet;
-    DeleteWorkFile("TORVA_1.tmp");
-    DeleteWorkFile("TORVA_2.tmp");
+    DeleteWorkFile(PlainWorkFile);
+    DeleteWorkFile(CodedWorkFile);
     view_.ShowPane(Pane::RunLog);
     view_.ClearPane(Pane::RunLog);
     for (const auto& line : BannerLines) view_.AppendLine(Pane::RunLog, line);
@@ -285,9 +342,9 @@ void TestRun::Stop1Click() {
     for (auto& t : timers_)
         if (t.Info->Role == TimerRole::Idle) t.Timer->SetEnabled(true);
     kello_->SetEnabled(false);
-    DeleteWorkFile("TORVA_1.tmp");
-    DeleteWorkFile("TORVA_2.tmp");
-    DeleteWorkFile("TORVA_3.tmp");
+    DeleteWorkFile(PlainWorkFile);
+    DeleteWorkFile(CodedWorkFile);
+    DeleteWorkFile(ThirdWorkFile);
     ShowWorkTime(workClock_.ElapsedSeconds());
     workClock_.StopClock();
     view_.ShowPane(Pane::Info);
@@ -298,7 +355,8 @@ void TestRun::Stop1Click() {
     // A settings store that cannot be written must not cost the results on the screen.
     QString settingsProblem;
     try {
-        SettingsKey().WriteStringIfAbsent(settings::MaxTempSize.Name, std::to_string(MaxTempSize));
+        if (StoreSizeLimit)
+            SettingsKey().WriteStringIfAbsent(settings::MaxTempSize.Name, std::to_string(MaxTempSize));
     } catch (const ESettingsWriteError& e) {
         settingsProblem = QString::fromStdString(e.Describe());
     } catch (const std::exception& e) {
@@ -355,6 +413,10 @@ void TestRun::Optimal1Click() {
     view_.ShowMessage(QStringLiteral("Torvane Test"), QStringLiteral("This feature will be done ASAP"));
 }
 
+void TestRun::NoEncryptiontests1Click() {
+    SetNoEncryptionTests(!noEncryptionTests_);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Sequencer and clock
 
@@ -386,23 +448,26 @@ void TestRun::PickNextTest() {
     // heat-up is now running.
     if (State.Stopped || TestRunning()) return;
 
+    Workload* chosen = nullptr;
+    for (const auto& workload : workloads_)
+        if (workload->Info().TestKind == kind) chosen = workload.get();
+    // A test left out of the run is drawn again at the next tick, without a trace on the screen.
+    if (chosen && !TestAllowed(chosen->Info())) return;
+
     view_.AppendLine(Pane::RunLog, QString());
     if (noEncryptionTests_) {
         if (FileExists(NativePath("C:\\autoexec.bat"))) view_.Repaint();
         if (FileExists(NativePath("C:\\fd" + std::to_string(RandomInRange(0, 6000))))) view_.Repaint();
     }
-    for (const auto& workload : workloads_) {
-        const WorkloadInfo& info = workload->Info();
-        if (info.TestKind != kind) continue;
-        // A test that cannot run now starts nothing; the next tick draws again.
-        if (info.Available && !info.Available(*this)) return;
-        if (info.TestLine) view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
-        if (info.StartTest)
-            info.StartTest(*this, *workload, duration);
-        else
-            RunTestTimers(*workload, duration);
-        return;
-    }
+    if (!chosen) return;
+    const WorkloadInfo& info = chosen->Info();
+    // A test that cannot run now starts nothing; the next tick draws again.
+    if (info.Available && !info.Available(*this)) return;
+    if (info.TestLine) view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
+    if (info.StartTest)
+        info.StartTest(*this, *chosen, duration);
+    else
+        RunTestTimers(*chosen, duration);
 }
 
 void TestRun::ProcessMessages() {
@@ -437,20 +502,24 @@ void TestRun::ReportTestError(std::int32_t code, const QString& message, const Q
     view_.ShowMainWindow();
 }
 
-void TestRun::EndPass(const Workload& workload, const std::string& text, bool failed) {
+void TestRun::EndPass(Workload& workload, const std::string& text, bool failed) {
     const WorkloadInfo& info = workload.Info();
     const QString message = QString::fromLatin1(info.FailedMessage);
+    auto& reference = State.*info.Reference;
+    // A fault asked for goes into the first pass that has a reference to disagree with.
+    std::string result = text;
+    if (reference != NoPassYet && workload.TakeFault())
+        result = result.empty() || result.back() != '0' ? result + "0" : result + "1";
     if (failed) {
         State.ErrorCount += 1;
         ReportTestError(2, message, QStringLiteral("N/A"));
     }
-    auto& reference = State.*info.Reference;
-    if (reference != NoPassYet && reference != text) {
+    if (reference != NoPassYet && reference != result) {
         view_.AppendLine(Pane::RunLog, message);
         State.ErrorCount += 1;
         ReportTestError(1, message, QStringLiteral("Calculation error"));
     }
-    State.*info.Reference = text;
+    State.*info.Reference = result;
 }
 
 void TestRun::ShowWorkTime(std::int32_t e) {

@@ -33,6 +33,7 @@
 
 namespace torvane::engine {
 
+class EncryptionWorkload;
 class MmxWorkload;
 class SettingsReader;
 class WhetstoneWorkload;
@@ -60,12 +61,19 @@ public:
     TestRun(const TestRun&) = delete;
     TestRun& operator=(const TestRun&) = delete;
 
-    // Work settings: the folder of the work files, their size limit in bytes, the banner.
+    // Work settings: the folder of the work files (ends with "/"), their size limit in bytes, the banner.
     std::string TempDir;
     std::int32_t MaxTempSize = 104857600;
     QStringList BannerLines;
-    // Takes the work folder (Q1, used only where it exists) and the size limit (Q2) from the store.
+    // Takes the work folder (Q1, used only where it exists; the user's private work folder otherwise)
+    // and the size limit (Q2) from the store.
     void LoadWorkSettings(SettingsReader& settings);
+    // Whether "Stop" stores the size limit where none is stored; false while the limit is this run's
+    // own (given on the command line), which must not touch the store.
+    bool StoreSizeLimit = true;
+    // Removes a work file of the work folder; a missing file is no error, a link is removed, never
+    // followed.
+    void DeleteWorkFile(const char* name);
 
     RunState State;
 
@@ -75,6 +83,15 @@ public:
     bool NoEncryptionTests() const { return noEncryptionTests_; }
     // The stored test choice at start: ticks its item without running the item's command.
     void SetTestChoice(TestChoice choice);
+    // Ticks or unticks "No Encryption tests" (the terminal run's choice).
+    void SetNoEncryptionTests(bool ticked);
+    // Restricts the sequencer to the tests of the given workloads (their description names, in any
+    // case); an empty list allows every test. False, with nothing changed, when a name is no test.
+    bool RestrictTests(const std::vector<std::string>& names);
+    bool TestAllowed(const WorkloadInfo& info) const;
+    // Makes the next pass of the named test's workload go wrong on purpose (Workload::InjectFault); false
+    // when the name is no test.
+    bool InjectFault(std::string_view name);
     // How a menu item of the engine is to look now.
     MenuItemState MenuState(MenuItem item) const;
 
@@ -87,6 +104,8 @@ public:
     void Hardcore1Click();
     void Random1Click();
     void Optimal1Click();
+    // Toggles its tick, as "Stay On Top" does its own.
+    void NoEncryptiontests1Click();
     // A click, from the user or from code: runs the item's command only while the item is enabled, which
     // makes a second stop request harmless. Items without a command of the engine do nothing.
     void ClickMenuItem(MenuItem item);
@@ -106,7 +125,7 @@ public:
     // The end of a compared pass that was not left early: an exception in it is counted and reported
     // (code 2), then its text is compared with the last complete pass of the run (code 1 on a
     // difference) and becomes the reference.
-    void EndPass(const Workload& workload, const std::string& text, bool failed);
+    void EndPass(Workload& workload, const std::string& text, bool failed);
     void UpdateWorkTime();
     std::int32_t RandomInRange(std::int32_t low, std::int32_t high);
     RandomGenerator& Generator() { return generator_; }
@@ -120,12 +139,17 @@ public:
     // Switches off a workload's timers of one role, or the idle timers of every workload.
     void DisableTimers(const Workload& workload, TimerRole role);
     void DisableIdlers();
-    // The default start of a test: the workload's test timers run for the given time.
+    // The default start of a test: the workload's test timers run for the given time (0: no limit).
     void RunTestTimers(const Workload& workload, std::int32_t durationMs);
+    // The timers that run beside a test without a time limit of its own (TimerInfo::Companion): started
+    // without a limit, and switched off by that test.
+    void RunCompanions();
+    void DisableCompanions();
 
     const std::vector<std::unique_ptr<Workload>>& Workloads() const { return workloads_; }
     WhetstoneWorkload& Whetstone();
     MmxWorkload& Mmx();
+    EncryptionWorkload& Encryption();
 
     WindowTimer& OperateTimer() { return *operateTimer_; }
     WindowTimer& Kello() { return *kello_; }
@@ -180,7 +204,6 @@ private:
     bool TestRunning() const;
     void ShowWorkTime(std::int32_t seconds);
     void SetCounters(const std::array<QString, 4>& counters);
-    void DeleteWorkFile(const char* name);
     void Sleep(int ms);
 
     CountingView view_;
@@ -194,8 +217,8 @@ private:
 
     LoadMode mode_ = LoadMode::Normal;
     TestChoice tests_ = TestChoice::Random;
-    // Stays ticked: the encryption test is not part of this program yet.
     bool noEncryptionTests_ = true;
+    std::vector<const WorkloadInfo*> allowedTests_; // empty: every test
 
     std::vector<std::unique_ptr<Workload>> workloads_;
     std::vector<RunTimer> timers_;

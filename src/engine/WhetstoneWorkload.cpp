@@ -13,6 +13,7 @@ constexpr TimerInfo Timers[] = {
      .Priority = ThreadPriority::Normal,
      .InMode = &TestTimerPriorities,
      .StopsItself = true,
+     .Companion = true,
      .Tick = [](Workload& w, TWorkerTimer&) { static_cast<WhetstoneWorkload&>(w).WhetStone1Timer(); }},
     {.Name = "WhetStone2",
      .Role = TimerRole::Test,

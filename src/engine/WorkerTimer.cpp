@@ -339,11 +339,12 @@ void TWorkerTimer::ThreadBody(TTimerThread&) {
         wake_.wait(lock, [&] { return terminate_.load() || enabled_.load(); });
         if (terminate_.load()) break;
 
-        // Sleep all but the last 50 ms of a long interval, then spin on the clock for the rest.
+        // Sleep all but the last 50 ms of a long interval, then spin on the clock for the rest. The due
+        // time counts from the enabling or the last tick, not from whenever this thread got to run.
         const std::uint16_t interval = interval_.load();
         if (interval > 50) {
             state_ = ThreadState::Sleeping;
-            sleepUntil_ = clock_.Now() + interval - 50;
+            sleepUntil_ = nextDue_.load() - 50;
             const auto until = sleepUntil_;
             lock.unlock();
             const bool awake = WaitForClock(until, false);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace torvane::engine {
 
@@ -47,10 +48,13 @@ struct TimerInfo {
     ThreadPriority Priority;                // from program start until a mode command runs
     const ModePriorities* InMode = nullptr; // nullptr: keeps Priority in every mode
     bool StopsItself = false;               // switched off by its OnStop once its duration has passed
+    // Runs beside a test that has no time limit of its own (the encryption cycle), as long as that test.
+    bool Companion = false;
     void (*Tick)(Workload& workload, TWorkerTimer& own) = nullptr;
 };
 
 struct WorkloadInfo {
+    // Also the test's name on the command line, in any case ("--tests mmx,encryption").
     const char* Name;
     std::span<const TimerInfo> Timers;
 
@@ -77,8 +81,18 @@ public:
 
     virtual const WorkloadInfo& Info() const = 0;
 
+    // A fire drill of the error path: the workload's next pass goes wrong on purpose (a compared pass
+    // disagrees with its reference, the encryption cycle flips a byte of its encrypted file).
+    void InjectFault() { faultPending_ = true; }
+    bool FaultPending() const { return faultPending_; }
+    // True once, for the pass that is to go wrong.
+    bool TakeFault() { return std::exchange(faultPending_, false); }
+
 protected:
     TestRun& run_;
+
+private:
+    bool faultPending_ = false;
 };
 
 } // namespace torvane::engine

@@ -5,16 +5,59 @@
 #include "engine/MmxWorkload.h"
 #include "engine/WhetstoneWorkload.h"
 
+#include <array>
+
 namespace torvane::engine {
+
+namespace {
+
+struct Entry {
+    const WorkloadInfo* Info;
+    std::unique_ptr<Workload> (*Make)(TestRun& run);
+};
+
+template <class W> std::unique_ptr<Workload> Make(TestRun& run) {
+    return std::make_unique<W>(run);
+}
+
+const std::array<Entry, 5> List = {{
+    {&HeatUpWorkload::Description, Make<HeatUpWorkload>},
+    {&IdleWorkload::Description, Make<IdleWorkload>},
+    {&WhetstoneWorkload::Description, Make<WhetstoneWorkload>},
+    {&MmxWorkload::Description, Make<MmxWorkload>},
+    {&EncryptionWorkload::Description, Make<EncryptionWorkload>},
+}};
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+} // namespace
 
 std::vector<std::unique_ptr<Workload>> MakeWorkloads(TestRun& run) {
     std::vector<std::unique_ptr<Workload>> list;
-    list.push_back(std::make_unique<HeatUpWorkload>(run));
-    list.push_back(std::make_unique<IdleWorkload>(run));
-    list.push_back(std::make_unique<WhetstoneWorkload>(run));
-    list.push_back(std::make_unique<MmxWorkload>(run));
-    list.push_back(std::make_unique<EncryptionWorkload>(run));
+    for (const auto& entry : List) list.push_back(entry.Make(run));
     return list;
+}
+
+std::span<const WorkloadInfo* const> WorkloadDescriptions() {
+    static const auto descriptions = [] {
+        std::array<const WorkloadInfo*, List.size()> r{};
+        for (std::size_t i = 0; i < List.size(); ++i) r[i] = List[i].Info;
+        return r;
+    }();
+    return descriptions;
+}
+
+const WorkloadInfo* FindTest(std::string_view name) {
+    for (const auto* info : WorkloadDescriptions())
+        if (info->TestKind >= 0 && SameName(info->Name, name)) return info;
+    return nullptr;
 }
 
 } // namespace torvane::engine

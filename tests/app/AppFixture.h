@@ -28,6 +28,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid() && work.isValid());
         ::setenv("TORVANE_CONFIG_DIR", config.path().toUtf8().constData(), 1);
+        // The user's private work folder, made on a first start.
+        ::setenv("XDG_CACHE_HOME", (config.path() + "/cache").toUtf8().constData(), 1);
         // A block of the test's own, never a monitor's that may be running on this machine.
         ::setenv("TORVANE_SENSOR_BLOCK", sensors.Name().c_str(), 1);
         app::TTrayIcon::SetSystemTrayAvailableForTesting(false);

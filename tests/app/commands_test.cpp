@@ -82,8 +82,13 @@ TEST_F(AppTest, ClicksChangeTicksOnlyWhereTheCommandSaysSo) {
     EXPECT_TRUE(form->Random1->isChecked());
     EXPECT_FALSE(form->Optimal1->isChecked());
 
+    // "No Encryption tests" toggles its tick, as "Stay On Top" does, and the run reads it.
+    form->NoEncryptiontests1->trigger();
+    EXPECT_FALSE(form->NoEncryptiontests1->isChecked());
+    EXPECT_FALSE(form->Run().NoEncryptionTests());
     form->NoEncryptiontests1->trigger();
     EXPECT_TRUE(form->NoEncryptiontests1->isChecked());
+    EXPECT_TRUE(form->Run().NoEncryptionTests());
 
     form->Normal1->trigger(); // the ticked radio item stays ticked
     EXPECT_TRUE(form->Normal1->isChecked());

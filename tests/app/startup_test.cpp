@@ -21,13 +21,16 @@ using app::TForm1;
 
 TEST_F(AppTest, FirstStartOnAnEmptyStoreWritesOnlyTheWorkSettings) {
     auto form = MakeForm();
-    EXPECT_EQ(key.ReadString("Q1"), SystemTempDirectory());
+    // The work folder of a new store is the user's own, made for the user alone.
+    const std::string privateDir = config.path().toStdString() + "/cache/Quarnett/Torvane Test/";
+    EXPECT_EQ(key.ReadString("Q1"), privateDir);
     EXPECT_EQ(key.ReadString("Q2"), "104857600");
     for (const char* name : {"Q5", "Q6", "Q7", "Q8", "Q9", "Q10", "Q11", "Q12", "Q13", "Q14", "A1"})
         EXPECT_FALSE(key.ValueExists(name)) << name;
 
-    EXPECT_EQ(form->TempDir(), SystemTempDirectory());
-    EXPECT_EQ(form->TempDir().back(), '/');
+    EXPECT_EQ(form->TempDir(), privateDir);
+    EXPECT_EQ(std::filesystem::status(privateDir).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
     EXPECT_EQ(form->MaxTempSize(), 104857600);
     EXPECT_EQ(form->TempUnitWord(), "C");
     EXPECT_EQ(form->TempSensor(), 1);
@@ -80,9 +83,12 @@ TEST_F(AppTest, StoredWorkDirectoryIsUsedOnlyWhenItExists) {
     key.WriteString("Q1", work.path().toStdString()); // no trailing separator, as a hand edit may leave it
     EXPECT_EQ(MakeForm()->TempDir(), work.path().toStdString() + "/");
 
+    // A stored folder that is gone leaves the user's private one; "/tmp/" of an older store stays.
+    key.WriteString("Q1", "/tmp/");
+    EXPECT_EQ(MakeForm()->TempDir(), "/tmp/");
     key.WriteString("Q1", "/no/such/folder/");
     auto form = MakeForm();
-    EXPECT_EQ(form->TempDir(), SystemTempDirectory());
+    EXPECT_EQ(form->TempDir(), config.path().toStdString() + "/cache/Quarnett/Torvane Test/");
     EXPECT_EQ(key.ReadString("Q1"), "/no/such/folder/"); // the stored value is not corrected
     EXPECT_TRUE(form->LoadProblems().isEmpty());
 }
@@ -205,7 +211,7 @@ TEST_F(AppTest, UnreadableValuesFallBackToDefaultsWithOneMessageAndStayStored) {
     key.WriteInteger("Q8", 300);
 
     auto form = MakeForm();
-    EXPECT_EQ(form->TempDir(), SystemTempDirectory());
+    EXPECT_EQ(form->TempDir(), config.path().toStdString() + "/cache/Quarnett/Torvane Test/");
     EXPECT_EQ(form->MaxTempSize(), 104857600);
     EXPECT_EQ(form->TextColor(), QColor(Qt::white)); // not black on black
     EXPECT_FALSE(form->StayOnTop1->isChecked());

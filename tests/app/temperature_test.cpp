@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QRadioButton>
 #include <QTimer>
 
 namespace torvane::test {
@@ -66,6 +67,32 @@ TEST_F(StatusStripTemperature, WithoutTheBlockTheStripKeepsItsLastText) {
     sensors.Remove();
     EXPECT_EQ(Tick(*form), "45 Celsius");
     EXPECT_TRUE(dialogs.History().empty());
+}
+
+TEST_F(StatusStripTemperature, TheSetupWindowsScaleNeverConvertsTheStrip) {
+    // Q13 only tells the setup window what the monitor publishes; the strip's word comes from A1 alone.
+    key.WriteString("Q13", "F");
+    sensors.Publish(113, 0, 0);
+    EXPECT_EQ(Tick(*MakeDisplayForm("C")), "113 Celsius");
+    key.WriteString("Q13", "C");
+    EXPECT_EQ(Tick(*MakeDisplayForm("F")), "113 Fahrenheit");
+}
+
+TEST_F(StatusStripTemperature, ASensorChosenInTheSetupWindowCountsFromTheNextStart) {
+    sensors.Publish(41, 42, 43);
+    auto form = MakeDisplayForm();
+    app::TForm4 setup(dialogs);
+    setup.show();
+    setup.RadioButton3->setChecked(true);
+    setup.SpeedButton1Click();
+    ASSERT_EQ(key.ReadInteger("Q14"), 3);
+    EXPECT_EQ(Tick(*form), "41 Celsius");
+    EXPECT_EQ(Tick(*MakeForm()), "43 Celsius");
+}
+
+TEST_F(StatusStripTemperature, AnEmptyUnitStillSwitchesTheDisplayOnWithTheShortWord) {
+    sensors.Publish(45, 0, 0);
+    EXPECT_EQ(Tick(*MakeDisplayForm("")), "45 C");
 }
 
 TEST_F(StatusStripTemperature, MbmSetupShowsTheSetupWindowFromTheOptionsMenu) {

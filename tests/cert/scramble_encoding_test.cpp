@@ -81,6 +81,14 @@ TEST(Windows1252, RefusesWhatItCannotHold) {
     }
 }
 
+// A field is a view into a longer text: a sequence cut at the view's end is broken, whatever follows it.
+TEST(Windows1252, ASequenceCutByTheEndOfTheTextIsRefused) {
+    const std::string_view whole = "x\xC3\xA9\xE2\x82\xAC";
+    EXPECT_EQ(cert::Utf8ToWindows1252(whole, "x"), "x\xE9\x80");
+    for (const std::size_t length : {2u, 4u, 5u})
+        EXPECT_THROW(cert::Utf8ToWindows1252(whole.substr(0, length), "x"), cert::ECertificateText) << length;
+}
+
 TEST(CertificateFile, ReadsNoMoreThanItMay) {
     TempDir dir;
     const auto file = dir.Write("c.tvc", std::string(1000, 'q'));

@@ -34,6 +34,8 @@ inline QCoreApplication& EngineApp() {
             std::filesystem::temp_directory_path() / ("torvane-engine-tests-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
         ::setenv("TORVANE_CONFIG_DIR", dir.c_str(), 1);
+        // The user's private work folder, made where a run finds no stored one.
+        ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
         torvane::SetPriorityRequestsApplied(false);
         return new QCoreApplication(argc, argv);
     }();

@@ -58,6 +58,41 @@ TEST(RandomGenerator, AOneLeavingTheTopWordGivesNoFeedback) {
     EXPECT_EQ(g.State()[7], 0u);
 }
 
+TEST(RandomGenerator, ThirtyTwoClocksInOneStepEqualThirtyTwoSingleClocks) {
+    std::mt19937 rng(11);
+    auto randomState = [&] {
+        std::array<std::uint32_t, 8> s;
+        for (auto& w : s) w = rng();
+        return s;
+    };
+    for (int i = 0; i < 2000; ++i) {
+        // The edges too: top words of all ones (no feedback at all) and all zeros (feedback every clock).
+        auto state = randomState();
+        if (i == 0) state[7] = 0xFFFFFFFFu;
+        if (i == 1) state[7] = 0;
+        RandomGenerator single, stepped;
+        single.SetState(state);
+        stepped.SetState(state);
+        std::uint32_t a = rng(), b = a;
+        for (int k = 0; k < 32; ++k) single.Clock(a);
+        stepped.Clock32(b);
+        ASSERT_EQ(stepped.State(), single.State()) << i;
+        ASSERT_EQ(b, a) << i;
+    }
+    // Draws of every length the program uses, and lengths around a step, give what single clocks give.
+    for (int clocks : {0, 1, 31, 32, 33, 63, 64, 65, 1000, 8192}) {
+        const auto state = randomState();
+        RandomGenerator g;
+        g.SetState(state);
+        RandomGenerator reference;
+        reference.SetState(state);
+        std::uint32_t a = 0;
+        for (int k = 0; k < clocks; ++k) reference.Clock(a);
+        EXPECT_EQ(g.Draw(clocks), a) << clocks;
+        EXPECT_EQ(g.State(), reference.State()) << clocks;
+    }
+}
+
 TEST(RandomGenerator, ReseedDependsOnEveryInputAndTheDrawCounter) {
     ReseedInputs in;
     in.MemoryStatus = {32, 40, 1, 2, 3, 4, 5, 6};

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <set>
 #include <unistd.h>
@@ -144,12 +146,17 @@ TEST(SettingsSchema, TheRunTakesItsWorkSettings) {
     EXPECT_EQ(run.TempDir, dir.string() + "/");
     EXPECT_EQ(run.MaxTempSize, 52428800);
 
-    // A folder that is not there leaves the system's; a size that breaks its rule, the default.
+    // A folder that is not there leaves the user's private work folder, made for the user alone; a size
+    // that breaks its rule, the default.
     snapshot.Set("Q1", SettingsValue::String("/no/such/folder/"));
     snapshot.Set("Q2", SettingsValue::String("0"));
     SettingsReader bad(snapshot);
     run.LoadWorkSettings(bad);
-    EXPECT_EQ(run.TempDir, SystemTempDirectory());
+    const std::string privateDir = std::string(std::getenv("XDG_CACHE_HOME")) + "/Quarnett/Torvane Test/";
+    EXPECT_EQ(run.TempDir, privateDir);
+    struct stat st {};
+    ASSERT_EQ(::stat(privateDir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(run.MaxTempSize, 104857600);
     EXPECT_EQ(bad.Problems().size(), 1u);
     std::filesystem::remove_all(dir);

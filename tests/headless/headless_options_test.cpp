@@ -182,3 +182,67 @@ TEST(HeadlessView, AClosedStandardOutputFailsAtTheFirstLine) {
     std::fclose(out);
     std::fclose(err);
 }
+
+TEST(HeadlessOptions, TheTestsTheWorkFilesAndTheFaultOfOneRun) {
+    auto o = ParseHeadlessOptions({"--headless", "--tests", "MMX, encryption,mmx"});
+    ASSERT_TRUE(o.Error.empty()) << o.Error;
+    EXPECT_EQ(o.Tests, (std::vector<std::string>{"mmx", "encryption"}));
+    EXPECT_TRUE(o.Encryption); // naming the test asks for it
+    o = ParseHeadlessOptions({"--headless", "--tests", "whetstone"});
+    EXPECT_FALSE(o.Encryption);
+    EXPECT_TRUE(ParseHeadlessOptions({"--headless", "--encryption"}).Encryption);
+    EXPECT_TRUE(ParseHeadlessOptions({"--headless"}).Tests.empty());
+
+    o = ParseHeadlessOptions({"--headless", "--temp-dir", "/tmp", "--max-temp-size", "1"});
+    ASSERT_TRUE(o.Error.empty()) << o.Error;
+    EXPECT_EQ(o.TempDir, "/tmp/");
+    EXPECT_EQ(o.MaxTempSize, 1048576);
+    EXPECT_EQ(ParseHeadlessOptions({"--headless", "--max-temp-size=2047"}).MaxTempSize, 2047 * 1048576);
+    EXPECT_FALSE(ParseHeadlessOptions({"--headless"}).MaxTempSize.has_value());
+
+    o = ParseHeadlessOptions({"--headless", "--inject-fault", "Whetstone"});
+    ASSERT_TRUE(o.Error.empty()) << o.Error;
+    ASSERT_TRUE(o.InjectFault.has_value());
+    EXPECT_EQ(o.InjectFault->Test, "whetstone");
+    // Whetstone and MMX passes run beside every encryption cycle.
+    EXPECT_TRUE(
+        ParseHeadlessOptions({"--headless", "--tests", "encryption", "--inject-fault", "mmx"}).Error.empty());
+    EXPECT_TRUE(
+        ParseHeadlessOptions({"--headless", "--encryption", "--inject-fault", "encryption"}).Error.empty());
+}
+
+TEST(HeadlessOptions, TestsSizesFoldersAndFaultsThatCannotBeAreRefused) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--headless", "--tests", "disk"},
+        {"--headless", "--tests", "mmx,,whetstone"},
+        {"--headless", "--tests", ""},
+        {"--headless", "--temp-dir", "/no/such/folder"},
+        {"--headless", "--temp-dir", ""},
+        {"--headless", "--max-temp-size", "0"},
+        {"--headless", "--max-temp-size", "2048"},
+        {"--headless", "--max-temp-size", "-1"},
+        {"--headless", "--max-temp-size", "1.5"},
+        {"--headless", "--max-temp-size", "99999999999999999999"},
+        {"--headless", "--inject-fault", "heat-up"},
+        {"--headless", "--inject-fault", "mmx@1"},
+        // A fault the run can never meet.
+        {"--headless", "--inject-fault", "encryption"},
+        {"--headless", "--tests", "whetstone", "--inject-fault", "mmx"},
+        {"--headless", "--tests", "mmx", "--encryption", "--inject-fault", "encryption"},
+        {"--encryption"},
+    };
+    for (const auto& args : bad) {
+        const auto o = ParseHeadlessOptions(args);
+        std::string all;
+        for (const auto& a : args) all += a + " ";
+        EXPECT_FALSE(o.Error.empty()) << all;
+    }
+    EXPECT_NE(
+        ParseHeadlessOptions({"--headless", "--tests", "disk"}).Error.find("whetstone, mmx or encryption"),
+        std::string::npos);
+    EXPECT_NE(ParseHeadlessOptions({"--headless", "--max-temp-size", "2048"}).Error.find("1 to 2047"),
+              std::string::npos);
+    EXPECT_NE(
+        ParseHeadlessOptions({"--headless", "--temp-dir", "/no/such/folder"}).Error.find("/no/such/folder"),
+        std::string::npos);
+}

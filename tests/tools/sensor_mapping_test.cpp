@@ -34,6 +34,20 @@ TEST(SensorMapping, RyzenZen2DesktopTakesTctlThenTheBoardThenTheThermalZone) {
               (Expected{"k10temp-pci-00c3 Tctl", "nct6797-isa-0290 SYSTIN", "acpitz-acpi-0 temp1"}));
 }
 
+TEST(SensorMapping, TctlStaysTheProcessorWhenOtherProcessorProbesReadHotter) {
+    // Ryzen 9 5950X under load: a core complex sampled at a hotter moment than Tctl, and a board whose
+    // CPUTIN probe over-reads. Neither is the processor's own control temperature.
+    const std::vector<SensorRow> rows = {
+        Row("k10temp-pci-00c3", "Tctl", 71.3),   Row("k10temp-pci-00c3", "Tccd1", 74.0),
+        Row("k10temp-pci-00c3", "Tccd2", 68.5),  Row("nct6798-isa-0290", "SYSTIN", 36.0),
+        Row("nct6798-isa-0290", "CPUTIN", 88.5), Row("acpitz-acpi-0", "temp1", 16.8),
+    };
+    const auto mapping = MapSensors(rows);
+    EXPECT_EQ(Chosen(rows),
+              (Expected{"k10temp-pci-00c3 Tctl", "nct6798-isa-0290 SYSTIN", "acpitz-acpi-0 temp1"}));
+    EXPECT_EQ(mapping[0].Why, "AMD processor die");
+}
+
 TEST(SensorMapping, RyzenWithATemperatureOffsetTakesTheRealDieTemperature) {
     // Ryzen 7 1800X: Tctl reads 20 degrees above the die for fan control.
     const std::vector<SensorRow> rows = {Row("k10temp-pci-00c3", "Tctl", 70.0),

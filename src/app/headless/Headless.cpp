@@ -151,6 +151,16 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         });
     }
 
+    // The test choices and this run's own work settings; none of them is stored.
+    if (options.Encryption) run.SetNoEncryptionTests(false);
+    run.RestrictTests(options.Tests);
+    if (options.TempDir) run.TempDir = *options.TempDir;
+    if (options.MaxTempSize) {
+        run.MaxTempSize = *options.MaxTempSize;
+        run.StoreSizeLimit = false;
+    }
+    if (options.InjectFault) run.InjectFault(options.InjectFault->Test);
+
     switch (options.LoadMode) {
     case HeadlessOptions::Mode::Idle:
         run.ClickMenuItem(engine::MenuItem::idle1);

@@ -1,11 +1,16 @@
 #include "app/headless/HeadlessOptions.h"
 
+#include "engine/SettingsSchema.h"
+#include "engine/Workloads.h"
+#include "platform/Files.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QStringList>
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <utility>
 
 namespace torvane::app {
@@ -40,6 +45,89 @@ std::optional<std::string> ApplyMinutes(const std::string& value, HeadlessOption
     return std::nullopt;
 }
 
+// The names of the tests, as the command line writes them.
+std::vector<std::string> TestNames() {
+    std::vector<std::string> names;
+    for (const auto* info : engine::WorkloadDescriptions())
+        if (info->TestKind >= 0) names.push_back(Lower(info->Name));
+    return names;
+}
+
+// "whetstone, mmx or encryption"
+std::string NameList(const char* conjunction) {
+    const auto names = TestNames();
+    std::string r;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        r += (i == 0 ? "" : i + 1 == names.size() ? std::string(" ") + conjunction + " " : ", ") + names[i];
+    return r;
+}
+
+std::optional<std::string> ApplyEncryption(const std::string&, HeadlessOptions& o) {
+    o.Encryption = true;
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyTests(const std::string& value, HeadlessOptions& o) {
+    std::vector<std::string> tests;
+    std::size_t at = 0;
+    for (;;) {
+        const auto comma = value.find(',', at);
+        auto name = Lower(value.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        if (!engine::FindTest(name))
+            return "'" + name + "' in '" + value + "' is not a test (" + NameList("or") + ")";
+        if (std::find(tests.begin(), tests.end(), name) == tests.end()) tests.push_back(name);
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    o.Tests = tests;
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyTempDir(const std::string& value, HeadlessOptions& o) {
+    if (value.empty() || !DirectoryExists(value)) return "work folder '" + value + "' is not a folder";
+    o.TempDir = WithTrailingSeparator(value);
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyMaxTempSize(const std::string& value, HeadlessOptions& o) {
+    const auto& rule = engine::settings::MaxTempSize;
+    const auto unit = engine::MaxTempSizeUnit;
+    long long mb = 0;
+    const auto res = std::from_chars(value.data(), value.data() + value.size(), mb);
+    if (res.ec != std::errc() || res.ptr != value.data() + value.size() || mb > rule.Max / unit ||
+        engine::RangeProblem(rule, mb * unit))
+        return "'" + value + "' is not a size in MB (" + std::to_string(rule.Min / unit) + " to " +
+               std::to_string(rule.Max / unit) + ")";
+    o.MaxTempSize = static_cast<std::int32_t>(mb * unit);
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyInjectFault(const std::string& value, HeadlessOptions& o) {
+    FaultSpec spec;
+    if (auto problem = ParseFaultSpec(value, spec)) return problem;
+    o.InjectFault = spec;
+    return std::nullopt;
+}
+
+// What the options ask of each other, once all are read.
+std::optional<std::string> CheckTogether(HeadlessOptions& o) {
+    const auto chosen = [&](const std::string& name) {
+        return o.Tests.empty() || std::find(o.Tests.begin(), o.Tests.end(), name) != o.Tests.end();
+    };
+    // Asking for the encryption test by name asks for it to run.
+    if (!o.Tests.empty() && chosen("encryption")) o.Encryption = true;
+    if (!o.InjectFault) return std::nullopt;
+    const auto& kind = o.InjectFault->Test;
+    // Whetstone and MMX passes run beside every encryption cycle.
+    const bool reached = kind == "encryption" ? o.Encryption && chosen(kind)
+                                              : chosen(kind) || (o.Encryption && chosen("encryption"));
+    if (!reached)
+        return "--inject-fault " + kind + ": the run has no " + kind + " test" +
+               (kind == "encryption" ? " (add --encryption or --tests encryption)" : "");
+    return std::nullopt;
+}
 std::optional<std::string> ApplyCertificate(const std::string& value, HeadlessOptions& o) {
     if (value.empty()) return std::string("--certificate needs the name of the file to write");
     o.Certificate = value;
@@ -81,6 +169,26 @@ const std::vector<HeadlessOption>& HeadlessOptionTable() {
          "hardcore (raised priorities where the system allows it)",
          ApplyMode},
         {"minutes", "N", "stop after N minutes of work time and print the results", ApplyMinutes},
+        {"encryption", nullptr,
+         "add the encryption test (a file encrypted and decrypted in the work folder;\n"
+         "\"No Encryption tests\" unticked)",
+         ApplyEncryption},
+        {"tests", "LIST",
+         "the tests the run chooses from, a comma list of whetstone, mmx and\n"
+         "encryption (default: all that are on); naming encryption adds it",
+         ApplyTests},
+        {"temp-dir", "DIR", "the work folder of this run (default: the stored one; the store is kept)",
+         ApplyTempDir},
+        {"max-temp-size", "MB",
+         "the largest work file of this run in MB, 1 to 2047 (default: the stored\n"
+         "limit; the store is kept)",
+         ApplyMaxTempSize},
+        {"inject-fault", "KIND",
+         "fire drill of the error path, end to end: the next whetstone or mmx pass\n"
+         "disagrees with its reference, or one byte of the encrypted file is flipped\n"
+         "before decryption (KIND: whetstone, mmx or encryption); the run must stop\n"
+         "with an error report and exit status 1",
+         ApplyInjectFault},
         {"certificate", "FILE",
          "when the run ends with at least one full day of work time, write its\n"
          "stability certificate to FILE (checked when the run starts)",
@@ -161,6 +269,10 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
             return o;
         }
     }
+    if (auto problem = CheckTogether(o)) {
+        o.Error = *problem;
+        return o;
+    }
     if (!o.Described.empty() && o.Certificate.empty()) {
         o.Error = "option '--" + o.Described.front() + "' describes the certificate: add --certificate FILE";
         return o;
@@ -179,8 +291,19 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
     return o;
 }
 
+std::optional<std::string> ParseFaultSpec(const std::string& text, FaultSpec& spec) {
+    const auto kind = Lower(text);
+    if (!engine::FindTest(kind)) return "unknown fault '" + text + "' (" + NameList("or") + ")";
+    spec.Test = kind;
+    return std::nullopt;
+}
+
 std::string HeadlessUsage(const std::string& program) {
-    const std::string indent(17, ' ');
+    std::size_t widest = 0;
+    for (const auto& option : HeadlessOptionTable())
+        widest = std::max(widest, 4 + std::strlen(option.Name) +
+                                      (option.ValueName ? 1 + std::strlen(option.ValueName) : 0));
+    const std::string indent(std::max<std::size_t>(17, widest + 2), ' ');
     std::string options;
     for (const auto& option : HeadlessOptionTable()) {
         std::string head = "  --" + std::string(option.Name);
@@ -208,12 +331,15 @@ std::string HeadlessUsage(const std::string& program) {
     }
     return usage +
            "\n"
-           "The terminal run is a 5-minute heat-up, then Whetstone and MMX tests in random order, until\n"
-           "the run is stopped. Its log goes to standard output. Its options (values in any case):\n"
+           "The terminal run is a 5-minute heat-up, then Whetstone and MMX tests (and with --encryption\n"
+           "encryption tests) in random order, until the run is stopped. Its log goes to standard output.\n"
+           "Its options (values in any case):\n"
            "\n" +
-           options +
-           "  --help, -h     show this help and exit\n"
-           "  --version      show the version and exit\n"
+           options + "  --help, -h" + std::string(indent.size() - 12, ' ') +
+           "show this help and exit\n"
+           "  --version" +
+           std::string(indent.size() - 11, ' ') +
+           "show the version and exit\n"
            "\n"
            "Ctrl-C (SIGINT), SIGTERM or SIGHUP stops the terminal run the ordinary way and prints the\n"
            "results. Exit status: 0 no error found, 1 the run stopped on an error, 2 bad command line\n"

@@ -6,11 +6,22 @@
 // The options of the terminal run are declared once, in HeadlessOptionTable: the parser, the help text
 // and the error messages all come from that table. A new option is one row there and one field here.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace torvane::app {
+
+// A fault injected on purpose, a fire drill of the error path: the next pass of the named test goes
+// wrong (a compared pass disagrees with its reference; the encryption cycle flips a byte of its
+// encrypted file before decryption). Worker processes will add the processor it is meant for.
+struct FaultSpec {
+    std::string Test; // a test's name as the workloads give it, in lower case: "mmx"
+};
+
+// Reads the value of --inject-fault.
+std::optional<std::string> ParseFaultSpec(const std::string& text, FaultSpec& spec);
 
 struct HeadlessOptions {
     enum class Mode { Idle, Normal, Hardcore };
@@ -18,7 +29,13 @@ struct HeadlessOptions {
     bool Help = false;
     bool Version = false;
     Mode LoadMode = Mode::Normal;
-    int Minutes = 0; // 0: until interrupted
+    int Minutes = 0;                // 0: until interrupted
+    bool Encryption = false;        // "No Encryption tests" unticked
+    std::vector<std::string> Tests; // the tests the sequencer may choose (lower case); empty: all
+    // This run's own work folder (with a trailing "/") and size limit (bytes); the store stays untouched.
+    std::optional<std::string> TempDir;
+    std::optional<std::int32_t> MaxTempSize;
+    std::optional<FaultSpec> InjectFault;
     // --certificate FILE: the certificate the run ends with, and the description of the machine in it.
     std::string Certificate;
     std::string Owner, Cpu, Motherboard, Cooling, Ram, Os, Info;
