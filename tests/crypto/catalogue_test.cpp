@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
+#include <vector>
 
 using namespace torvane::crypto;
 
@@ -69,6 +71,87 @@ TEST(Catalogue, IsTheListedRowsOfTheRegistrationTables) {
     EXPECT_EQ(CipherCatalogue().FindByName("Cast 256")->Note(), "Patented");
     EXPECT_EQ(HashCatalogue().FindByName("crc-16 standard")->Class->ClassName,
               std::string("Thash_CRC16_Standard"));
+}
+
+// Every entry's text, name and note, in the order the catalogue offers them: written out here rather
+// than read from the registration tables, so that a row that loses or changes its name or note is seen.
+TEST(Catalogue, TextsAreTheListedNamesAndNotes) {
+    const std::vector<std::string> hashes = {
+        "Message Digest 4=Hash",
+        "Message Digest 5=Hash",
+        "Secure Hash Algorithm=Hash",
+        "Secure Hash Algorithm 1=Hash",
+        "Ripe Message Digest 128=Hash",
+        "Ripe Message Digest 160=Hash",
+        "Ripe Message Digest 256=Hash",
+        "Ripe Message Digest 320=Hash",
+        "Haval-128=Hash",
+        "Haval-160=Hash",
+        "Haval-192=Hash",
+        "Haval-224=Hash",
+        "Haval-256=Hash",
+        "Sapphire II-128=Hash",
+        "Sapphire II-160=Hash",
+        "Sapphire II-192=Hash",
+        "Sapphire II-224=Hash",
+        "Sapphire II-256=Hash",
+        "Sapphire II-288=Hash",
+        "Sapphire II-320=Hash",
+        "Snefru-256=Hash",
+        "Square=Hash",
+        "Tiger=Hash",
+        "XOR-16=Checksum",
+        "XOR-32=Checksum",
+        "CRC-16 CCITT=Checksum",
+        "CRC-16 Standard=Checksum",
+        "CRC-32=Checksum",
+    };
+    const std::vector<std::string> ciphers = {
+        "3Way=",
+        "Blowfish=",
+        "Cast 128=",
+        "Cast 256=Patented",
+        "DES Single 8byte=",
+        "DES Double 8byte=",
+        "DES Double 16byte=",
+        "DES Triple 8byte=",
+        "DES Triple 16byte=",
+        "DES Triple 24byte=",
+        "DESX=Copyright by RSA",
+        "Diamond II=",
+        "Diamond II Lite=",
+        "FROG=",
+        "Gost=",
+        "IDEA=free for non-commercial",
+        "Mars=Patented",
+        "Misty 1=free for non-commercial",
+        "NewDES=",
+        "Q128=",
+        "RC2=",
+        "RC4=Patented by RSA",
+        "RC5=Patented by RSA",
+        "RC6=Patented by RSA",
+        "Rijndael=",
+        "SAFER-K40=",
+        "SAFER-SK40=Keyscheduling",
+        "SAFER-K64=",
+        "SAFER-SK64=Keyscheduling",
+        "SAFER-K128=",
+        "SAFER-SK128=Keyscheduling",
+        "Sapphire II=",
+        "SCOP=",
+        "Shark=",
+        "Skipjack=",
+        "Square=",
+        "TEA=",
+        "TEA extended=",
+        "Twofish=",
+    };
+    std::vector<std::string> hashTexts, cipherTexts;
+    for (const auto& e : HashCatalogue().Entries()) hashTexts.push_back(e.Text);
+    for (const auto& e : CipherCatalogue().Entries()) cipherTexts.push_back(e.Text);
+    EXPECT_EQ(hashTexts, hashes);
+    EXPECT_EQ(cipherTexts, ciphers);
 }
 
 TEST(Catalogue, NoClassIsRegisteredTwice) {

@@ -8,14 +8,6 @@ namespace torvane::crypto {
 TORVANE_DEFINE_HASH_CLASS(THash_XOR16, nullptr, 2);
 TORVANE_DEFINE_HASH_CLASS(THash_XOR32, nullptr, 4);
 
-namespace {
-
-void CheckLength(std::int64_t length) {
-    CheckLength(length);
-}
-
-} // namespace
-
 THash_XOR16::~THash_XOR16() {
     CRC = 0;
     SecureZero(digest_, sizeof digest_);
