@@ -92,6 +92,19 @@ public:
     }
 };
 
+// A run that takes its time only from the given manual clocks: no automatic window timers, no sleeps, a
+// fixed reseed and "." as the decimal separator.
+inline engine::TestRunEnvironment ManualEnvironment(ManualMsClock& ms, ManualLocalClock& local) {
+    engine::TestRunEnvironment env;
+    env.msClock = &ms;
+    env.localClock = &local;
+    env.automaticWindowTimers = false;
+    env.sleep = [](int) {};
+    env.systemState = [] { return engine::ReseedInputs{}; };
+    env.decimalSeparator = '.';
+    return env;
+}
+
 // Serves what is waiting, as the engine's ProcessMessages does.
 inline void PumpEvents() {
     engine::TWorkerTimer::ServePendingTicks();

@@ -75,14 +75,7 @@ protected:
     void SetUp() override {
         torvane::test::EngineApp();
         ASSERT_FALSE(work.Path().empty());
-        TestRunEnvironment env;
-        env.msClock = &ms;
-        env.localClock = &local;
-        env.automaticWindowTimers = false;
-        env.sleep = [](int) {};
-        env.systemState = [] { return ReseedInputs{}; };
-        env.decimalSeparator = '.';
-        run = std::make_unique<TestRun>(view, env);
+        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, local));
         run->BannerLines = Banner;
         run->TempDir = work.Path() + "/";
         run->MaxTempSize = 30000;

@@ -47,14 +47,7 @@ class RunObserverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::EngineApp();
-        TestRunEnvironment env;
-        env.msClock = &ms;
-        env.localClock = &local;
-        env.automaticWindowTimers = false;
-        env.sleep = [](int) {};
-        env.systemState = [] { return ReseedInputs{}; };
-        env.decimalSeparator = '.';
-        run = std::make_unique<TestRun>(view, env);
+        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, local));
         runPtr = run.get();
         run->TempDir = "/nonexistent-torvane-dir/";
         run->Whetstone().StartValues.OuterCount = 2;

@@ -32,14 +32,7 @@ class TestRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
         torvane::test::EngineApp();
-        TestRunEnvironment env;
-        env.msClock = &ms;
-        env.localClock = &local;
-        env.automaticWindowTimers = false;
-        env.sleep = [](int) {};
-        env.systemState = [] { return ReseedInputs{}; };
-        env.decimalSeparator = '.';
-        run = std::make_unique<TestRun>(view, env);
+        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, local));
         run->BannerLines = Banner;
         run->TempDir = "/nonexistent-torvane-dir/";
         // Short Whetstone passes keep the idle workloads quick; they still compute and compare.
