@@ -39,17 +39,21 @@ TEST(Affinity, PinningReachesThreadsThatRunAlreadyAndThoseStartedLater) {
     const int last = AllowedProcessors().back();
     EXPECT_EQ(InChild([last] {
                   std::atomic<bool> go{false};
-                  std::atomic<int> before{-1};
+                  std::atomic<pid_t> earlyTid{0};
                   std::thread early([&] {
+                      earlyTid = ::gettid();
                       while (!go.load()) std::this_thread::yield();
-                      before = sched_getcpu();
                   });
+                  while (earlyTid.load() == 0) std::this_thread::yield();
                   const auto problem = PinProcessToProcessor(last);
+                  cpu_set_t set;
+                  CPU_ZERO(&set);
+                  const bool read = ::sched_getaffinity(earlyTid.load(), sizeof set, &set) == 0;
                   go = true;
                   early.join();
                   if (problem) return 1;
                   if (AllowedProcessors() != std::vector<int>{last}) return 2;
-                  if (before.load() != last) return 3;
+                  if (!read || CPU_COUNT(&set) != 1 || !CPU_ISSET(last, &set)) return 3;
                   int later = -1;
                   std::thread([&] { later = sched_getcpu(); }).join();
                   return later == last ? 0 : 4;
