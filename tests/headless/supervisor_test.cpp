@@ -198,7 +198,8 @@ TEST_F(SupervisorTest, AStopRequestStopsAllTheOrdinaryWayAndASecondKillsThem) {
             std::ifstream in(dir_ / "ev.jsonl");
             const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
             std::size_t beats = 0;
-            for (auto at = text.find("heartbeat"); at != std::string::npos; at = text.find("heartbeat", at + 1))
+            for (auto at = text.find("heartbeat"); at != std::string::npos;
+                 at = text.find("heartbeat", at + 1))
                 ++beats;
             if (beats == 2) break;
             ::usleep(10000);
@@ -240,6 +241,20 @@ TEST_F(SupervisorTest, WorkersThatReachTheTimeLimitEndTheRunWithoutAnError) {
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(events.back()["reason"].toString(), QStringLiteral("time_limit"));
     EXPECT_TRUE(out.ends_with(" Errors: 0\n Worktime: 0 d, 0 h, 3 m, 0 s\n")) << out;
+}
+
+TEST_F(SupervisorTest, AClosedOutputStopsTheWorkersAtOnceAndTheResultsGoToStandardError) {
+    config_.OutputClosed = true;
+    AddWorker(0, Steady(0, 0));
+    AddWorker(1, Steady(1, 1));
+    EXPECT_EQ(Run(), 3);
+    EXPECT_TRUE(out.empty()) << out;
+    EXPECT_NE(err.find("the run log cannot be written to standard output (Bad file descriptor)"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("Test Results:\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("\n Errors: 0\n Worktime: "), std::string::npos) << err;
+    EXPECT_EQ(events.back()["reason"].toString(), QStringLiteral("output_failed"));
 }
 
 TEST_F(SupervisorTest, AWorkerThatCannotStartIsAnErrorOfItsProcessor) {

@@ -213,7 +213,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         }
     }
 
-    if (options.Supervised()) return RunSupervised(options, StopSignalFd());
+    if (options.Supervised()) return RunSupervised(options, StopSignalFd(), outputClosed);
 
     const auto& worker = options.Worker;
     if (worker) {

@@ -60,7 +60,7 @@ std::vector<std::string> WorkerArguments(const HeadlessOptions& options, int ind
     return args;
 }
 
-int RunSupervised(const HeadlessOptions& options, int stopFd) {
+int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed) {
     const auto cpus = WorkerProcessors(options, AllowedProcessors());
     if (const auto problem = CheckWorkerProcessors(options, cpus)) {
         std::fprintf(stderr, "torvane: %s\n", problem->c_str());
@@ -97,6 +97,7 @@ int RunSupervised(const HeadlessOptions& options, int stopFd) {
     config.Events = events.get();
     config.MetricsPath = options.Metrics;
     config.StopFd = stopFd;
+    config.OutputClosed = outputClosed;
     return RunSupervisor(config);
 }
 

@@ -22,7 +22,8 @@ std::optional<std::string> CheckWorkerProcessors(const HeadlessOptions& options,
 // for this processor.
 std::vector<std::string> WorkerArguments(const HeadlessOptions& options, int index, int cpu);
 
-// Runs the supervisor with its workers; the exit status. stopFd: readable when a stop signal came.
-int RunSupervised(const HeadlessOptions& options, int stopFd);
+// Runs the supervisor with its workers; the exit status. stopFd: readable when a stop signal came;
+// outputClosed: standard output was closed when the program began.
+int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed);
 
 } // namespace torvane::app

@@ -98,8 +98,9 @@ private:
 void Supervisor::Print(const QString& line) {
     const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
     if (!outputFailed_) {
-        errno = 0;
-        if (std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), c_.Out) ==
+        errno = c_.OutputClosed ? EBADF : 0;
+        if (!c_.OutputClosed &&
+            std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), c_.Out) ==
                 static_cast<std::size_t>(bytes.size()) &&
             std::fflush(c_.Out) == 0)
             return;
@@ -293,6 +294,12 @@ int Supervisor::Run() {
         firstError_ = FirstError{0, 0, QString::fromStdString(*problem), QStringLiteral("N/A")};
         stopReason_ = QStringLiteral("start_failed");
         return Report();
+    }
+    // A stop asked for before the workers ran (a run log that could not take its first lines) reaches
+    // them now.
+    if (stopDeadline_ >= 0) {
+        stopDeadline_ = -1;
+        StopAll(stopReason_);
     }
     std::int64_t nextMetrics = start;
     while (!pool_.AllEnded()) {

@@ -40,6 +40,7 @@ struct SupervisorConfig {
     // How long a worker may take to stop the ordinary way before it is killed.
     int StopGraceMs = 30000;
     std::FILE* Out = stdout;
+    bool OutputClosed = false; // Out was closed when the program began: the log cannot be written
     std::FILE* Err = stderr;
     // The supervisor's monotonic milliseconds (work-time estimates between heartbeats, the metrics period).
     std::function<std::int64_t()> SteadyMs;
