@@ -291,8 +291,9 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     if (options.InjectFault) run.InjectFault(options.InjectFault->Test);
     // A worker keeps its work files in a folder of its own inside the run's.
     const std::string workerFolder = worker ? "worker-" + std::to_string(worker->Index) : std::string();
+    const std::string runFolder = run.TempDir;
     if (worker) {
-        if (const auto problem = TWorkFolder(run.TempDir).CreateFolder(workerFolder)) {
+        if (const auto problem = TWorkFolder(runFolder).CreateFolder(workerFolder)) {
             std::fprintf(stderr, "torvane: %s\n", problem->c_str());
             return 2;
         }
@@ -361,7 +362,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                               CounterSeconds(run.State.Counters), EndReason(run.State.LastStop, stopAsked),
                               status);
             writeMetrics();
-            if (worker) TWorkFolder(run.TempDir + "../").DeleteFolder(workerFolder);
+            if (worker) TWorkFolder(runFolder).DeleteFolder(workerFolder);
             QCoreApplication::exit(status);
         }
     });
