@@ -68,5 +68,5 @@ if [ -f "$dir/perf.data" ]; then
   echo
   echo "processor time of the cycle by function (self, top 15):"
   perf report -i "$dir/perf.data" --no-children --sort symbol --stdio 2>/dev/null |
-    grep -E '^ +[0-9.]+%' | head -15
+    grep -E '^ +[0-9.]+%' | sed -E 's/[[:space:]]+-[[:space:]]+-[[:space:]]*$//' | head -15
 fi

@@ -8,15 +8,16 @@ set -euo pipefail
 # desktop's file type tools (shared-mime-info and desktop-file-utils refresh the caches the certificate
 # file type is registered in; libfile-mimeinfo-perl lets xdg-mime read them on a desktop without a MIME
 # service of its own), Xvfb for looking at the window on a machine without a desktop (the tests
-# themselves need no display), lm-sensors' library for torvane-sensors, CLI11 for the options of torvane-sensors and torvane-crypt, and clang with its
-# libFuzzer runtime for the fuzz targets.
+# themselves need no display), lm-sensors' library for torvane-sensors, CLI11 for the options of torvane-sensors and torvane-crypt, clang with its
+# libFuzzer runtime for the fuzz targets, and Python 3 for scripts/fleet-summary and the event stream's
+# schema check.
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           libsensors-dev libcli11-dev
           fonts-liberation2 fonts-dejavu-core xdg-utils
           shared-mime-info desktop-file-utils libfile-mimeinfo-perl
-          xvfb xauth clang libclang-rt-14-dev)
+          xvfb xauth clang libclang-rt-14-dev python3)
 if [ "${TORVANE_BENCH_DEPS:-0}" = 1 ]; then
   packages+=(libssl-dev libcrypto++-dev zlib1g-dev)
 fi

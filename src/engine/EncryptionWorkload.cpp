@@ -200,6 +200,8 @@ void EncryptionWorkload::EncryptorTimer() {
         const std::int32_t size = TargetSize ? *TargetSize : DrawTargetSize();
         const std::int32_t megabytes = size / Megabyte;
         run_.View().AppendLine(Pane::RunLog, Line("Creating ", megabytes, " MB of random data"));
+        if (run_.Observer)
+            run_.Observer->EncryptionStarted(Description, QString::fromStdString(name), megabytes);
         MakeRandomDataFile(folder, PlainWorkFile, size);
         if (!KeepGoing()) return Leave();
 
@@ -231,6 +233,7 @@ void EncryptionWorkload::EncryptorTimer() {
         // very failure this test exists to find.
         if (before == after) {
             run_.View().AppendLine(Pane::RunLog, QStringLiteral("CRC check passed"));
+            if (run_.Observer) run_.Observer->PassEnded(Description);
         } else {
             run_.View().AppendLine(Pane::RunLog, QStringLiteral("CRC check FAILED"));
             run_.State.ErrorCount += 1;

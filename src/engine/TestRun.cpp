@@ -319,12 +319,15 @@ void TestRun::Start1Click() {
     const bool idle = mode_ == LoadMode::Idle;
     if (!idle) {
         view_.AppendLine(Pane::RunLog, MemoDoingHeatUp);
+        const Workload* heatUp = nullptr;
         for (auto& t : timers_) {
             if (t.Info->Role != TimerRole::HeatUp) continue;
+            heatUp = t.Owner;
             t.Timer->SetElapsed(0);
             t.Timer->SetDuration(HeatUpMs);
             t.Timer->SetEnabled(true);
         }
+        if (Observer && heatUp) Observer->TestStarted(heatUp->Info(), HeatUpMs / 60000);
     }
     operateTimer_->SetEnabled(true);
     if (!idle)
@@ -451,6 +454,11 @@ void TestRun::PickNextTest() {
     Workload* chosen = nullptr;
     for (const auto& workload : workloads_)
         if (workload->Info().TestKind == kind) chosen = workload.get();
+    // A fault asked for is a fire drill of the error path: its test comes next, whatever was drawn, so
+    // that a short run meets it too.
+    for (const auto& workload : workloads_)
+        if (workload->FaultPending() && workload->Info().TestKind >= 0 && TestAllowed(workload->Info()))
+            chosen = workload.get();
     // A test left out of the run is drawn again at the next tick, without a trace on the screen.
     if (chosen && !TestAllowed(chosen->Info())) return;
 
@@ -463,7 +471,10 @@ void TestRun::PickNextTest() {
     const WorkloadInfo& info = chosen->Info();
     // A test that cannot run now starts nothing; the next tick draws again.
     if (info.Available && !info.Available(*this)) return;
-    if (info.TestLine) view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
+    if (info.TestLine) {
+        view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
+        if (Observer) Observer->TestStarted(info, minutes);
+    }
     if (info.StartTest)
         info.StartTest(*this, *chosen, duration);
     else
@@ -488,6 +499,7 @@ bool TestRun::KeepGoing() {
 }
 
 void TestRun::ReportTestError(std::int32_t code, const QString& message, const QString& detail) {
+    if (Observer) Observer->ErrorReported(code, message, detail, mismatchReference_, mismatchResult_);
     ClickMenuItem(MenuItem::Stop1);
     State.LastStop = StopReason::Error;
     QStringList lines = BannerLines;
@@ -517,7 +529,14 @@ void TestRun::EndPass(Workload& workload, const std::string& text, bool failed) 
     if (reference != NoPassYet && reference != result) {
         view_.AppendLine(Pane::RunLog, message);
         State.ErrorCount += 1;
+        // Kept aside: the report runs the stop sequence, and a nested pass may change the reference.
+        const std::string expected = reference;
+        mismatchReference_ = &expected;
+        mismatchResult_ = &result;
         ReportTestError(1, message, QStringLiteral("Calculation error"));
+        mismatchReference_ = mismatchResult_ = nullptr;
+    } else if (!failed && Observer) {
+        Observer->PassEnded(info);
     }
     State.*info.Reference = result;
 }

@@ -11,6 +11,7 @@
 
 #include "crypto/Managers.h"
 #include "engine/Random.h"
+#include "engine/RunObserver.h"
 #include "engine/RunState.h"
 #include "engine/RunView.h"
 #include "engine/WindowTimer.h"
@@ -76,6 +77,8 @@ public:
     void DeleteWorkFile(const char* name);
 
     RunState State;
+    // Who else hears of the run's tests, passes and errors (the event stream); none by default.
+    IRunObserver* Observer = nullptr;
 
     // The choices of the "Mode" and "Tests" menus.
     LoadMode Mode() const { return mode_; }
@@ -205,6 +208,10 @@ private:
     void ShowWorkTime(std::int32_t seconds);
     void SetCounters(const std::array<QString, 4>& counters);
     void Sleep(int ms);
+
+    // The two pass texts of a result mismatch while its error is reported.
+    const std::string* mismatchReference_ = nullptr;
+    const std::string* mismatchResult_ = nullptr;
 
     CountingView view_;
     TestRunEnvironment env_;

@@ -138,6 +138,8 @@ inline void CpuRelax() {
 #endif
 }
 
+std::atomic<bool> g_spinning{true};
+
 // Slice of real time after which a waiting thread looks again whether it is still wanted.
 constexpr std::int64_t WaitSliceMs = 5;
 
@@ -165,6 +167,14 @@ void TTimerThread::Execute() {
 
 TWorkerTimer::TWorkerTimer(QObject* owner, MsClock& clock)
     : QObject(owner), clock_(clock), queue_(detail::TickQueue::ForCurrentThread()) {}
+
+void TWorkerTimer::SetSpinning(bool spinning) {
+    g_spinning.store(spinning);
+}
+
+bool TWorkerTimer::Spinning() {
+    return g_spinning.load();
+}
 
 void TWorkerTimer::ServePendingTicks() {
     detail::TickQueue::ForCurrentThread().Serve();
@@ -325,7 +335,7 @@ bool TWorkerTimer::WaitForClock(std::int64_t until, bool spin) {
         if (terminate_.load() || !enabled_.load()) return false;
         const auto due = spin ? nextDue_.load() : until; // a re-enable moves the due time
         if (clock_.Now() >= due) return true;
-        if (spin && byItself)
+        if (spin && byItself && g_spinning.load(std::memory_order_relaxed))
             CpuRelax();
         else
             clock_.WaitUntil(due, WaitSliceMs);

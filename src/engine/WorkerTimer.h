@@ -97,6 +97,12 @@ public:
     // processing events, so that other timers' passes run nested inside theirs.
     static void ServePendingTicks();
 
+    // Whether the timer threads spin on the clock for the last moment before a tick (the default) or sleep
+    // until it. A process pinned to one processor turns spinning off: there a spinning thread only takes
+    // the processor from the GUI thread, which has to run the tick it waits for.
+    static void SetSpinning(bool spinning);
+    static bool Spinning();
+
 protected:
     // Runs on the GUI thread for every tick: OnTimer, then the stop rules.
     virtual void DoTick();

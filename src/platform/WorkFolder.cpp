@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,6 +91,24 @@ std::unique_ptr<TFileStream> TWorkFolder::Open(const std::string& name, FileMode
         throw EFOpenError(PathOf(name));
     }
     return std::make_unique<TFileStream>(fd, PathOf(name), true);
+}
+
+std::optional<std::string> TWorkFolder::CreateFolder(const std::string& name) {
+    const auto problem = [&](int error) {
+        return "cannot make the work folder " + PathOf(name) + ": " + std::strerror(error);
+    };
+    if (fd_ < 0) return problem(openError_);
+    if (::mkdirat(fd_, name.c_str(), 0700) == 0) return std::nullopt;
+    if (errno != EEXIST) return problem(errno);
+    struct stat st {};
+    if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return problem(errno);
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return problem(EEXIST);
+    return std::nullopt;
+}
+
+bool TWorkFolder::DeleteFolder(const std::string& name) {
+    if (fd_ < 0) return false;
+    return ::unlinkat(fd_, name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT;
 }
 
 std::string PrivateWorkDirectory() {

@@ -10,6 +10,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace torvane {
@@ -38,6 +39,13 @@ public:
     // Opens a file that this folder created and that is still that file: EFOpenError when it is gone,
     // replaced by anything else (a link, another file) or was never created here.
     std::unique_ptr<TFileStream> Open(const std::string& name, FileMode mode);
+
+    // A folder inside this one for a part of the work (a worker's own), readable by the owner only: made
+    // when missing, taken when it is already a folder of this user, refused when the name is anything
+    // else (a link, a file, someone else's folder). The problem, with the system's reason, when refused.
+    std::optional<std::string> CreateFolder(const std::string& name);
+    // Removes the folder of that name if it is empty; true when it is gone.
+    bool DeleteFolder(const std::string& name);
 
 private:
     void Forget(const std::string& name);

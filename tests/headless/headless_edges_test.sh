@@ -20,14 +20,14 @@ run_until_heat_up() { # output file, file to find the heat-up line in
   local pid=$! i=0
   pids+=("$pid")
   until grep -q "Doing a 5 Minute CPU HeatUP..." "$2" 2>/dev/null; do
-    i=$((i + 1)); [ $i -lt 200 ] || fail "no heat-up line"
+    i=$((i + 1)); [ $i -lt 1200 ] || fail "no heat-up line"
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.05
   done
   kill -INT "$pid" 2>/dev/null
   i=0
   while kill -0 "$pid" 2>/dev/null && [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$pid/status")" != Z ]; do
-    i=$((i + 1)); [ $i -lt 200 ] || fail "did not stop"
+    i=$((i + 1)); [ $i -lt 1200 ] || fail "did not stop"
     sleep 0.05
   done
   wait "$pid"; status=$?
@@ -73,7 +73,7 @@ pid=$!
 pids+=("$pid")
 i=0
 while kill -0 "$pid" 2>/dev/null && [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$pid/status")" != Z ]; do
-  i=$((i + 1)); [ $i -lt 200 ] || fail "closed output: still running"
+  i=$((i + 1)); [ $i -lt 1200 ] || fail "closed output: still running"
   sleep 0.05
 done
 wait "$pid"; status=$?

@@ -19,11 +19,11 @@ work="$dir/work"
 mkdir -p "$work"
 encryption=(--headless --mode idle --tests encryption --max-temp-size 1 --temp-dir "$work")
 
-# Waits until the run has ended (or fails after about ten seconds); its exit status is in $status.
+# Waits until the run has ended (or fails after about a minute); its exit status is in $status.
 wait_for_end() {
   local pid=$1 i=0
   while kill -0 "$pid" 2>/dev/null && [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$pid/status" 2>/dev/null)" != Z ]; do
-    i=$((i + 1)); [ $i -lt 200 ] || fail "did not end"
+    i=$((i + 1)); [ $i -lt 1200 ] || fail "did not end"
     sleep 0.05
   done
   wait "$pid"; status=$?

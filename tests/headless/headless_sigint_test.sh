@@ -17,14 +17,14 @@ fail() { echo "FAIL: $*"; cat "$dir/out" 2>/dev/null; exit 1; }
 pid=$!
 i=0
 until grep -q "Doing a 5 Minute CPU HeatUP..." "$dir/out" 2>/dev/null; do
-  i=$((i + 1)); [ $i -lt 100 ] || { kill -9 $pid; fail "no heat-up line"; }
+  i=$((i + 1)); [ $i -lt 1200 ] || { kill -9 $pid; fail "no heat-up line"; }
   sleep 0.05
 done
 sleep 0.3
 kill -INT $pid
 i=0
 while kill -0 $pid 2>/dev/null; do
-  i=$((i + 1)); [ $i -lt 200 ] || { kill -9 $pid; fail "did not stop on SIGINT"; }
+  i=$((i + 1)); [ $i -lt 1200 ] || { kill -9 $pid; fail "did not stop on SIGINT"; }
   sleep 0.05
 done
 wait $pid; status=$?

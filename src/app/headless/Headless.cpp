@@ -1,15 +1,23 @@
 #include "app/headless/Headless.h"
 
 #include "app/ScreenText.h"
+#include "app/headless/EventStream.h"
 #include "app/headless/HeadlessCertificate.h"
 #include "app/headless/HeadlessView.h"
+#include "app/headless/HeadlessWorkers.h"
+#include "app/headless/Metrics.h"
+#include "app/headless/RunEvents.h"
+#include "app/headless/WorkerProcesses.h"
 #include "engine/SettingsSchema.h"
 #include "engine/TestRun.h"
 #include "hw/CpuIdent.h"
 #include "hw/MBM4Wrapper.h"
+#include "platform/Affinity.h"
 #include "platform/Settings.h"
+#include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -20,6 +28,10 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
+
+#ifndef TORVANE_VERSION
+#define TORVANE_VERSION "5.0.0"
+#endif
 
 namespace torvane::app {
 
@@ -56,24 +68,27 @@ bool GuardClosedOutput() {
     return true;
 }
 
-// The processor under test, by its own name where it has one, with the identification a certificate
-// would record.
-QString ProcessorLine() {
-    const hw::TCpuIdent ident;
-    const auto& info = ident.CpuIdentInfo();
-    std::string line = "Processor: " + (ident.BrandString().empty() ? ident.Fullname() : ident.BrandString());
-    if (info.Supports_CPUID)
-        line += " (" + ident.Fullname() + ", CPUID " + std::to_string(info.cpuFamily) + "-" +
-                std::to_string(info.cpuModel) + "-" + std::to_string(info.cpuStepping) + "-" +
-                std::to_string(info.cpuType) + ")";
-    line += ", " + std::to_string(ident.Count()) + (ident.Count() == 1 ? " processor" : " processors");
-    return QString::fromStdString(line);
+// The reason a run ended, as the events give it.
+QString EndReason(engine::StopReason stop, const QString& asked) {
+    switch (stop) {
+    case engine::StopReason::Error:
+        return QStringLiteral("error");
+    case engine::StopReason::ClockJump:
+        return QStringLiteral("clock_jump");
+    default:
+        return asked.isEmpty() ? QStringLiteral("stopped") : asked;
+    }
 }
 
-void LoadSettings(engine::TestRun& run, HeadlessView& view) {
+std::int64_t CounterSeconds(const std::array<QString, 4>& c) {
+    return c[0].toLongLong() * 86400 + c[1].toLongLong() * 3600 + c[2].toLongLong() * 60 + c[3].toLongLong();
+}
+
+void LoadSettings(engine::TestRun& run, HeadlessView& view, std::function<std::optional<double>()>& celsius) {
     auto stored = engine::SettingsReader::FromStore();
     run.LoadWorkSettings(stored);
     view.Temperature = TemperatureReader(stored, hw::SensorBlockName());
+    celsius = CelsiusReader(stored, hw::SensorBlockName());
     const auto problem = SettingsKey::TakeLoadProblem();
     if (!problem.empty()) std::fprintf(stderr, "torvane: %s\n", problem.c_str());
     for (const auto& p : stored.Problems())
@@ -92,6 +107,81 @@ std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader
         if (!sensors.Present()) return std::nullopt;
         return TemperatureText(sensors.Temperature(sensor), unit);
     };
+}
+
+// The processor under test, by its own name where it has one, with the identification a certificate
+// would record.
+QString ProcessorLine() {
+    const hw::TCpuIdent ident;
+    const auto& info = ident.CpuIdentInfo();
+    std::string line = "Processor: " + (ident.BrandString().empty() ? ident.Fullname() : ident.BrandString());
+    if (info.Supports_CPUID)
+        line += " (" + ident.Fullname() + ", CPUID " + std::to_string(info.cpuFamily) + "-" +
+                std::to_string(info.cpuModel) + "-" + std::to_string(info.cpuStepping) + "-" +
+                std::to_string(info.cpuType) + ")";
+    line += ", " + std::to_string(ident.Count()) + (ident.Count() == 1 ? " processor" : " processors");
+    return QString::fromStdString(line);
+}
+
+QJsonObject ProcessorFields() {
+    const hw::TCpuIdent ident;
+    const auto& info = ident.CpuIdentInfo();
+    QJsonObject p{{"brand", QString::fromStdString(ident.BrandString())},
+                  {"name", QString::fromStdString(ident.Fullname())}};
+    if (info.Supports_CPUID) {
+        p.insert(QStringLiteral("family"), info.cpuFamily);
+        p.insert(QStringLiteral("model"), info.cpuModel);
+        p.insert(QStringLiteral("stepping"), info.cpuStepping);
+        p.insert(QStringLiteral("type"), info.cpuType);
+    }
+    return p;
+}
+
+QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int>& cpus) {
+    const hw::TCpuIdent ident;
+    QJsonArray workers;
+    for (int cpu : cpus) workers.append(cpu);
+    QJsonArray tests;
+    for (const auto& t : options.Tests) tests.append(QString::fromStdString(t));
+    QJsonObject given{
+        {"mode", options.LoadMode == HeadlessOptions::Mode::Idle     ? "idle"
+                 : options.LoadMode == HeadlessOptions::Mode::Normal ? "normal"
+                                                                     : "hardcore"},
+        {"minutes", options.Minutes},
+        {"encryption", options.Encryption},
+        {"tests", tests},
+        {"workers", options.AllProcessors ? QJsonValue(QStringLiteral("all")) : options.Workers}};
+    if (options.InjectFault)
+        given.insert(QStringLiteral("inject_fault"),
+                     QString::fromStdString(options.InjectFault->Test) +
+                         (options.InjectFault->Cpu ? QStringLiteral("@%1").arg(*options.InjectFault->Cpu)
+                                                   : QString()));
+    QJsonObject fields{{"version", QStringLiteral(TORVANE_VERSION)},
+                       {"processor", ProcessorFields()},
+                       {"processors", static_cast<int>(ident.Count())},
+                       {"workers", static_cast<int>(cpus.empty() ? 1 : cpus.size())},
+                       {"options", given},
+                       {"pid", static_cast<int>(::getpid())}};
+    if (!cpus.empty()) fields.insert(QStringLiteral("cpus"), workers);
+    return fields;
+}
+
+std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
+                                                     const std::string& sensorBlock) {
+    namespace settings = engine::settings;
+    const int sensor =
+        stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
+    // The block holds what the monitor shows; a monitor set to Fahrenheit is read back in Celsius.
+    const bool fahrenheit = stored.Text(settings::TemperatureUnit) == std::optional<std::string>("F");
+    return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, fahrenheit]() -> std::optional<double> {
+        if (!sensors.Present()) return std::nullopt;
+        const double t = sensors.Temperature(sensor);
+        return fahrenheit ? (t - 32) * 5 / 9 : t;
+    };
+}
+
+int StopSignalFd() {
+    return g_signalPipe[0];
 }
 
 void InstallStopSignals() {
@@ -123,6 +213,31 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         }
     }
 
+    if (options.Supervised()) return RunSupervised(options, StopSignalFd());
+
+    const auto& worker = options.Worker;
+    if (worker) {
+        // Before any thread starts: every thread of the run inherits the pin.
+        if (const auto problem = PinProcessToProcessor(worker->Cpu)) {
+            std::fprintf(stderr, "torvane: %s\n", problem->c_str());
+            return 2;
+        }
+        // On its one processor a timer thread that spins only delays the tick it waits for.
+        engine::TWorkerTimer::SetSpinning(false);
+    }
+    std::unique_ptr<EventStream> events;
+    if (worker) {
+        // The supervisor listens on descriptor 3; a worker started by hand without it has no events.
+        if (::fcntl(WorkerEventsFd, F_GETFD) != -1) events = std::make_unique<EventStream>(WorkerEventsFd);
+    } else if (!options.Events.empty()) {
+        std::string problem;
+        events = EventStream::Open(options.Events, problem);
+        if (!events) {
+            std::fprintf(stderr, "torvane: %s\n", problem.c_str());
+            return 2;
+        }
+    }
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Torvane Test"));
 
@@ -130,7 +245,18 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     if (outputClosed) view.SetOutputClosed();
     engine::TestRun run(view);
     run.BannerLines = MakeBannerLines();
-    LoadSettings(run, view);
+    std::function<std::optional<double>()> celsius;
+    LoadSettings(run, view, celsius);
+
+    std::unique_ptr<RunEventRecorder> recorder;
+    if (events) {
+        recorder = std::make_unique<RunEventRecorder>(*events, worker ? worker->Index : 0,
+                                                      worker ? std::optional(worker->Cpu) : std::nullopt);
+        run.Observer = recorder.get();
+        view.OnWorkMinute = [&](long long seconds) { recorder->Heartbeat(seconds, celsius()); };
+    }
+    // Why the front end asked the run to stop, for the run's end event.
+    QString stopAsked;
 
     // Stop requests (a signal, a run log that cannot be written) are served from the event loop, never
     // inside a sequence of the run that is still going.
@@ -142,11 +268,14 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     std::unique_ptr<QSocketNotifier> notifier;
     if (g_signalPipe[0] >= 0) {
         notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&run] {
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&run, &options, &stopAsked] {
             char buf[16];
             while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
             }
-            RestoreDefaultSignals();
+            // A worker's supervisor kills it when the ordinary way takes too long; it never dies of a
+            // second request that reached it as well as its supervisor (a terminal's Ctrl-C reaches both).
+            if (!options.Worker) RestoreDefaultSignals();
+            if (!run.State.Stopped) stopAsked = QStringLiteral("signal");
             run.ClickMenuItem(engine::MenuItem::Stop1);
         });
     }
@@ -160,6 +289,15 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         run.StoreSizeLimit = false;
     }
     if (options.InjectFault) run.InjectFault(options.InjectFault->Test);
+    // A worker keeps its work files in a folder of its own inside the run's.
+    const std::string workerFolder = worker ? "worker-" + std::to_string(worker->Index) : std::string();
+    if (worker) {
+        if (const auto problem = TWorkFolder(run.TempDir).CreateFolder(workerFolder)) {
+            std::fprintf(stderr, "torvane: %s\n", problem->c_str());
+            return 2;
+        }
+        run.TempDir += workerFolder + "/";
+    }
 
     switch (options.LoadMode) {
     case HeadlessOptions::Mode::Idle:
@@ -177,27 +315,66 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     QTimer watch;
     watch.setInterval(200);
     const long long limit = static_cast<long long>(options.Minutes) * 60;
+    const auto metricsState = [&] {
+        MetricsState state;
+        state.Running = !run.State.Stopped;
+        const std::int64_t seconds =
+            run.State.Stopped ? CounterSeconds(run.State.Counters) : run.Clock().ElapsedSeconds();
+        state.Workers = {{std::nullopt, run.State.ErrorCount, seconds}};
+        state.TemperatureC = celsius ? celsius() : std::nullopt;
+        return state;
+    };
+    QTimer metrics;
+    bool metricsFailed = false;
+    const auto writeMetrics = [&] {
+        if (options.Metrics.empty() || metricsFailed) return;
+        if (const auto problem = WriteMetricsFile(options.Metrics, metricsState())) {
+            metricsFailed = true;
+            std::fprintf(stderr, "torvane: %s; the run goes on without metrics.\n", problem->c_str());
+        }
+    };
+    metrics.setInterval(10000);
+    QObject::connect(&metrics, &QTimer::timeout, writeMetrics);
+
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!run.State.Stopped &&
-            (g_stopRequested || view.OutputFailed() || (limit > 0 && run.Clock().ElapsedSeconds() >= limit)))
-            run.ClickMenuItem(engine::MenuItem::Stop1);
+        if (!run.State.Stopped) {
+            const char* asked = g_stopRequested                                      ? "signal"
+                                : view.OutputFailed()                                ? "output_failed"
+                                : limit > 0 && run.Clock().ElapsedSeconds() >= limit ? "time_limit"
+                                                                                     : nullptr;
+            if (asked) {
+                stopAsked = QString::fromLatin1(asked);
+                run.ClickMenuItem(engine::MenuItem::Stop1);
+            }
+        }
         if (run.State.Stopped) {
             watch.stop();
+            metrics.stop();
             const bool failed = run.State.LastStop == engine::StopReason::Error ||
                                 run.State.LastStop == engine::StopReason::ClockJump ||
                                 run.State.ErrorCount > 0;
             int status = failed ? 1 : view.OutputFailed() ? 3 : 0;
             if (certificate && !WriteRunCertificate(*certificate, run, stdout, stderr) && status == 0)
                 status = kCertificateNotWritten;
+            if (recorder)
+                recorder->End(worker ? "worker_end" : "run_end", run.State.ErrorCount,
+                              CounterSeconds(run.State.Counters), EndReason(run.State.LastStop, stopAsked),
+                              status);
+            writeMetrics();
+            if (worker) TWorkFolder(run.TempDir + "../").DeleteFolder(workerFolder);
             QCoreApplication::exit(status);
         }
     });
 
     view.AppendLine(engine::Pane::Info, ProcessorLine());
+    if (events && !worker) events->Emit("run_start", RunStartFields(options, {}));
     run.ClickMenuItem(engine::MenuItem::Start1);
+    writeMetrics();
+    metrics.start();
     // A request that came while the program was starting stops the run it was meant for.
     if (g_stopRequested) {
-        RestoreDefaultSignals();
+        if (!options.Worker) RestoreDefaultSignals();
+        stopAsked = QStringLiteral("signal");
         run.ClickMenuItem(engine::MenuItem::Stop1);
     }
     watch.start();

@@ -5,13 +5,26 @@
 #include "app/headless/HeadlessOptions.h"
 #include "engine/SettingsSchema.h"
 
+#include <QJsonObject>
 #include <QString>
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace torvane::app {
+
+// The processor under test as the run's first line names it.
+QString ProcessorLine();
+// The fields of the run_start event: program version, processor identification, processor count, the
+// options, and the processors of the workers (none for the single run).
+QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int>& cpus);
+// The temperature of the stored sensor in degrees Celsius, or nothing while no block is published.
+std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
+                                                     const std::string& sensorBlock);
+// The read end of the pipe the stop signals write to (-1 when they are not caught).
+int StopSignalFd();
 
 // Catches SIGINT, SIGTERM and SIGHUP for the terminal run. Called first thing, before anything slow, so
 // that a stop request at any moment reaches the run: one that comes before the run has started is kept

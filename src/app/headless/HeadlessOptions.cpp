@@ -111,8 +111,63 @@ std::optional<std::string> ApplyInjectFault(const std::string& value, HeadlessOp
     return std::nullopt;
 }
 
+// A whole number within [low, high], all of the text.
+std::optional<long long> WholeNumber(const std::string& text, long long low, long long high) {
+    long long n = 0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || n < low || n > high)
+        return std::nullopt;
+    return n;
+}
+
+// More workers than this would be a typing error, not a machine.
+constexpr int MaxWorkers = 4096;
+
+std::optional<std::string> ApplyWorkers(const std::string& value, HeadlessOptions& o) {
+    if (Lower(value) == "all") {
+        o.AllProcessors = true;
+        return std::nullopt;
+    }
+    const auto n = WholeNumber(value, 1, MaxWorkers);
+    if (!n)
+        return "'" + value + "' is not a number of workers (1 to " + std::to_string(MaxWorkers) + ", or all)";
+    o.Workers = static_cast<int>(*n);
+    o.AllProcessors = false;
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyWorker(const std::string& value, HeadlessOptions& o) {
+    const auto colon = value.find(':');
+    const auto index = WholeNumber(value.substr(0, colon), 0, MaxWorkers - 1);
+    const auto cpu =
+        colon == std::string::npos ? std::nullopt : WholeNumber(value.substr(colon + 1), 0, 8191);
+    if (!index || !cpu) return "'" + value + "' is not a worker (N:CPU)";
+    o.Worker = WorkerRole{static_cast<int>(*index), static_cast<int>(*cpu)};
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyEvents(const std::string& value, HeadlessOptions& o) {
+    if (value.empty()) return std::string("--events needs a file name, or - for standard output");
+    o.Events = value;
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyMetrics(const std::string& value, HeadlessOptions& o) {
+    // The file is replaced as a whole, which standard output cannot be.
+    if (value.empty() || value == "-") return std::string("--metrics needs the name of the file to write");
+    o.Metrics = value;
+    return std::nullopt;
+}
+
 // What the options ask of each other, once all are read.
 std::optional<std::string> CheckTogether(HeadlessOptions& o) {
+    if (o.Supervised() && o.Worker)
+        return std::string("a worker runs on one processor: --workers does not go with --worker");
+    if (o.Supervised() && !o.Certificate.empty())
+        return std::string("a certificate records a single run: --certificate does not go with --workers");
+    if (o.InjectFault && o.InjectFault->Cpu && !o.Supervised())
+        return "--inject-fault " + o.InjectFault->Test + "@" + std::to_string(*o.InjectFault->Cpu) +
+               " names a processor: add --workers N or --workers all";
     const auto chosen = [&](const std::string& name) {
         return o.Tests.empty() || std::find(o.Tests.begin(), o.Tests.end(), name) != o.Tests.end();
     };
@@ -183,12 +238,28 @@ const std::vector<HeadlessOption>& HeadlessOptionTable() {
          "the largest work file of this run in MB, 1 to 2047 (default: the stored\n"
          "limit; the store is kept)",
          ApplyMaxTempSize},
-        {"inject-fault", "KIND",
+        {"inject-fault", "KIND[@CPU]",
          "fire drill of the error path, end to end: the next whetstone or mmx pass\n"
          "disagrees with its reference, or one byte of the encrypted file is flipped\n"
          "before decryption (KIND: whetstone, mmx or encryption); the run must stop\n"
          "with an error report and exit status 1",
          ApplyInjectFault},
+        {"workers", "N|all",
+         "run the test on N processors (all: on every one this process may use) at\n"
+         "once, one worker process pinned to each, under a supervisor that merges\n"
+         "their logs with \"cpu N: \" before each line and stops them all on the first\n"
+         "error (default 1: the single run); --inject-fault KIND@CPU reaches the\n"
+         "worker on that processor",
+         ApplyWorkers},
+        {"worker", "N:CPU", nullptr, ApplyWorker},
+        {"events", "FILE",
+         "write the run's events to FILE (- for standard output) as JSON Lines, one\n"
+         "object per event, each line whole as soon as it is written",
+         ApplyEvents},
+        {"metrics", "FILE",
+         "keep the run's state in FILE in the Prometheus text format for\n"
+         "node_exporter's textfile collector, replaced every 10 seconds",
+         ApplyMetrics},
         {"certificate", "FILE",
          "when the run ends with at least one full day of work time, write its\n"
          "stability certificate to FILE (checked when the run starts)",
@@ -292,20 +363,30 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
 }
 
 std::optional<std::string> ParseFaultSpec(const std::string& text, FaultSpec& spec) {
-    const auto kind = Lower(text);
-    if (!engine::FindTest(kind)) return "unknown fault '" + text + "' (" + NameList("or") + ")";
+    const auto at = text.find('@');
+    const auto kind = Lower(text.substr(0, at));
+    if (!engine::FindTest(kind))
+        return "unknown fault '" + text + "' (" + NameList("or") + ", then @CPU where wanted)";
     spec.Test = kind;
+    spec.Cpu.reset();
+    if (at != std::string::npos) {
+        const auto cpu = WholeNumber(text.substr(at + 1), 0, 8191);
+        if (!cpu) return "'" + text.substr(at + 1) + "' in '" + text + "' is not a processor number";
+        spec.Cpu = static_cast<int>(*cpu);
+    }
     return std::nullopt;
 }
 
 std::string HeadlessUsage(const std::string& program) {
     std::size_t widest = 0;
     for (const auto& option : HeadlessOptionTable())
-        widest = std::max(widest, 4 + std::strlen(option.Name) +
-                                      (option.ValueName ? 1 + std::strlen(option.ValueName) : 0));
+        if (option.Help)
+            widest = std::max(widest, 4 + std::strlen(option.Name) +
+                                          (option.ValueName ? 1 + std::strlen(option.ValueName) : 0));
     const std::string indent(std::max<std::size_t>(17, widest + 2), ' ');
     std::string options;
     for (const auto& option : HeadlessOptionTable()) {
+        if (!option.Help) continue;
         std::string head = "  --" + std::string(option.Name);
         if (option.ValueName) head += " " + std::string(option.ValueName);
         head.resize(std::max(head.size() + 2, indent.size()), ' ');
@@ -345,7 +426,8 @@ std::string HeadlessUsage(const std::string& program) {
            "results. Exit status: 0 no error found, 1 the run stopped on an error, 2 bad command line\n"
            "(or a display that cannot be opened), 3 the run log could not be written to standard output\n"
            "(the run then stops and its results go to standard error), 4 the run found no error but the\n"
-           "certificate asked for was not written.\n"
+           "certificate asked for was not written. With --workers a worker that dies (or does not stop\n"
+           "when asked) is an error of its processor: exit status 1.\n"
            "\n"
            "--verify prints, for each file, the record of an authentic certificate, \"This Certificate is\n"
            "FAKE!!\" or why the file is no certificate. Exit status: 0 all authentic, 1 a forgery or a file\n"

@@ -15,9 +15,17 @@ namespace torvane::app {
 
 // A fault injected on purpose, a fire drill of the error path: the next pass of the named test goes
 // wrong (a compared pass disagrees with its reference; the encryption cycle flips a byte of its
-// encrypted file before decryption). Worker processes will add the processor it is meant for.
+// encrypted file before decryption). In a run on several processors it may name the processor whose
+// worker is to meet it ("mmx@1"); without one every worker meets it.
 struct FaultSpec {
-    std::string Test; // a test's name as the workloads give it, in lower case: "mmx"
+    std::string Test;       // a test's name as the workloads give it, in lower case: "mmx"
+    std::optional<int> Cpu; // the logical processor
+};
+
+// One worker of a run on several processors, as its supervisor starts it (the hidden --worker N:CPU).
+struct WorkerRole {
+    int Index = 0; // its number in the run, from 0
+    int Cpu = 0;   // the logical processor it is pinned to
 };
 
 // Reads the value of --inject-fault.
@@ -36,6 +44,14 @@ struct HeadlessOptions {
     std::optional<std::string> TempDir;
     std::optional<std::int32_t> MaxTempSize;
     std::optional<FaultSpec> InjectFault;
+    // --workers N|all: one worker process per processor under a supervisor; 1 is the single run.
+    int Workers = 1;
+    bool AllProcessors = false; // --workers all
+    std::optional<WorkerRole> Worker;
+    std::string Events;  // --events FILE|-: the event stream
+    std::string Metrics; // --metrics FILE: the metrics textfile
+    // Whether the run is a supervisor's (--workers all, or more than one).
+    bool Supervised() const { return AllProcessors || Workers > 1; }
     // --certificate FILE: the certificate the run ends with, and the description of the machine in it.
     std::string Certificate;
     std::string Owner, Cpu, Motherboard, Cooling, Ram, Os, Info;
@@ -49,7 +65,7 @@ struct HeadlessOptions {
 struct HeadlessOption {
     const char* Name;      // without the dashes: "minutes"
     const char* ValueName; // "N"; nullptr for an option without a value
-    const char* Help;      // its lines in the help, "\n" between them
+    const char* Help;      // its lines in the help, "\n" between them; nullptr: not in the help
     // Checks the value (or, for an option without one, an empty text) and keeps it in the options;
     // the problem when it is no good. Values are taken in any case ("--mode Hardcore").
     std::optional<std::string> (*Apply)(const std::string& value, HeadlessOptions& options);

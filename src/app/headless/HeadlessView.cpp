@@ -51,6 +51,7 @@ void HeadlessView::SetCounters(const QString& days, const QString& hours, const 
     if (Temperature)
         if (const auto temperature = Temperature()) line += QStringLiteral("; CPU Temp: ") + *temperature;
     Print(line);
+    if (OnWorkMinute) OnWorkMinute(minute * 60 + seconds.toLongLong());
 }
 
 void HeadlessView::ShowMessage(const QString& caption, const QString& text) {

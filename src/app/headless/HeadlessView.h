@@ -40,6 +40,8 @@ public:
     std::function<void()> OnOutputFailed;
     // The temperature as the work-time line shows it ("46 Celsius"), or nothing where none is published.
     std::function<std::optional<QString>()> Temperature;
+    // Runs at every whole minute of work time with the work time in seconds (the event stream's heartbeat).
+    std::function<void(long long seconds)> OnWorkMinute;
 
 private:
     void Print(const QString& line);

@@ -1,0 +1,103 @@
+#include "app/headless/HeadlessWorkers.h"
+
+#include "app/ScreenText.h"
+#include "app/headless/Headless.h"
+#include "app/headless/Supervisor.h"
+#include "engine/SettingsSchema.h"
+#include "platform/Affinity.h"
+#include "platform/Files.h"
+#include "platform/SystemInfo.h"
+
+#include <cstdio>
+
+namespace torvane::app {
+
+std::vector<int> WorkerProcessors(const HeadlessOptions& options, const std::vector<int>& allowed) {
+    std::vector<int> from = allowed;
+    if (from.empty())
+        for (std::uint32_t i = 0; i < SystemProcessors().NumberOfProcessors; ++i)
+            from.push_back(static_cast<int>(i));
+    if (options.AllProcessors) return from;
+    std::vector<int> cpus;
+    for (int i = 0; i < options.Workers; ++i) cpus.push_back(from[static_cast<std::size_t>(i) % from.size()]);
+    return cpus;
+}
+
+std::optional<std::string> CheckWorkerProcessors(const HeadlessOptions& options,
+                                                 const std::vector<int>& cpus) {
+    if (!options.InjectFault || !options.InjectFault->Cpu) return std::nullopt;
+    const int wanted = *options.InjectFault->Cpu;
+    for (int cpu : cpus)
+        if (cpu == wanted) return std::nullopt;
+    std::string list;
+    for (int cpu : cpus) list += (list.empty() ? "" : ", ") + std::to_string(cpu);
+    return "--inject-fault " + options.InjectFault->Test + "@" + std::to_string(wanted) +
+           ": no worker runs on processor " + std::to_string(wanted) + " (the workers take " + list + ")";
+}
+
+std::vector<std::string> WorkerArguments(const HeadlessOptions& options, int index, int cpu) {
+    std::vector<std::string> args = {"--headless", "--worker",
+                                     std::to_string(index) + ":" + std::to_string(cpu)};
+    const auto add = [&args](const char* name, const std::string& value) {
+        args.emplace_back(name);
+        args.push_back(value);
+    };
+    add("--mode", options.LoadMode == HeadlessOptions::Mode::Idle     ? "idle"
+                  : options.LoadMode == HeadlessOptions::Mode::Normal ? "normal"
+                                                                      : "hardcore");
+    if (options.Minutes > 0) add("--minutes", std::to_string(options.Minutes));
+    if (options.Encryption) args.emplace_back("--encryption");
+    if (!options.Tests.empty()) {
+        std::string list;
+        for (const auto& t : options.Tests) list += (list.empty() ? "" : ",") + t;
+        add("--tests", list);
+    }
+    if (options.TempDir) add("--temp-dir", *options.TempDir);
+    if (options.MaxTempSize)
+        add("--max-temp-size", std::to_string(*options.MaxTempSize / engine::MaxTempSizeUnit));
+    if (options.InjectFault && (!options.InjectFault->Cpu || *options.InjectFault->Cpu == cpu))
+        add("--inject-fault", options.InjectFault->Test);
+    return args;
+}
+
+int RunSupervised(const HeadlessOptions& options, int stopFd) {
+    const auto cpus = WorkerProcessors(options, AllowedProcessors());
+    if (const auto problem = CheckWorkerProcessors(options, cpus)) {
+        std::fprintf(stderr, "torvane: %s\n", problem->c_str());
+        return 2;
+    }
+    std::unique_ptr<EventStream> events;
+    if (!options.Events.empty()) {
+        std::string problem;
+        events = EventStream::Open(options.Events, problem);
+        if (!events) {
+            std::fprintf(stderr, "torvane: %s\n", problem.c_str());
+            return 2;
+        }
+    }
+    SupervisorConfig config;
+    const std::string program = ProgramFilePath();
+    for (std::size_t i = 0; i < cpus.size(); ++i) {
+        WorkerCommand command{{program}};
+        for (auto& a : WorkerArguments(options, static_cast<int>(i), cpus[i]))
+            command.Argv.push_back(std::move(a));
+        config.Workers.push_back({cpus[i], std::move(command)});
+    }
+    config.HeadLines = MakeBannerLines();
+    config.HeadLines << ProcessorLine()
+                     << QStringLiteral("Workers: %1, on processor%2 %3")
+                            .arg(cpus.size())
+                            .arg(cpus.size() == 1 ? "" : "s")
+                            .arg([&] {
+                                QStringList list;
+                                for (int cpu : cpus) list << QString::number(cpu);
+                                return list.join(QStringLiteral(", "));
+                            }());
+    config.RunStart = RunStartFields(options, cpus);
+    config.Events = events.get();
+    config.MetricsPath = options.Metrics;
+    config.StopFd = stopFd;
+    return RunSupervisor(config);
+}
+
+} // namespace torvane::app

@@ -1,0 +1,143 @@
+// The event stream's lines: their common fields, their times, and that a reader never sees half a line.
+
+#include "common/TempDir.h"
+
+#include "app/headless/EventStream.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace torvane::app {
+namespace {
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+QJsonObject Parsed(const std::string& line) {
+    QJsonParseError error{};
+    const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+    EXPECT_TRUE(doc.isObject()) << line;
+    return doc.object();
+}
+
+TEST(EventTimes, AreUtcWithMillisecondsAcrossDaysYearsAndBeforeTheEpoch) {
+    EXPECT_EQ(Rfc3339Utc(0), QStringLiteral("1970-01-01T00:00:00.000Z"));
+    EXPECT_EQ(Rfc3339Utc(-1), QStringLiteral("1969-12-31T23:59:59.999Z"));
+    // 2024-02-29 23:59:59.999, a leap day, and the millisecond after it.
+    EXPECT_EQ(Rfc3339Utc(1709251199999), QStringLiteral("2024-02-29T23:59:59.999Z"));
+    EXPECT_EQ(Rfc3339Utc(1709251200000), QStringLiteral("2024-03-01T00:00:00.000Z"));
+    EXPECT_EQ(Rfc3339Utc(1798761599007), QStringLiteral("2026-12-31T23:59:59.007Z"));
+    const auto now = UtcNowMs();
+    EXPECT_GT(now, 1700000000000);
+}
+
+TEST(EventStream, EveryLineIsOneObjectWithTheCommonFields) {
+    test::TempDir dir;
+    std::string problem;
+    auto stream = EventStream::Open(dir / "ev.jsonl", problem);
+    ASSERT_TRUE(stream) << problem;
+    stream->Clock = [] { return std::int64_t{1798761599007}; };
+    stream->Host = QStringLiteral("node7");
+    QJsonObject fields{{"worker", 1}, {"cpu", 3}, {"message", "a \"quoted\"\nline"}};
+    EXPECT_TRUE(stream->Emit("error", fields));
+    EXPECT_TRUE(stream->Emit("run_end", {}));
+    EXPECT_TRUE(stream->Problem().empty());
+
+    const auto lines = Lines(dir / "ev.jsonl");
+    ASSERT_EQ(lines.size(), 2u);
+    const auto first = Parsed(lines[0]);
+    EXPECT_EQ(first["v"].toInt(), EventSchemaVersion);
+    EXPECT_EQ(first["time"].toString(), QStringLiteral("2026-12-31T23:59:59.007Z"));
+    EXPECT_EQ(first["host"].toString(), QStringLiteral("node7"));
+    EXPECT_EQ(first["event"].toString(), QStringLiteral("error"));
+    EXPECT_EQ(first["cpu"].toInt(), 3);
+    EXPECT_EQ(first["message"].toString(), QStringLiteral("a \"quoted\"\nline"));
+    EXPECT_EQ(Parsed(lines[1])["event"].toString(), QStringLiteral("run_end"));
+}
+
+TEST(EventStream, AnExistingFileStartsAfreshAndAMissingFolderIsNamed) {
+    test::TempDir dir;
+    const auto path = dir.Write("ev.jsonl", "{\"old\":1}\n{\"old\":2}\n");
+    std::string problem;
+    EventStream::Open(path, problem)->Emit("run_start", {});
+    EXPECT_EQ(Lines(path).size(), 1u);
+
+    EXPECT_FALSE(EventStream::Open(dir / "no/such/ev.jsonl", problem));
+    EXPECT_NE(problem.find("no/such/ev.jsonl"), std::string::npos) << problem;
+    EXPECT_NE(problem.find("No such file"), std::string::npos) << problem;
+}
+
+TEST(EventStream, ALineLongerThanAPipeHoldsArrivesWholeAndAGoneReaderIsAFailure) {
+    std::signal(SIGPIPE, SIG_IGN);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::string received;
+    std::thread reader([&] {
+        char buf[4096];
+        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+            received.append(buf, static_cast<size_t>(n));
+    });
+    {
+        EventStream stream(fds[1]);
+        const QString detail(200000, QLatin1Char('x'));
+        EXPECT_TRUE(stream.Emit("error", {{"detail", detail}}));
+    }
+    ::close(fds[1]);
+    reader.join();
+    ::close(fds[0]);
+    ASSERT_EQ(received.back(), '\n');
+    EXPECT_EQ(received.find('\n'), received.size() - 1);
+    EXPECT_EQ(Parsed(received.substr(0, received.size() - 1))["detail"].toString().size(), 200000);
+
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    EventStream broken(fds[1]);
+    EXPECT_FALSE(broken.Emit("heartbeat", {}));
+    EXPECT_NE(broken.Problem().find("pipe"), std::string::npos) << broken.Problem();
+    ::close(fds[1]);
+}
+
+TEST(EventStream, AWriterKilledAtAnyMomentLeavesOnlyWholeLines) {
+    test::TempDir dir;
+    const auto path = dir / "ev.jsonl";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::string problem;
+        auto stream = EventStream::Open(path, problem);
+        const QString padding(3000, QLatin1Char('p'));
+        for (int i = 0;; ++i) stream->Emit("heartbeat", {{"n", i}, {"padding", padding}});
+    }
+    // Wait until the writer is well under way, then kill it in the middle of whatever it does.
+    for (int i = 0; i < 200; ++i) {
+        std::ifstream in(path, std::ios::ate);
+        if (in && in.tellg() > 200000) break;
+        ::usleep(2000);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    int n = 0;
+    for (const auto& line : Lines(path)) EXPECT_EQ(Parsed(line)["n"].toInt(), n++);
+    EXPECT_GT(n, 10);
+}
+
+} // namespace
+} // namespace torvane::app

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# The terminal run on several processors end to end, with the program itself: a fault injected into one
+# worker stops them all and names its processor in the log, the events and the metrics; SIGINT during the
+# heat-up of four workers stops every one within a second; a worker killed with SIGKILL is reported; the
+# event files parse and follow the schema, and fleet-summary reads them. Every process started here is
+# ended by its id. Takes the path of the program.
+set -u
+prog=$1
+here=$(cd "$(dirname "$0")" && pwd)
+summary="$here/../../scripts/fleet-summary"
+dir=$(mktemp -d)
+sup=
+cleanup() {
+  [ -n "$sup" ] && kill -9 "$sup" 2>/dev/null
+  for p in $(worker_pids); do kill -9 "$p" 2>/dev/null; done
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+export TORVANE_CONFIG_DIR="$dir/config"
+mkdir -p "$dir/work"
+fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
+# The workers of this test alone: they carry its own work folder on their command line.
+worker_pids() { pgrep -f -- "--worker [0-9]+:[0-9]+ .*--temp-dir $dir/work/" 2>/dev/null; }
+wait_for() { # pattern file tenths
+  local i=0
+  until grep -q -- "$1" "$2" 2>/dev/null; do
+    i=$((i + 1)); [ $i -lt "$3" ] || return 1
+    sleep 0.1
+  done
+}
+wait_end() { # tenths; sets status
+  local i=0
+  while kill -0 "$sup" 2>/dev/null; do
+    i=$((i + 1)); [ $i -lt "$1" ] || return 1
+    sleep 0.1
+  done
+  wait "$sup"; status=$?
+  sup=
+}
+python3 -c 'pass' 2>/dev/null || { echo "SKIP: no python3"; exit 77; }
+
+# 1. A fault for cpu 1: the run stops, the report, the events and the metrics name processor 1, exit 1.
+"$prog" --headless --workers 2 --mode idle --minutes 2 --inject-fault mmx@1 --temp-dir "$dir/work" \
+  --events "$dir/ev.jsonl" --metrics "$dir/m.prom" >"$dir/out" 2>"$dir/err" &
+sup=$!
+wait_end 300 || fail "the run with a fault did not stop"
+[ "$status" -eq 1 ] || fail "exit status $status with a fault"
+grep -q "^cpu 1: Testing Stopped:$" "$dir/out" || fail "no error report of cpu 1"
+grep -q "^ Processor: cpu 1$" "$dir/out" || fail "the report does not name cpu 1"
+grep -q "^ Error Message: MMX test failed!$" "$dir/out" || fail "no MMX error"
+grep -q "^cpu 0: Test Results:$" "$dir/out" || fail "cpu 0 did not stop the ordinary way"
+grep -q "^ cpu 0: Errors: 0, Worktime: " "$dir/out" || fail "no results of cpu 0"
+[ -z "$(worker_pids)" ] || fail "a worker is left running"
+[ ! -e "$dir/work/worker-0" ] && [ ! -e "$dir/work/worker-1" ] || fail "a worker's folder is left"
+python3 "$here/check-events.py" "$dir/ev.jsonl" || fail "the event stream does not follow the schema"
+grep -q '"event":"error"' "$dir/ev.jsonl" || fail "no error event"
+python3 - "$dir/ev.jsonl" <<'PY' || fail "the events do not name cpu 1"
+import json, sys
+events = [json.loads(l) for l in open(sys.argv[1])]
+errors = [e for e in events if e["event"] == "error"]
+assert errors and errors[0]["cpu"] == 1 and errors[0]["code"] == 1, errors
+assert "mismatch" in errors[0]
+assert events[0]["event"] == "run_start" and events[0]["cpus"] == [0, 1]
+assert events[-1]["event"] == "run_end" and events[-1]["exit_status"] == 1
+assert sorted(e["cpu"] for e in events if e["event"] == "worker_end") == [0, 1]
+PY
+grep -Eq '^torvane_errors_total\{cpu="1"\} [1-9][0-9]*$' "$dir/m.prom" || fail "metrics: errors of cpu 1"
+grep -q '^torvane_running 0$' "$dir/m.prom" || fail "metrics: still running"
+grep -q '^torvane_workers 2$' "$dir/m.prom" || fail "metrics: workers"
+"$summary" "$dir/ev.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 1 ] || { cat "$dir/summary"; fail "fleet-summary exit status $s for a failed run"; }
+grep -q "MMX test failed! (code 1" "$dir/summary" || { cat "$dir/summary"; fail "fleet-summary: no first error"; }
+
+# 2. SIGINT during the heat-up of four workers stops every one within a second.
+rm -f "$dir/out" "$dir/err"
+"$prog" --headless --workers 4 --temp-dir "$dir/work" --events "$dir/ev4.jsonl" >"$dir/out" 2>"$dir/err" &
+sup=$!
+for cpu_line in 1 2 3 4; do
+  wait_for "Doing a 5 Minute CPU HeatUP" "$dir/out" 100 || fail "no heat-up"
+done
+i=0
+until [ "$(grep -c 'Doing a 5 Minute CPU HeatUP' "$dir/out")" -eq 4 ]; do
+  i=$((i + 1)); [ $i -lt 100 ] || fail "not four heat-ups"
+  sleep 0.1
+done
+t0=$(date +%s%N)
+kill -INT "$sup"
+wait_end 30 || fail "four workers did not stop after SIGINT"
+took=$(( ($(date +%s%N) - t0) / 1000000 ))
+echo "four workers stopped $took ms after SIGINT"
+[ "$took" -le 1000 ] || fail "four workers took $took ms to stop after SIGINT"
+[ "$status" -eq 0 ] || fail "exit status $status after SIGINT"
+[ "$(grep -c '^cpu [0-9]*: Test Results:$' "$dir/out")" -eq 4 ] || fail "not every worker stopped the ordinary way"
+tail -n 2 "$dir/out" | head -n 1 | grep -q "^ Errors: 0$" || fail "no ' Errors: 0' at the end"
+[ -z "$(worker_pids)" ] || fail "a worker is left running after SIGINT"
+python3 "$here/check-events.py" "$dir/ev4.jsonl" || fail "the event stream after SIGINT"
+grep -q '"reason":"signal"' "$dir/ev4.jsonl" || fail "run_end does not say signal"
+
+# 3. A worker killed with SIGKILL is an error of its processor, never a hang and never a pass.
+rm -f "$dir/out" "$dir/err"
+"$prog" --headless --workers 2 --mode idle --temp-dir "$dir/work" --events "$dir/ev9.jsonl" >"$dir/out" 2>"$dir/err" &
+sup=$!
+wait_for "^cpu 1: Doing a" "$dir/out" 100 || fail "worker 1 did not start a test"
+victim=$(pgrep -f -- "--worker 1:[0-9]+ .*--temp-dir $dir/work/")
+[ -n "$victim" ] || fail "worker 1 not found"
+kill -9 "$victim"
+wait_end 100 || fail "the run did not end after a worker was killed"
+[ "$status" -eq 1 ] || fail "exit status $status after a worker was killed"
+grep -q "^ Error Message: Worker process ended by signal 9" "$dir/out" || fail "the death is not reported"
+grep -B1 "^ Error Message: Worker process ended by signal 9" "$dir/out" | grep -q "^ Processor: cpu 1$" ||
+  fail "the death does not name cpu 1"
+[ -z "$(worker_pids)" ] || fail "a worker is left running after the death of another"
+python3 "$here/check-events.py" "$dir/ev9.jsonl" || fail "the event stream after a death"
+
+# The three runs as three machines' files for the fleet summary.
+sed 's/"host":"[^"]*"/"host":"node-a"/' "$dir/ev.jsonl" >"$dir/a.jsonl"
+sed 's/"host":"[^"]*"/"host":"node-b"/' "$dir/ev4.jsonl" >"$dir/b.jsonl"
+sed 's/"host":"[^"]*"/"host":"node-c"/' "$dir/ev9.jsonl" >"$dir/c.jsonl"
+"$summary" "$dir/a.jsonl" "$dir/b.jsonl" "$dir/c.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 1 ] || { cat "$dir/summary"; fail "fleet-summary exit status $s"; }
+grep -q "^node-b .*: passed (signal, exit status 0)$" "$dir/summary" || { cat "$dir/summary"; fail "node-b"; }
+grep -q "^3 machines, 2 failed or not ended$" "$dir/summary" || { cat "$dir/summary"; fail "the count"; }
+"$summary" "$dir/b.jsonl" >/dev/null; [ $? -eq 0 ] || fail "fleet-summary of a passed run"
+cat "$dir/summary"
+echo "ok"

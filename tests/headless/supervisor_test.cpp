@@ -1,0 +1,262 @@
+// The supervisor of a run on several processors, with small shell programs in the place of the workers:
+// they speak the workers' protocol (run log on standard output, events on descriptor 3, results when
+// SIGTERM asks them to stop) or break it in the ways a real worker can.
+
+#include "common/TempDir.h"
+
+#include "app/headless/Supervisor.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+namespace torvane::app {
+namespace {
+
+std::string ReadAll(std::FILE* f) {
+    std::rewind(f);
+    std::string text;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    return text;
+}
+
+std::string Event(const std::string& fields) {
+    return "echo '{\"v\":1,\"host\":\"h\",\"time\":\"t\"," + fields + "}' >&3; ";
+}
+
+// A worker that runs until SIGTERM asks it to stop, then reports its results as a worker does.
+std::string Steady(int index, int cpu) {
+    const std::string who = "\"worker\":" + std::to_string(index) + ",\"cpu\":" + std::to_string(cpu);
+    return "end() { " +
+           Event("\"event\":\"worker_end\"," + who +
+                 ",\"errors\":0,\"worktime_s\":7,\"reason\":\"signal\",\"exit_status\":0") +
+           "echo 'Test Results:'; exit 0; }; trap end TERM; " +
+           Event("\"event\":\"heartbeat\"," + who + ",\"worktime_s\":5,\"temperature_c\":41.5") +
+           "echo 'Doing a 4 minute MMX Test'; while :; do sleep 0.01; done";
+}
+
+class SupervisorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::signal(SIGPIPE, SIG_IGN);
+        out_ = std::tmpfile();
+        err_ = std::tmpfile();
+        std::string problem;
+        events_ = EventStream::Open(dir_ / "ev.jsonl", problem);
+        events_->Host = QStringLiteral("h");
+        config_.Events = events_.get();
+        config_.Out = out_;
+        config_.Err = err_;
+        config_.MetricsPath = dir_ / "torvane.prom";
+        config_.StopGraceMs = 2000;
+        config_.HeadLines = {QStringLiteral("Processor: test")};
+        config_.RunStart = {{"workers", 2}};
+    }
+    void TearDown() override {
+        std::fclose(out_);
+        std::fclose(err_);
+        // No worker may outlive its supervisor.
+        for (const auto& pidFile : pidFiles_) {
+            std::ifstream in(pidFile);
+            pid_t pid = 0;
+            if (in >> pid) {
+                EXPECT_NE(::kill(pid, 0), 0) << "worker " << pid << " still runs";
+            }
+        }
+    }
+
+    // A worker for the given processor running the given shell text; it notes its process id first.
+    void AddWorker(int cpu, const std::string& script) {
+        const auto pidFile = dir_ / ("pid" + std::to_string(config_.Workers.size()));
+        pidFiles_.push_back(pidFile);
+        config_.Workers.push_back(
+            {cpu, WorkerCommand{{"/bin/sh", "-c", "echo $$ > " + pidFile + "; " + script}}});
+    }
+
+    int Run() {
+        const int status = RunSupervisor(config_);
+        out = ReadAll(out_);
+        err = ReadAll(err_);
+        std::ifstream in(dir_ / "ev.jsonl");
+        for (std::string line; std::getline(in, line);) {
+            QJsonParseError error{};
+            const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+            EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+            events.push_back(doc.object());
+        }
+        return status;
+    }
+
+    std::vector<QJsonObject> Named(const char* name) const {
+        std::vector<QJsonObject> r;
+        for (const auto& e : events)
+            if (e["event"].toString() == QLatin1String(name)) r.push_back(e);
+        return r;
+    }
+
+    test::TempDir dir_;
+    std::FILE* out_ = nullptr;
+    std::FILE* err_ = nullptr;
+    std::unique_ptr<EventStream> events_;
+    SupervisorConfig config_;
+    std::vector<std::string> pidFiles_;
+    std::string out, err;
+    std::vector<QJsonObject> events;
+};
+
+TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcessor) {
+    AddWorker(0, Steady(0, 0));
+    AddWorker(3, "sleep 0.05; echo 'Testing Stopped:'; " +
+                     Event("\"event\":\"error\",\"worker\":1,\"cpu\":3,\"code\":1,\"message\":\"MMX test "
+                           "failed!\",\"detail\":\"Calculation error\"") +
+                     Event("\"event\":\"worker_end\",\"worker\":1,\"cpu\":3,\"errors\":1,\"worktime_s\":65,"
+                           "\"reason\":\"error\",\"exit_status\":1") +
+                     "exit 1");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_NE(out.find("Processor: test\n"), std::string::npos);
+    EXPECT_NE(out.find("cpu 0: Doing a 4 minute MMX Test\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("cpu 3: Testing Stopped:\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("cpu 0: Test Results:\n"), std::string::npos)
+        << "the other worker stopped the ordinary way";
+    EXPECT_NE(
+        out.find("\nTesting Stopped:\n Processor: cpu 3\n Error Message: MMX test failed!\n ErrorCode: 1\n"
+                 " Calculation error: Calculation error\n ErrorType: Calculation error\n"),
+        std::string::npos)
+        << out;
+    EXPECT_TRUE(out.ends_with("Test Results:\n cpu 0: Errors: 0, Worktime: 0 d, 0 h, 0 m, 7 s\n"
+                              " cpu 3: Errors: 1, Worktime: 0 d, 0 h, 1 m, 5 s\n Errors: 1\n"
+                              " Worktime: 0 d, 0 h, 1 m, 5 s\n"))
+        << out;
+
+    ASSERT_GE(events.size(), 5u);
+    EXPECT_EQ(events.front()["event"].toString(), QStringLiteral("run_start"));
+    EXPECT_EQ(events.back()["event"].toString(), QStringLiteral("run_end"));
+    EXPECT_EQ(events.back()["exit_status"].toInt(), 1);
+    EXPECT_EQ(events.back()["errors"].toInt(), 1);
+    EXPECT_EQ(events.back()["reason"].toString(), QStringLiteral("error"));
+    ASSERT_EQ(Named("error").size(), 1u);
+    EXPECT_EQ(Named("error")[0]["cpu"].toInt(), 3);
+    EXPECT_EQ(Named("worker_end").size(), 2u);
+
+    std::ifstream metrics(dir_ / "torvane.prom");
+    const std::string m{std::istreambuf_iterator<char>(metrics), std::istreambuf_iterator<char>()};
+    EXPECT_NE(m.find("torvane_errors_total{cpu=\"3\"} 1\n"), std::string::npos) << m;
+    EXPECT_NE(m.find("torvane_running 0\n"), std::string::npos) << m;
+    EXPECT_NE(m.find("torvane_temperature_celsius 41.5\n"), std::string::npos) << m;
+}
+
+TEST_F(SupervisorTest, AWorkerKilledBySignalIsAnErrorOfItsProcessor) {
+    AddWorker(0, Steady(0, 0));
+    AddWorker(1,
+              "echo 'Doing a 5 Minute CPU HeatUP...'; printf '{\"v\":1,\"event\":\"heart' >&3; sleep 0.05; "
+              "kill -9 $$");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_NE(out.find(" Processor: cpu 1\n Error Message: Worker process ended by signal 9 (Killed)\n"
+                       " ErrorCode: 2\n Calculation error: N/A\n ErrorType: Unexpected error\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find(" cpu 1: Errors: 1,"), std::string::npos) << out;
+    EXPECT_NE(err.find("cpu 1: Worker process ended by signal 9"), std::string::npos) << err;
+    const auto ends = Named("worker_end");
+    ASSERT_EQ(ends.size(), 2u);
+    const auto& died = ends[0]["cpu"].toInt() == 1 ? ends[0] : ends[1];
+    EXPECT_EQ(died["signal"].toInt(), 9);
+    EXPECT_EQ(died["reason"].toString(), QStringLiteral("died"));
+    // The half line the worker had begun is not passed on.
+    EXPECT_TRUE(Named("heartbeat").size() == 1u) << "only the steady worker's heartbeat";
+}
+
+TEST_F(SupervisorTest, AWorkerThatDoesNotStopInTimeIsKilledAndReported) {
+    config_.StopGraceMs = 200;
+    AddWorker(0, "trap '' TERM; echo 'Doing a 5 Minute CPU HeatUP...'; while :; do sleep 0.01; done");
+    AddWorker(1, "sleep 0.02; " +
+                     Event("\"event\":\"error\",\"worker\":1,\"cpu\":1,\"code\":2,\"message\":\"Boom\","
+                           "\"detail\":\"N/A\"") +
+                     "exit 1");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_NE(out.find(" Processor: cpu 1\n Error Message: Boom\n"), std::string::npos) << out;
+    EXPECT_NE(err.find("cpu 0: Worker did not stop within 0.2 s and was killed"), std::string::npos) << err;
+    EXPECT_NE(out.find(" Errors: 2\n"), std::string::npos) << out;
+}
+
+TEST_F(SupervisorTest, AStopRequestStopsAllTheOrdinaryWayAndASecondKillsThem) {
+    int stop[2];
+    ASSERT_EQ(::pipe2(stop, O_NONBLOCK | O_CLOEXEC), 0);
+    config_.StopFd = stop[0];
+    AddWorker(0, Steady(0, 0));
+    AddWorker(1, Steady(1, 1));
+    // The request comes once both have their stop handling in place (their heartbeats follow it).
+    std::thread requester([&] {
+        for (int i = 0; i < 500; ++i) {
+            std::ifstream in(dir_ / "ev.jsonl");
+            const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            std::size_t beats = 0;
+            for (auto at = text.find("heartbeat"); at != std::string::npos; at = text.find("heartbeat", at + 1))
+                ++beats;
+            if (beats == 2) break;
+            ::usleep(10000);
+        }
+        [[maybe_unused]] const auto n = ::write(stop[1], "x", 1);
+    });
+    EXPECT_EQ(Run(), 0);
+    requester.join();
+    EXPECT_NE(out.find("cpu 0: Test Results:"), std::string::npos) << out;
+    EXPECT_NE(out.find("cpu 1: Test Results:"), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with(" Errors: 0\n Worktime: 0 d, 0 h, 0 m, 7 s\n")) << out;
+    EXPECT_EQ(events.back()["reason"].toString(), QStringLiteral("signal"));
+
+    // Workers deaf to the first request: the second ends them, which is no error of theirs.
+    config_.Workers.clear();
+    pidFiles_.clear();
+    AddWorker(0, "trap '' TERM; while :; do sleep 0.01; done");
+    ASSERT_EQ(::write(stop[1], "xx", 2), 2);
+    events.clear();
+    std::string problem;
+    events_ = EventStream::Open(dir_ / "ev.jsonl", problem);
+    config_.Events = events_.get();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(events.back()["errors"].toInt(), 0);
+    ::close(stop[0]);
+    ::close(stop[1]);
+}
+
+TEST_F(SupervisorTest, WorkersThatReachTheTimeLimitEndTheRunWithoutAnError) {
+    for (int i = 0; i < 2; ++i) {
+        const std::string who = "\"worker\":" + std::to_string(i) + ",\"cpu\":" + std::to_string(i);
+        // The second reaches its limit a little later; it must not be stopped before.
+        AddWorker(i,
+                  "sleep 0.0" + std::to_string(2 + 8 * i) + "; " +
+                      Event("\"event\":\"worker_end\"," + who +
+                            ",\"errors\":0,\"worktime_s\":180,\"reason\":\"time_limit\",\"exit_status\":0") +
+                      "exit 0");
+    }
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(events.back()["reason"].toString(), QStringLiteral("time_limit"));
+    EXPECT_TRUE(out.ends_with(" Errors: 0\n Worktime: 0 d, 0 h, 3 m, 0 s\n")) << out;
+}
+
+TEST_F(SupervisorTest, AWorkerThatCannotStartIsAnErrorOfItsProcessor) {
+    config_.Workers.push_back({5, WorkerCommand{{dir_ / "no-such-program"}}});
+    EXPECT_EQ(Run(), 1);
+    EXPECT_NE(err.find("cpu 5: cannot run"), std::string::npos) << err;
+    EXPECT_NE(out.find(" Processor: cpu 5\n Error Message: Worker process ended with exit status 127\n"),
+              std::string::npos)
+        << out;
+}
+
+TEST_F(SupervisorTest, ALastLineWithoutItsNewlineIsStillPrintedButAHalfEventIsNot) {
+    AddWorker(1, "echo 'whole'; printf 'last words'; printf '{\"v\":1,\"event\":\"error\"' >&3; exit 0");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_NE(out.find("cpu 1: whole\ncpu 1: last words\n"), std::string::npos) << out;
+    EXPECT_TRUE(Named("error").empty());
+}
+
+} // namespace
+} // namespace torvane::app
