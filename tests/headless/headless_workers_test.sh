@@ -121,5 +121,32 @@ sed 's/"host":"[^"]*"/"host":"node-c"/' "$dir/ev9.jsonl" >"$dir/c.jsonl"
 grep -q "^node-b .*: passed (signal, exit status 0)$" "$dir/summary" || { cat "$dir/summary"; fail "node-b"; }
 grep -q "^3 machines, 2 failed or not ended$" "$dir/summary" || { cat "$dir/summary"; fail "the count"; }
 "$summary" "$dir/b.jsonl" >/dev/null; [ $? -eq 0 ] || fail "fleet-summary of a passed run"
+# A file cut short (a machine still running, or killed) has not passed; a line that is no event is a
+# problem of the file.
+grep -v '"event":"run_end"' "$dir/b.jsonl" >"$dir/cut.jsonl"
+"$summary" "$dir/cut.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 1 ] && grep -q "^node-b .*: NOT ENDED$" "$dir/summary" || { cat "$dir/summary"; fail "a file without run_end"; }
+{ cat "$dir/b.jsonl"; echo '{"v":1,"event":'; } >"$dir/torn.jsonl"
+"$summary" "$dir/torn.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 2 ] && grep -q "torn.jsonl:[0-9]*: not an event" "$dir/summary" || { cat "$dir/summary"; fail "a torn line"; }
+
+# 4. The single run writes the same stream (worker 0, no processor) and plain metrics.
+rm -f "$dir/out" "$dir/err"
+"$prog" --headless --mode idle --minutes 2 --inject-fault mmx --temp-dir "$dir/work" \
+  --events "$dir/ev1.jsonl" --metrics "$dir/m1.prom" >"$dir/out" 2>"$dir/err" &
+sup=$!
+wait_end 300 || fail "the single run with a fault did not stop"
+[ "$status" -eq 1 ] || fail "exit status $status of the single run with a fault"
+python3 "$here/check-events.py" "$dir/ev1.jsonl" || fail "the single run's event stream"
+python3 - "$dir/ev1.jsonl" <<'PY' || fail "the single run's events"
+import json, sys
+events = [json.loads(l) for l in open(sys.argv[1])]
+assert events[0]["event"] == "run_start" and events[0]["workers"] == 1 and "cpus" not in events[0]
+assert all("cpu" not in e for e in events), "the single run is not pinned"
+assert any(e["event"] == "error" and e["code"] == 1 for e in events)
+assert events[-1]["event"] == "run_end" and events[-1]["exit_status"] == 1 and events[-1]["reason"] == "error"
+PY
+grep -Eq '^torvane_errors_total [1-9][0-9]*$' "$dir/m1.prom" || fail "the single run's metrics"
+grep -q '^torvane_workers 1$' "$dir/m1.prom" || fail "the single run's worker count"
 cat "$dir/summary"
 echo "ok"
