@@ -402,8 +402,8 @@ void TForm1::FormCreate() {
         TempUpdater->start();
     }
 
-    for (const auto* spec : settings::All)
-        if (stored.Unusable(*spec)) unreadableAtStart_.insert(spec->Name);
+    for (const auto* rule : settings::All)
+        if (stored.Unusable(*rule)) unreadableAtStart_.insert(rule->Name);
     for (const auto& problem : stored.Problems()) problems.append(Q(problem));
     const auto storeProblem = SettingsKey::TakeLoadProblem();
     if (!storeProblem.empty()) problems.prepend(Q(storeProblem));
@@ -433,8 +433,8 @@ void TForm1::FormDestroy() {
 
     // Values that could not be read at start stay as the user left them.
     std::vector<SettingsChange> changes;
-    const auto save = [&](const engine::SettingSpec& spec, SettingsValue value) {
-        if (!unreadableAtStart_.count(spec.Name)) changes.push_back({spec.Name, std::move(value)});
+    const auto save = [&](const engine::SettingSpec& rule, SettingsValue value) {
+        if (!unreadableAtStart_.count(rule.Name)) changes.push_back({rule.Name, std::move(value)});
     };
     save(settings::WindowLeft, SettingsValue::Integer(outer.x()));
     save(settings::WindowTop, SettingsValue::Integer(outer.y()));

@@ -28,62 +28,62 @@ std::string ChoiceList(std::string_view choices) {
 
 } // namespace
 
-std::optional<std::string> RangeProblem(const SettingSpec& spec, std::int64_t value) {
-    if (value >= spec.Min && value <= spec.Max) return std::nullopt;
-    return std::to_string(value) + " is outside " + std::to_string(spec.Min) + " to " +
-           std::to_string(spec.Max);
+std::optional<std::string> RangeProblem(const SettingSpec& rule, std::int64_t value) {
+    if (value >= rule.Min && value <= rule.Max) return std::nullopt;
+    return std::to_string(value) + " is outside " + std::to_string(rule.Min) + " to " +
+           std::to_string(rule.Max);
 }
 
-void SettingsReader::Note(const SettingSpec& spec, const std::string& what) {
-    unusable_.insert(spec.Name);
-    problems_.push_back(what + "; " + spec.Instead + " is used instead");
+void SettingsReader::Note(const SettingSpec& rule, const std::string& what) {
+    unusable_.insert(rule.Name);
+    problems_.push_back(what + "; " + rule.Instead + " is used instead");
 }
 
-std::optional<std::int32_t> SettingsReader::Number(const SettingSpec& spec) {
-    const auto* v = snapshot_.Find(spec.Name);
+std::optional<std::int32_t> SettingsReader::Number(const SettingSpec& rule) {
+    const auto* v = snapshot_.Find(rule.Name);
     if (!v) return std::nullopt;
-    const auto wanted = spec.Form == SettingForm::DecimalText ? SettingsType::String : SettingsType::DWord;
+    const auto wanted = rule.Form == SettingForm::DecimalText ? SettingsType::String : SettingsType::DWord;
     if (v->Type != wanted) {
-        Note(spec, "Invalid data type for '" + std::string(spec.Name) + "'");
+        Note(rule, "Invalid data type for '" + std::string(rule.Name) + "'");
         return std::nullopt;
     }
     std::int32_t n;
-    if (spec.Form == SettingForm::DecimalText) {
+    if (rule.Form == SettingForm::DecimalText) {
         const auto parsed = TryStrToInt(v->Text);
         if (!parsed) {
-            Note(spec, FormatMessage("'%s' is not a valid integer value", v->Text) + " (" + spec.Name + ")");
+            Note(rule, FormatMessage("'%s' is not a valid integer value", v->Text) + " (" + rule.Name + ")");
             return std::nullopt;
         }
         n = *parsed;
     } else {
         n = static_cast<std::int32_t>(v->Number);
     }
-    if (const auto problem = RangeProblem(spec, n)) {
-        Note(spec, *problem + " (" + spec.Name + ")");
+    if (const auto problem = RangeProblem(rule, n)) {
+        Note(rule, *problem + " (" + rule.Name + ")");
         return std::nullopt;
     }
     return n;
 }
 
-std::optional<bool> SettingsReader::Flag(const SettingSpec& spec) {
-    const auto* v = snapshot_.Find(spec.Name);
+std::optional<bool> SettingsReader::Flag(const SettingSpec& rule) {
+    const auto* v = snapshot_.Find(rule.Name);
     if (!v) return std::nullopt;
     if (v->Type != SettingsType::DWord) {
-        Note(spec, "Invalid data type for '" + std::string(spec.Name) + "'");
+        Note(rule, "Invalid data type for '" + std::string(rule.Name) + "'");
         return std::nullopt;
     }
     return v->Number != 0;
 }
 
-std::optional<std::string> SettingsReader::Text(const SettingSpec& spec) {
-    const auto* v = snapshot_.Find(spec.Name);
+std::optional<std::string> SettingsReader::Text(const SettingSpec& rule) {
+    const auto* v = snapshot_.Find(rule.Name);
     if (!v) return std::nullopt;
     if (v->Type != SettingsType::String) {
-        Note(spec, "Invalid data type for '" + std::string(spec.Name) + "'");
+        Note(rule, "Invalid data type for '" + std::string(rule.Name) + "'");
         return std::nullopt;
     }
-    if (!spec.Choices.empty() && !Allowed(spec.Choices, v->Text)) {
-        Note(spec, "'" + v->Text + "' is not " + ChoiceList(spec.Choices) + " (" + spec.Name + ")");
+    if (!rule.Choices.empty() && !Allowed(rule.Choices, v->Text)) {
+        Note(rule, "'" + v->Text + "' is not " + ChoiceList(rule.Choices) + " (" + rule.Name + ")");
         return std::nullopt;
     }
     return v->Text;

@@ -76,7 +76,7 @@ inline constexpr const SettingSpec* All[] = {
 } // namespace settings
 
 // What is wrong with a number for a value, or nothing when it keeps the value's range.
-std::optional<std::string> RangeProblem(const SettingSpec& spec, std::int64_t value);
+std::optional<std::string> RangeProblem(const SettingSpec& rule, std::int64_t value);
 
 // Reads values by the schema from one read of the store, and notes every stored value it could not use.
 class SettingsReader {
@@ -85,21 +85,21 @@ public:
     // One read of the store.
     static SettingsReader FromStore() { return SettingsReader(SettingsKey().Read()); }
 
-    bool Present(const SettingSpec& spec) const { return snapshot_.ValueExists(spec.Name); }
+    bool Present(const SettingSpec& rule) const { return snapshot_.ValueExists(rule.Name); }
 
     // The stored value when it is present and keeps its rule; nothing when it is absent or (with a
     // problem noted) when it breaks the rule.
-    std::optional<std::int32_t> Number(const SettingSpec& spec);
-    std::optional<bool> Flag(const SettingSpec& spec);
-    std::optional<std::string> Text(const SettingSpec& spec);
+    std::optional<std::int32_t> Number(const SettingSpec& rule);
+    std::optional<bool> Flag(const SettingSpec& rule);
+    std::optional<std::string> Text(const SettingSpec& rule);
 
     // One line per stored value that was not used: "<what was wrong> (<name>); <instead> is used instead".
     const std::vector<std::string>& Problems() const { return problems_; }
     // Whether the value is stored but was not used; such values are never overwritten.
-    bool Unusable(const SettingSpec& spec) const { return unusable_.count(spec.Name) != 0; }
+    bool Unusable(const SettingSpec& rule) const { return unusable_.count(rule.Name) != 0; }
 
 private:
-    void Note(const SettingSpec& spec, const std::string& what);
+    void Note(const SettingSpec& rule, const std::string& what);
 
     SettingsSnapshot snapshot_;
     std::vector<std::string> problems_;

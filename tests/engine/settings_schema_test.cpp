@@ -75,7 +75,7 @@ TEST(SettingsSchema, ValuesOfTheWrongTypeAreNamed) {
 
 TEST(SettingsSchema, IntegerRangesHoldAtBothEnds) {
     struct Case {
-        const SettingSpec* spec;
+        const SettingSpec* rule;
         std::int32_t below, lowest, highest, above;
     };
     const Case cases[] = {
@@ -87,10 +87,10 @@ TEST(SettingsSchema, IntegerRangesHoldAtBothEnds) {
     };
     for (const auto& c : cases) {
         for (auto good : {c.lowest, c.highest})
-            EXPECT_EQ(With(c.spec->Name, SettingsValue::Integer(good)).Number(*c.spec), good) << c.spec->Name;
+            EXPECT_EQ(With(c.rule->Name, SettingsValue::Integer(good)).Number(*c.rule), good) << c.rule->Name;
         for (auto bad : {c.below, c.above, std::int32_t{2147483647}}) {
-            auto reader = With(c.spec->Name, SettingsValue::Integer(bad));
-            EXPECT_FALSE(reader.Number(*c.spec)) << c.spec->Name << " " << bad;
+            auto reader = With(c.rule->Name, SettingsValue::Integer(bad));
+            EXPECT_FALSE(reader.Number(*c.rule)) << c.rule->Name << " " << bad;
             EXPECT_NE(reader.Problems().front().find(std::to_string(bad)), std::string::npos);
         }
     }
@@ -115,13 +115,13 @@ TEST(SettingsSchema, TextChoicesAndFlags) {
 
 TEST(SettingsSchema, EveryValueOfTheStoreIsDescribedOnce) {
     std::set<std::string> names;
-    for (const auto* spec : settings::All) {
-        EXPECT_TRUE(names.insert(spec->Name).second) << spec->Name;
-        EXPECT_NE(std::string(spec->Instead), "") << spec->Name;
-        if (spec->Form == SettingForm::Integer || spec->Form == SettingForm::DecimalText) {
-            EXPECT_LE(spec->Min, spec->Max) << spec->Name;
-            EXPECT_GE(spec->Min, INT32_MIN) << spec->Name;
-            EXPECT_LE(spec->Max, INT32_MAX) << spec->Name;
+    for (const auto* rule : settings::All) {
+        EXPECT_TRUE(names.insert(rule->Name).second) << rule->Name;
+        EXPECT_NE(std::string(rule->Instead), "") << rule->Name;
+        if (rule->Form == SettingForm::Integer || rule->Form == SettingForm::DecimalText) {
+            EXPECT_LE(rule->Min, rule->Max) << rule->Name;
+            EXPECT_GE(rule->Min, INT32_MIN) << rule->Name;
+            EXPECT_LE(rule->Max, INT32_MAX) << rule->Name;
         }
     }
     EXPECT_EQ(names, (std::set<std::string>{"Q1", "Q2", "Q5", "Q6", "Q7", "Q8", "Q9", "Q10", "Q11", "Q12",

@@ -105,9 +105,9 @@ std::optional<std::string> ApplyMaxTempSize(const std::string& value, HeadlessOp
 }
 
 std::optional<std::string> ApplyInjectFault(const std::string& value, HeadlessOptions& o) {
-    FaultSpec spec;
-    if (auto problem = ParseFaultSpec(value, spec)) return problem;
-    o.InjectFault = spec;
+    FaultSpec fault;
+    if (auto problem = ParseFaultSpec(value, fault)) return problem;
+    o.InjectFault = fault;
     return std::nullopt;
 }
 
@@ -362,17 +362,17 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
     return o;
 }
 
-std::optional<std::string> ParseFaultSpec(const std::string& text, FaultSpec& spec) {
+std::optional<std::string> ParseFaultSpec(const std::string& text, FaultSpec& fault) {
     const auto at = text.find('@');
     const auto kind = Lower(text.substr(0, at));
     if (!engine::FindTest(kind))
         return "unknown fault '" + text + "' (" + NameList("or") + ", then @CPU where wanted)";
-    spec.Test = kind;
-    spec.Cpu.reset();
+    fault.Test = kind;
+    fault.Cpu.reset();
     if (at != std::string::npos) {
         const auto cpu = WholeNumber(text.substr(at + 1), 0, 8191);
         if (!cpu) return "'" + text.substr(at + 1) + "' in '" + text + "' is not a processor number";
-        spec.Cpu = static_cast<int>(*cpu);
+        fault.Cpu = static_cast<int>(*cpu);
     }
     return std::nullopt;
 }

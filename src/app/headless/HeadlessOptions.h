@@ -29,7 +29,7 @@ struct WorkerRole {
 };
 
 // Reads the value of --inject-fault.
-std::optional<std::string> ParseFaultSpec(const std::string& text, FaultSpec& spec);
+std::optional<std::string> ParseFaultSpec(const std::string& text, FaultSpec& fault);
 
 struct HeadlessOptions {
     enum class Mode { Idle, Normal, Hardcore };
