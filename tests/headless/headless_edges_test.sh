@@ -16,6 +16,9 @@ fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 # Starts a terminal run with the given standard output, waits for its heat-up line (in $2) and stops it
 # with SIGINT; the exit status is in $status.
 run_until_heat_up() { # output file, file to find the heat-up line in
+  # Emptied here, not by the redirection below: that one happens in the new process, perhaps only after
+  # the wait has found the heat-up line of the run before and sent its signal into the shell's SIG_IGN.
+  : >"$2"
   "$prog" --headless >"$1" 2>"$dir/err" &
   local pid=$! i=0
   pids+=("$pid")
