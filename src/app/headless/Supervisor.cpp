@@ -18,6 +18,11 @@ namespace {
 
 using Channel = WorkerProcesses::Channel;
 
+// One stop can arrive twice: `timeout` signals the program and then its whole process group, so the
+// supervisor gets two SIGTERMs within microseconds. Requests this close to the first are that one request;
+// only a later one is the second request that kills the workers.
+constexpr std::int64_t RepeatedRequestMs = 250;
+
 std::int64_t SteadyNowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -90,6 +95,7 @@ private:
     QString stopReason_;
     std::int64_t stopDeadline_ = -1; // -1: no stop asked of the workers yet
     int stopRequests_ = 0;
+    std::int64_t firstRequestMs_ = 0;
     bool outputFailed_ = false;
     bool eventsFailed_ = false;
     bool metricsFailed_ = false;
@@ -248,10 +254,15 @@ void Supervisor::ServeStopRequests() {
     char buf[16];
     for (ssize_t n; (n = ::read(c_.StopFd, buf, sizeof buf)) > 0;) {
         for (ssize_t k = 0; k < n; ++k) {
-            if (++stopRequests_ == 1) {
+            const std::int64_t now = now_();
+            if (stopRequests_ == 0) {
+                stopRequests_ = 1;
+                firstRequestMs_ = now;
                 StopAll(QStringLiteral("signal"));
                 continue;
             }
+            if (stopRequests_ == 1 && now - firstRequestMs_ < RepeatedRequestMs) continue;
+            ++stopRequests_;
             // A second request ends the workers at once.
             for (int i = 0; i < pool_.Count(); ++i) {
                 if (!pool_.Running(i)) continue;
