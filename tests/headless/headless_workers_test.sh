@@ -121,6 +121,14 @@ sed 's/"host":"[^"]*"/"host":"node-c"/' "$dir/ev9.jsonl" >"$dir/c.jsonl"
 grep -q "^node-b .*: passed (signal, exit status 0)$" "$dir/summary" || { cat "$dir/summary"; fail "node-b"; }
 grep -q "^3 machines, 2 failed or not ended$" "$dir/summary" || { cat "$dir/summary"; fail "the count"; }
 "$summary" "$dir/b.jsonl" >/dev/null; [ $? -eq 0 ] || fail "fleet-summary of a passed run"
+# A passed run of the same host name after a failed one (a machine tested again, machines installed from
+# one image) does not hide the failure: each run is its table, named by its file.
+sed 's/"host":"node-b"/"host":"node-a"/' "$dir/b.jsonl" >"$dir/a-again.jsonl"
+"$summary" "$dir/a.jsonl" "$dir/a-again.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 1 ] || { cat "$dir/summary"; fail "a failed run hidden by a later one of the same host"; }
+grep -q "^node-a .*\[$dir/a.jsonl\]: FAILED" "$dir/summary" &&
+  grep -q "^node-a .*\[$dir/a-again.jsonl\]: passed" "$dir/summary" &&
+  grep -q "^2 runs on 1 machine, 1 failed or not ended$" "$dir/summary" || { cat "$dir/summary"; fail "two runs of one host"; }
 # A file cut short (a machine still running, or killed) has not passed; a line that is no event is a
 # problem of the file.
 grep -v '"event":"run_end"' "$dir/b.jsonl" >"$dir/cut.jsonl"
