@@ -484,6 +484,11 @@ void TestRun::PickNextTest() {
 void TestRun::ProcessMessages() {
     // The waiting worker ticks first (other workloads' passes run nested here), then the window's own
     // events: input, paints, the sequencer and the clock.
+    struct Nested {
+        int& depth;
+        explicit Nested(int& d) : depth(d) { ++depth; }
+        ~Nested() { --depth; }
+    } nested(messageDepth_);
     TWorkerTimer::ServePendingTicks();
     QCoreApplication::processEvents();
     lastEventTime_ = static_cast<std::uint32_t>(msClock_.Now());

@@ -123,6 +123,10 @@ public:
     // Operations the workloads use.
     bool KeepGoing();
     void ProcessMessages();
+    // Whether the caller runs nested in a pass, a wait or an error report of the run (inside its
+    // ProcessMessages): a stopped run may still finish a pass there, count an error and report it, so its
+    // results are final only when this is false.
+    bool InsideAPass() const { return messageDepth_ > 0; }
     // Callers count the error in State.ErrorCount themselves.
     void ReportTestError(std::int32_t code, const QString& message, const QString& detail);
     // The end of a compared pass that was not left early: an exception in it is counted and reported
@@ -221,6 +225,7 @@ private:
     char separator_;
     std::int64_t mainThreadId_;
     std::uint32_t lastEventTime_ = 0;
+    int messageDepth_ = 0;
 
     LoadMode mode_ = LoadMode::Normal;
     TestChoice tests_ = TestChoice::Random;

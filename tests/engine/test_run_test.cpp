@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
+#include <algorithm>
+
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -355,6 +359,28 @@ TEST_F(TestRunTest, StopInsideAnIdleMmxPassStillComparesTheFullText) {
     EXPECT_EQ(run->State.MmxReference.size(), 8712u);
     EXPECT_FALSE(run->Timer("Idler4").Enabled());
     EXPECT_EQ(run->State.ErrorCount, 0);
+}
+
+TEST_F(TestRunTest, ARunIsInsideAPassOnlyWhileItServesMessagesForOne) {
+    Idle();
+    Start();
+    EXPECT_FALSE(run->InsideAPass());
+    // What the front end's own timers see when they fire during a pass: the run stopped, the pass not
+    // yet compared.
+    std::vector<bool> seen;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { seen.push_back(run->InsideAPass()); });
+    probe.start(0);
+    int repaints = 0;
+    view.OnRepaint = [&] {
+        if (++repaints == 3) run->ClickMenuItem(MenuItem::Stop1);
+    };
+    run->Timer("Idler4").SetEnabled(true);
+    run->Mmx().Idler4Timer();
+    probe.stop();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](bool inside) { return inside; }));
+    EXPECT_FALSE(run->InsideAPass());
 }
 
 TEST_F(TestRunTest, ClockJumpForwardStopsTheRun) {

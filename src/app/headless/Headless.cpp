@@ -348,7 +348,9 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                 run.ClickMenuItem(engine::MenuItem::Stop1);
             }
         }
-        if (run.State.Stopped) {
+        // A stopped run may still be inside a pass (the last idle pass runs to its end and is compared)
+        // or its error report: the results are told once it has come back to the event loop.
+        if (run.State.Stopped && !run.InsideAPass()) {
             watch.stop();
             metrics.stop();
             const bool failed = run.State.LastStop == engine::StopReason::Error ||
