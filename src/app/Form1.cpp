@@ -83,8 +83,8 @@ QLabel* MakeCounter(const char* name, QWidget* parent, int left, int width) {
 // and stored whole, so that the next start finds the same folder.
 std::string ExpandDirectoryEntry(const std::string& entry) {
     std::string dir = entry;
-    if ((dir == "~" || dir.rfind("~/", 0) == 0) && std::getenv("HOME"))
-        dir = std::getenv("HOME") + dir.substr(1);
+    if (const auto home = HomeDirectory(); (dir == "~" || dir.rfind("~/", 0) == 0) && !home.empty())
+        dir = home + dir.substr(1);
     if (!dir.empty() && dir[0] != '/') {
         std::error_code ec;
         const auto absolute = std::filesystem::absolute(dir, ec);

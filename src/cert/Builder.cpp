@@ -39,9 +39,8 @@ void StampTime(TCertificateFacts& facts, const LocalDateTime& now) {
 
 void CheckCertificateRequest(const std::string& path, const TCertificateDescription& description) {
     CheckDescription(description);
-    // Creating the file that would take the certificate's place tells whether the folder exists and
-    // can be written; it goes again at once.
-    TReplacementFile probe(path);
+    // Whether the folder exists and a file may be made or replaced there, found as the write will find it.
+    CheckOutput(path);
 }
 
 void WriteCertificate(crypto::THashManager& hash, const std::string& path, const TCertificateFacts& facts,

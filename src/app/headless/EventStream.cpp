@@ -1,5 +1,9 @@
 #include "app/headless/EventStream.h"
 
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/StopRequest.h"
+
 #include <QJsonDocument>
 
 #include <cerrno>
@@ -37,12 +41,12 @@ QString HostName() {
 
 std::unique_ptr<EventStream> EventStream::Open(const std::string& target, std::string& problem) {
     if (target == "-") return std::make_unique<EventStream>(STDOUT_FILENO, false);
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        problem = "cannot write the event stream to " + target + ": " + std::strerror(errno);
+    try {
+        return std::make_unique<EventStream>(OpenOutputInPlace(target, false), true);
+    } catch (const EFileError& e) {
+        problem = "cannot write the event stream to " + target + ": " + e.Reason();
         return nullptr;
     }
-    return std::make_unique<EventStream>(fd, true);
 }
 
 EventStream::EventStream(int fd, bool owned) : Host(HostName()), fd_(fd), owned_(owned) {}
@@ -68,8 +72,12 @@ bool EventStream::WriteLine(std::string_view text) {
     while (done < line.size()) {
         const ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
         if (n < 0 && errno == EINTR) continue;
+        // A FIFO whose reader is slow is waited for, as long as the program goes on.
+        if (n < 0 && errno == EAGAIN && WaitUntilWritable(fd_)) continue;
         if (n <= 0) {
-            if (problem_.empty()) problem_ = std::strerror(n < 0 ? errno : EIO);
+            if (problem_.empty())
+                problem_ = n < 0 && errno == EAGAIN ? "nothing read the events before the program was asked to stop"
+                                                    : std::strerror(n < 0 ? errno : EIO);
             return false;
         }
         done += static_cast<std::size_t>(n);

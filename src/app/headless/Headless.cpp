@@ -14,6 +14,7 @@
 #include "hw/MBM4Wrapper.h"
 #include "platform/Affinity.h"
 #include "platform/Settings.h"
+#include "platform/StopRequest.h"
 #include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
@@ -199,6 +200,8 @@ void InstallStopSignals() {
 
 int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     InstallStopSignals();
+    // The file layer's waits (a FIFO's reader) end when a stop is asked for.
+    SetStopRequestFlag(&g_stopRequested);
     // A reader that has gone is a write error to report, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
     const bool outputClosed = GuardClosedOutput();

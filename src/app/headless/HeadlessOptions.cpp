@@ -431,7 +431,10 @@ std::string HeadlessUsage(const std::string& program) {
            "\n"
            "--verify prints, for each file, the record of an authentic certificate, \"This Certificate is\n"
            "FAKE!!\" or why the file is no certificate. Exit status: 0 all authentic, 1 a forgery or a file\n"
-           "that is no certificate, 2 a file that cannot be read or a bad command line.\n";
+           "that is no certificate, 2 a file that cannot be read or a bad command line. File names and\n"
+           "record lines that hold a backslash, a line end or another control character are escaped as\n"
+           "md5sum escapes names: the line starts with a backslash, and \\\\, \\n, \\r, \\t and \\xHH stand\n"
+           "for the characters, so that no text forges a line or moves the cursor.\n";
 }
 
 } // namespace torvane::app

@@ -1,5 +1,6 @@
 #include "app/headless/Metrics.h"
 
+#include "platform/Error.h"
 #include "platform/Files.h"
 
 #include <cmath>
@@ -48,10 +49,11 @@ std::string MetricsText(const MetricsState& state) {
 
 std::optional<std::string> WriteMetricsFile(const std::string& path, const MetricsState& state) {
     try {
-        // The collector runs as another user: the file is readable by all.
-        WriteFileAtomically(path, MetricsText(state), 0644);
+        // The collector runs as another user: the file is readable by all. A FIFO that nothing reads is
+        // not waited for: the run must not stand still for its metrics.
+        WriteFileAtomically(path, MetricsText(state), 0644, ReaderWait::Never);
     } catch (const std::exception& e) {
-        return std::string(e.what());
+        return DescribeError(e);
     }
     return std::nullopt;
 }
