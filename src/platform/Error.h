@@ -41,7 +41,8 @@ public:
 class EFCreateError : public EFileError {
 public:
     // systemError: the system's error number (errno) where one is known, kept as the ErrorCode
-    explicit EFCreateError(const std::string& fileName, std::int32_t systemError = 0, std::string reason = {});
+    explicit EFCreateError(const std::string& fileName, std::int32_t systemError = 0,
+                           std::string reason = {});
 };
 
 class EReadError : public Exception {

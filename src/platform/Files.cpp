@@ -17,8 +17,8 @@
 #include <linux/magic.h>
 #include <mutex>
 #include <optional>
-#include <pwd.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <random>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -144,12 +144,12 @@ constexpr const char* kForeignFile =
 
 // Where an output goes: a name in a folder that is held open.
 struct OutputPlace {
-    UniqueFd Folder;          // the folder (O_PATH) that holds Name
-    std::string Name;         // a name in it; under /proc, the rest of the path
-    bool Exists = false;      // Name exists (St holds it, not followed)
-    bool Proc = false;        // Name lies on /proc: an open file's name, opened as it is
-    struct stat St {};        // of Name
-    struct stat FolderSt {};  // of Folder
+    UniqueFd Folder;         // the folder (O_PATH) that holds Name
+    std::string Name;        // a name in it; under /proc, the rest of the path
+    bool Exists = false;     // Name exists (St holds it, not followed)
+    bool Proc = false;       // Name lies on /proc: an open file's name, opened as it is
+    struct stat St {};       // of Name
+    struct stat FolderSt {}; // of Folder
 };
 
 [[noreturn]] void Refuse(const std::string& path, int error, std::string reason = {}) {
@@ -226,7 +226,8 @@ OutputPlace FindOutput(const std::string& path) {
         if (!last || name == "..") {
             if (!S_ISDIR(st.st_mode)) Refuse(path, ENOTDIR);
             if (last) Refuse(path, EISDIR);
-            UniqueFd next(OpenRetrying(dir.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            UniqueFd next(
+                OpenRetrying(dir.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!next) Refuse(path, errno);
             dir = std::move(next);
             continue;
@@ -249,8 +250,7 @@ void JudgeExisting(const std::string& path, const OutputPlace& place) {
         Refuse(path, EACCES, kForeignFile);
     // A file that this user may not write is refused as cp refuses it, even where the folder would let a
     // new file take its place.
-    if (!S_ISLNK(st.st_mode) &&
-        ::faccessat(place.Folder.Get(), place.Name.c_str(), W_OK, AT_EACCESS) != 0)
+    if (!S_ISLNK(st.st_mode) && ::faccessat(place.Folder.Get(), place.Name.c_str(), W_OK, AT_EACCESS) != 0)
         Refuse(path, errno);
 }
 
@@ -386,10 +386,12 @@ TReplacementFile::TReplacementFile(const std::string& target, mode_t newFileMode
         direct_ = true;
     } else {
         const int dir = place.Folder.Get();
-        if (temporary == Temporary::Unnamed) fd_ = OpenRetrying(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, newFileMode);
+        if (temporary == Temporary::Unnamed)
+            fd_ = OpenRetrying(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, newFileMode);
         for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
             auto name = TemporaryName();
-            fd_ = OpenRetrying(dir, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, newFileMode);
+            fd_ = OpenRetrying(dir, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                               newFileMode);
             if (fd_ >= 0) {
                 temp_ = std::move(name);
                 WatchTemporary(dir, temp_);
@@ -425,9 +427,9 @@ int TReplacementFile::PutInPlace() {
     if (there != replaces_ || (there && (now.st_dev != old_.st_dev || now.st_ino != old_.st_ino)))
         return there ? EEXIST : ENOENT;
     if (!temp_.empty()) {
-        const int done = replaces_ ? ::renameat(folder_, temp_.c_str(), folder_, placeName_.c_str())
-                                   : ::renameat2(folder_, temp_.c_str(), folder_, placeName_.c_str(),
-                                                 RENAME_NOREPLACE);
+        const int done =
+            replaces_ ? ::renameat(folder_, temp_.c_str(), folder_, placeName_.c_str())
+                      : ::renameat2(folder_, temp_.c_str(), folder_, placeName_.c_str(), RENAME_NOREPLACE);
         if (done != 0) return errno;
         ForgetTemporary(folder_, temp_);
         return 0;
@@ -488,11 +490,12 @@ int OpenOutputInPlace(const std::string& target, bool append, mode_t newFileMode
     JudgeExisting(target, place);
     if (WrittenInPlace(place)) return OpenInPlace(target, place, append ? O_APPEND : 0, wait);
     // A link that leads nowhere is replaced by the new file, as a replacement would do.
-    if (place.Exists && S_ISLNK(place.St.st_mode) && ::unlinkat(place.Folder.Get(), place.Name.c_str(), 0) != 0)
+    if (place.Exists && S_ISLNK(place.St.st_mode) &&
+        ::unlinkat(place.Folder.Get(), place.Name.c_str(), 0) != 0)
         Refuse(target, errno);
-    const int fd = OpenRetrying(place.Folder.Get(), place.Name.c_str(),
-                                O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | (append ? O_APPEND : O_TRUNC),
-                                newFileMode);
+    const int fd = OpenRetrying(
+        place.Folder.Get(), place.Name.c_str(),
+        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), newFileMode);
     if (fd < 0) Refuse(target, errno);
     return fd;
 }
@@ -572,7 +575,8 @@ std::string ExtractFilePath(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& data, mode_t newFileMode, ReaderWait wait) {
+void WriteFileAtomically(const std::string& path, const std::string& data, mode_t newFileMode,
+                         ReaderWait wait) {
     TReplacementFile file(path, newFileMode, TReplacementFile::Temporary::Unnamed, wait);
     try {
         file.Stream().WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
@@ -582,7 +586,8 @@ void WriteFileAtomically(const std::string& path, const std::string& data, mode_
     } catch (const Exception& e) {
         // The file could not be made whole: a full disk, a device that takes no more.
         const int error = e.ErrorCode > 0 ? e.ErrorCode : EIO;
-        throw EFCreateError(path, error, std::string("it could not be written whole: ") + std::strerror(error));
+        throw EFCreateError(path, error,
+                            std::string("it could not be written whole: ") + std::strerror(error));
     }
 }
 

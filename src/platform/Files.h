@@ -70,7 +70,7 @@ private:
     std::string placeName_; // the file's name there
     bool replaces_ = false; // something of that name was there (old_) when it was judged
     struct stat old_ {};
-    std::string temp_;      // the named fallback's name in folder_; empty for an unnamed file
+    std::string temp_; // the named fallback's name in folder_; empty for an unnamed file
     int fd_ = -1;
     bool direct_ = false;
     bool committed_ = false;

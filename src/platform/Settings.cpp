@@ -123,7 +123,8 @@ struct StoreContent {
     // The file's lines as they are: a write changes only the lines of the values it changes, so that
     // comments, blank lines and other keys' sections stay where the user put them.
     std::vector<std::string> Lines;
-    std::map<std::string, std::size_t> ValueLine; // the line of each value of our key (the last, which counts)
+    std::map<std::string, std::size_t>
+        ValueLine; // the line of each value of our key (the last, which counts)
     std::map<std::size_t, std::string> LineValue; // the value of our key on a line, earlier ones included
     std::optional<std::size_t> InsertAt;          // where a new value of our key goes; none without a section
 };
@@ -297,7 +298,8 @@ std::string ValueText(const std::string& name, const SettingsValue& v) {
 
 // The store with the changed values: a new store in the program's own layout, an existing one with only
 // the changed values' lines changed, removed or added (after the last value of the key).
-std::string Serialize(const std::string& key, const StoreContent& content, const std::set<std::string>& changed) {
+std::string Serialize(const std::string& key, const StoreContent& content,
+                      const std::set<std::string>& changed) {
     std::ostringstream out;
     if (content.Lines.empty()) {
         out << kHeader << '\n' << '[' << key << "]\n";
@@ -322,7 +324,8 @@ std::string Serialize(const std::string& key, const StoreContent& content, const
         // overruled, goes.
         const auto& name = named->second;
         const auto v = content.Values.find(name);
-        if (content.ValueLine.at(name) == i && v != content.Values.end()) out << ValueText(name, v->second) << '\n';
+        if (content.ValueLine.at(name) == i && v != content.Values.end())
+            out << ValueText(name, v->second) << '\n';
     }
     if (content.InsertAt == content.Lines.size()) addHere();
     if (!content.InsertAt) {
@@ -336,7 +339,8 @@ std::string Serialize(const std::string& key, const StoreContent& content, const
 class StoreLock {
 public:
     explicit StoreLock(const std::string& dir) {
-        fd_ = ::open((dir + "/settings.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        fd_ = ::open((dir + "/settings.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                     0600);
         if (fd_ >= 0)
             while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
             }

@@ -100,8 +100,9 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
         // A non-blocking FIFO whose reader is slow: waited for, as long as the program goes on.
         if (error == EAGAIN && WaitUntilWritable(fd_)) continue;
         throw EWriteError(std::string("Write error on ") + fileName_ + ": " +
-                              (error == EAGAIN ? "nothing took what was written before the program was asked to stop"
-                                               : std::strerror(error)),
+                              (error == EAGAIN
+                                   ? "nothing took what was written before the program was asked to stop"
+                                   : std::strerror(error)),
                           error);
     }
 }

@@ -39,8 +39,8 @@ std::string EscapeControls(std::string_view text, bool* escaped) {
         } else if (c == '\t') {
             out += "\\t";
         } else {
-            const unsigned code = length == 2 ? static_cast<unsigned char>(text[i + 1])
-                                              : static_cast<unsigned char>(c);
+            const unsigned code =
+                length == 2 ? static_cast<unsigned char>(text[i + 1]) : static_cast<unsigned char>(c);
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\x%02x", code);
             out += hex;

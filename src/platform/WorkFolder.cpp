@@ -9,8 +9,8 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace torvane {
@@ -108,9 +108,10 @@ bool TWorkFolder::Delete(const std::string& name) {
     if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
     const auto key = KeyOf(fd_, name);
     bool ours = Created().Holds(key, st);
-    if (!ours && !Created().Knows(key)) {
-        // Not made by this process: a leftover of an earlier run of this user (one that was killed) is
-        // removed where nobody else could have put it, in a folder of this user's that others cannot write.
+    if (!ours) {
+        // Not the file this process made: a leftover of an earlier run of this user (one that was killed),
+        // or anything else of this user's, is removed where nobody else could have put it, in a folder of
+        // this user's that others cannot write.
         struct stat folder {};
         ours = ::fstat(fd_, &folder) == 0 && folder.st_uid == ::geteuid() && (folder.st_mode & 022) == 0 &&
                !S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();

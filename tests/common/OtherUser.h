@@ -64,7 +64,8 @@ inline int RunAsOtherUser(const std::function<int()>& body) {
     const pid_t child = ::fork();
     if (child < 0) return -1;
     if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kOtherGid) != 0 || ::setuid(kOtherUid) != 0) ::_exit(125);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kOtherGid) != 0 || ::setuid(kOtherUid) != 0)
+            ::_exit(125);
         ::_exit(body());
     }
     int status = 0;

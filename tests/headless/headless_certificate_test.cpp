@@ -136,7 +136,8 @@ TEST_F(RunCertificate, ShorterRunsAndFailuresSayWhy) {
     const app::CertificateRequest gone{dir / "gone/x.tvc", {"", "", "", "", "", "", {"N/A"}}};
     EXPECT_FALSE(app::WriteRunCertificate(gone, *run, out, err, sources));
     EXPECT_EQ(Contents(err), "torvane: the certificate " + dir / "gone/x.tvc" +
-                                 " was not written: Cannot create file " + dir / "gone/x.tvc" + "\n");
+                                 " was not written: Cannot create file " + dir / "gone/x.tvc" +
+                                 ": No such file or directory\n");
 }
 
 } // namespace

@@ -138,17 +138,15 @@ TEST_F(SharedFolder, AnotherUsersFileOrFifoThereIsNotWritten) {
 TEST_F(SharedFolder, AWriteProtectedFileIsRefusedAsCpRefusesIt) {
     const auto protectedFile = shared.Folder("user", 0755, kOtherUid) + "/out.bin";
     const int refusals = RunAsOtherUser([&] {
-        {
-            std::ofstream(protectedFile) << "kept";
-        }
+        { std::ofstream(protectedFile) << "kept"; }
         if (::chmod(protectedFile.c_str(), 0444) != 0) return 100;
         int refused = 0;
         for (const auto& w : kWriters) {
             try {
                 w.Write(protectedFile);
             } catch (const EFCreateError& e) {
-                if (e.ErrorCode == EACCES && DescribeError(e) == "Cannot create file " + protectedFile +
-                                                                     ": Permission denied")
+                if (e.ErrorCode == EACCES &&
+                    DescribeError(e) == "Cannot create file " + protectedFile + ": Permission denied")
                     ++refused;
             }
         }

@@ -54,7 +54,8 @@ TEST_F(StoreTest, AStoreWithoutOurSectionGetsOneAtItsEnd) {
     WriteFile(SettingsKey::StoreFile(), "# only a comment\n[software\\Other]\nX\tsz\tkept\n");
     SettingsKey().WriteString("Q1", "/var/tmp/");
     EXPECT_EQ(ReadFile(SettingsKey::StoreFile()),
-              "# only a comment\n[software\\Other]\nX\tsz\tkept\n[software\\Quarnett\\Torvane Test]\nQ1\tsz\t/var/tmp/\n");
+              "# only a comment\n[software\\Other]\nX\tsz\tkept\n[software\\Quarnett\\Torvane "
+              "Test]\nQ1\tsz\t/var/tmp/\n");
     EXPECT_EQ(SettingsKey().ReadString("Q1"), "/var/tmp/");
 }
 
@@ -85,7 +86,8 @@ TEST_F(StoreTest, AFifoInTheStoresPlaceIsSetAsideWithoutWaiting) {
     EXPECT_NE(SettingsKey::TakeLoadProblem().find("not a regular file"), std::string::npos);
     int fifos = 0;
     for (const auto& entry : fs::directory_iterator(SettingsKey::StoreDirectory()))
-        if (entry.is_fifo() && entry.path().filename().string().rfind("settings.conf.damaged-", 0) == 0) ++fifos;
+        if (entry.is_fifo() && entry.path().filename().string().rfind("settings.conf.damaged-", 0) == 0)
+            ++fifos;
     EXPECT_EQ(fifos, 1);
     key.WriteString("Q1", "/var/tmp/");
     EXPECT_EQ(key.ReadString("Q1"), "/var/tmp/");

@@ -26,7 +26,8 @@ public:
               "for \"-\", standard input is hashed. Pipes, devices and /proc files are read to their end\n"
               "(an endless one until the program is stopped).\n\n"
               "A name that holds a backslash, a line end or another control character is escaped as\n"
-              "md5sum escapes names: the line starts with a backslash, and \\\\, \\n, \\r, \\t and \\xHH stand for\n"
+              "md5sum escapes names: the line starts with a backslash, and \\\\, \\n, \\r, \\t and \\xHH "
+              "stand for\n"
               "the characters, so that no name forges a line or moves the cursor of a terminal.\n\n"
               "A digest text lists the digest bytes in order; the checksums keep their register least\n"
               "significant byte first, so CRC-32 of \"123456789\" (CBF43926) prints as 2639F4CB.") {

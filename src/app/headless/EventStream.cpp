@@ -76,8 +76,9 @@ bool EventStream::WriteLine(std::string_view text) {
         if (n < 0 && errno == EAGAIN && WaitUntilWritable(fd_)) continue;
         if (n <= 0) {
             if (problem_.empty())
-                problem_ = n < 0 && errno == EAGAIN ? "nothing read the events before the program was asked to stop"
-                                                    : std::strerror(n < 0 ? errno : EIO);
+                problem_ = n < 0 && errno == EAGAIN
+                               ? "nothing read the events before the program was asked to stop"
+                               : std::strerror(n < 0 ? errno : EIO);
             return false;
         }
         done += static_cast<std::size_t>(n);

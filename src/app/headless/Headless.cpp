@@ -12,6 +12,7 @@
 #include "engine/TestRun.h"
 #include "hw/CpuIdent.h"
 #include "hw/MBM4Wrapper.h"
+#include "hw/Real48.h"
 #include "platform/Affinity.h"
 #include "platform/Settings.h"
 #include "platform/StopRequest.h"
@@ -105,8 +106,9 @@ std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader
         stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
     const QString unit = TemperatureUnitWord(stored.Text(settings::TemperatureUnit));
     return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, unit]() -> std::optional<QString> {
-        if (!sensors.Present()) return std::nullopt;
-        return TemperatureText(sensors.Temperature(sensor), unit);
+        const auto reading = sensors.Reading(sensor);
+        if (!reading) return std::nullopt;
+        return TemperatureText(hw::RoundToInt32(*reading).value_or(0), unit);
     };
 }
 
@@ -175,8 +177,9 @@ std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& sto
     // The block holds what the monitor shows; a monitor set to Fahrenheit is read back in Celsius.
     const bool fahrenheit = stored.Text(settings::TemperatureUnit) == std::optional<std::string>("F");
     return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, fahrenheit]() -> std::optional<double> {
-        if (!sensors.Present()) return std::nullopt;
-        const double t = sensors.Temperature(sensor);
+        const auto reading = sensors.Reading(sensor);
+        if (!reading) return std::nullopt;
+        const double t = *hw::RoundToInt32(*reading);
         return fahrenheit ? (t - 32) * 5 / 9 : t;
     };
 }
