@@ -13,6 +13,7 @@
 #include "cert/Scramble.h"
 #include "cert/Windows1252.h"
 #include "common/SavedVariable.h"
+#include "engine/EngineTestSupport.h"
 #include "platform/Error.h"
 #include "platform/FileTypes.h"
 #include "platform/Files.h"
@@ -275,6 +276,7 @@ protected:
     std::unique_ptr<app::TForm1> MakeWindow() {
         auto form = MakeForm("", WorkPath("torvane"), [this](app::Form1Services& s) {
             s.Engine.localClock = &local;
+            s.Engine.workTime = &time;
             s.Engine.msClock = &ms;
             s.Engine.automaticWindowTimers = false;
             s.ReadProcessor = [](cert::TCertificateFacts& f) {
@@ -292,12 +294,14 @@ protected:
     void RunFor(app::TForm1& form, std::int64_t seconds) {
         form.idle1->trigger();
         form.Start1->trigger();
-        local.AddSeconds(seconds);
+        ASSERT_TRUE(StartATest(form.Run()));
+        WorkFor(form.Run(), time, seconds * 1000);
         form.Stop1->trigger();
         dialogs.Take();
     }
 
     ManualLocalClock local{LocalDateTime{2025, 7, 8, 14, 5, 9}};
+    ManualWorkTimeSource time;
     ManualMsClock ms;
     app::TForm3 creation{dialogs};
     std::unique_ptr<app::TForm2> viewer;

@@ -77,7 +77,7 @@ protected:
     void SetUp() override {
         EngineApp();
         engine::TestRunEnvironment env;
-        env.localClock = &local;
+        env.workTime = &time;
         env.msClock = &ms;
         env.automaticWindowTimers = false;
         run = std::make_unique<engine::TestRun>(view, env);
@@ -94,11 +94,13 @@ protected:
     void RunFor(std::int64_t seconds) {
         run->ClickMenuItem(engine::MenuItem::idle1);
         run->ClickMenuItem(engine::MenuItem::Start1);
-        local.AddSeconds(seconds);
+        ASSERT_TRUE(StartATest(*run));
+        WorkFor(*run, time, seconds * 1000);
         run->ClickMenuItem(engine::MenuItem::Stop1);
     }
 
     ManualLocalClock local{LocalDateTime{2025, 1, 2, 3, 4, 5}};
+    ManualWorkTimeSource time;
     ManualMsClock ms;
     FakeRunView view;
     std::unique_ptr<engine::TestRun> run;
