@@ -62,6 +62,7 @@ assert errors and errors[0]["cpu"] == 1 and errors[0]["code"] == 1, errors
 assert "mismatch" in errors[0]
 assert events[0]["event"] == "run_start" and events[0]["cpus"] == [0, 1]
 assert events[-1]["event"] == "run_end" and events[-1]["exit_status"] == 1
+assert events[-1]["errors"] == 1, "one injected fault is one error"
 assert sorted(e["cpu"] for e in events if e["event"] == "worker_end") == [0, 1]
 PY
 grep -Eq '^torvane_errors_total\{cpu="1"\} [1-9][0-9]*$' "$dir/m.prom" || fail "metrics: errors of cpu 1"
@@ -153,6 +154,7 @@ assert events[0]["event"] == "run_start" and events[0]["workers"] == 1 and "cpus
 assert all("cpu" not in e for e in events), "the single run is not pinned"
 assert any(e["event"] == "error" and e["code"] == 1 for e in events)
 assert events[-1]["event"] == "run_end" and events[-1]["exit_status"] == 1 and events[-1]["reason"] == "error"
+assert events[-1]["errors"] == 1, "one injected fault is one error"
 PY
 grep -Eq '^torvane_errors_total [1-9][0-9]*$' "$dir/m1.prom" || fail "the single run's metrics"
 grep -q '^torvane_workers 1$' "$dir/m1.prom" || fail "the single run's worker count"

@@ -14,6 +14,7 @@
 #include "hw/MBM4Wrapper.h"
 #include "platform/Affinity.h"
 #include "platform/Settings.h"
+#include "platform/SystemInfo.h"
 #include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
@@ -119,7 +120,9 @@ QString ProcessorLine() {
         line += " (" + ident.Fullname() + ", CPUID " + std::to_string(info.cpuFamily) + "-" +
                 std::to_string(info.cpuModel) + "-" + std::to_string(info.cpuStepping) + "-" +
                 std::to_string(info.cpuType) + ")";
-    line += ", " + std::to_string(ident.Count()) + (ident.Count() == 1 ? " processor" : " processors");
+    // The machine's own count: the identification's is capped at 255, and servers have more.
+    const auto online = SystemProcessors().NumberOfProcessors;
+    line += ", " + std::to_string(online) + (online == 1 ? " processor" : " processors");
     return QString::fromStdString(line);
 }
 
@@ -138,7 +141,6 @@ QJsonObject ProcessorFields() {
 }
 
 QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int>& cpus) {
-    const hw::TCpuIdent ident;
     QJsonArray workers;
     for (int cpu : cpus) workers.append(cpu);
     QJsonArray tests;
@@ -156,14 +158,31 @@ QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int
                      QString::fromStdString(options.InjectFault->Test) +
                          (options.InjectFault->Cpu ? QStringLiteral("@%1").arg(*options.InjectFault->Cpu)
                                                    : QString()));
+    QJsonArray allowed;
+    for (int cpu : AllowedProcessors()) allowed.append(cpu);
     QJsonObject fields{{"version", QStringLiteral(TORVANE_VERSION)},
                        {"processor", ProcessorFields()},
-                       {"processors", static_cast<int>(ident.Count())},
+                       {"processors", static_cast<int>(SystemProcessors().NumberOfProcessors)},
+                       {"allowed", allowed},
                        {"workers", static_cast<int>(cpus.empty() ? 1 : cpus.size())},
                        {"options", given},
                        {"pid", static_cast<int>(::getpid())}};
     if (!cpus.empty()) fields.insert(QStringLiteral("cpus"), workers);
     return fields;
+}
+
+std::optional<QString> AffinityWarning(const std::vector<int>& allowed, int online) {
+    if (allowed.empty() || static_cast<int>(allowed.size()) >= online) return std::nullopt;
+    QStringList list;
+    for (int cpu : allowed) list << QString::number(cpu);
+    return QStringLiteral(
+               "Warning: only %1 of the machine's %2 processors can be tested: the affinity mask this "
+               "program was started with (a scheduler's allocation, a container's cpuset, taskset) "
+               "holds processor%3 %4.")
+        .arg(allowed.size())
+        .arg(online)
+        .arg(allowed.size() == 1 ? "" : "s")
+        .arg(list.join(QStringLiteral(", ")));
 }
 
 std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
@@ -236,6 +255,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             std::fprintf(stderr, "torvane: %s\n", problem.c_str());
             return 2;
         }
+        events->Run = NewRunId();
     }
 
     QCoreApplication app(argc, argv);
@@ -370,6 +390,11 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     });
 
     view.AppendLine(engine::Pane::Info, ProcessorLine());
+    if (!worker) {
+        if (const auto warning =
+                AffinityWarning(AllowedProcessors(), static_cast<int>(SystemProcessors().NumberOfProcessors)))
+            view.AppendLine(engine::Pane::Info, *warning);
+    }
     if (events && !worker) events->Emit("run_start", RunStartFields(options, {}));
     run.ClickMenuItem(engine::MenuItem::Start1);
     writeMetrics();
