@@ -236,6 +236,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             std::fprintf(stderr, "torvane: %s\n", problem.c_str());
             return 2;
         }
+        if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
     }
 
     QCoreApplication app(argc, argv);

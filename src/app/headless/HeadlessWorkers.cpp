@@ -74,6 +74,7 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
             std::fprintf(stderr, "torvane: %s\n", problem.c_str());
             return 2;
         }
+        if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
     }
     SupervisorConfig config;
     const std::string program = ProgramFilePath();
