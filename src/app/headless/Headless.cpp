@@ -113,12 +113,7 @@ std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader
 // would record.
 QString ProcessorLine() {
     const hw::TCpuIdent ident;
-    const auto& info = ident.CpuIdentInfo();
-    std::string line = "Processor: " + (ident.BrandString().empty() ? ident.Fullname() : ident.BrandString());
-    if (info.Supports_CPUID)
-        line += " (" + ident.Fullname() + ", CPUID " + std::to_string(info.cpuFamily) + "-" +
-                std::to_string(info.cpuModel) + "-" + std::to_string(info.cpuStepping) + "-" +
-                std::to_string(info.cpuType) + ")";
+    std::string line = "Processor: " + hw::ProcessorText(ident);
     line += ", " + std::to_string(ident.Count()) + (ident.Count() == 1 ? " processor" : " processors");
     return QString::fromStdString(line);
 }
