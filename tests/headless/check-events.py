@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks event stream files line by line against the schema docs/events.md describes: every line one
 JSON object with the common fields, and each event with its own fields of their types. Prints the first
-problems and exits 1 when there are any."""
+problems and exits 1 when there are any. It checks files of runs that ended, whose last line is whole too:
+here a torn last line is a fault of the program, where other readers leave it out."""
 
 import json
 import re

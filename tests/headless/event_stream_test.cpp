@@ -9,11 +9,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -163,14 +165,26 @@ TEST(EventStream, ALineLongerThanAPipeHoldsArrivesWholeAndAGoneReaderIsAFailure)
     ::close(fds[1]);
 }
 
-TEST(EventStream, AWriterKilledAtAnyMomentLeavesOnlyWholeLines) {
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A SIGKILL can cut even a line of one write call where it crosses a page of the file; the only torn line
+// it may leave is the last, and that one is the beginning of the line the writer was writing.
+TEST(EventStream, AWriterKilledAtAnyMomentLeavesWholeLinesAndAtMostATornLastOne) {
     test::TempDir dir;
     const auto path = dir / "ev.jsonl";
+    const QString padding(3000, QLatin1Char('p'));
+    const auto prepare = [](EventStream& stream) {
+        stream.Clock = [] { return std::int64_t{1798761599007}; };
+        stream.Host = QStringLiteral("node7");
+    };
     const pid_t pid = ::fork();
     if (pid == 0) {
         std::string problem;
         auto stream = EventStream::Open(path, problem);
-        const QString padding(3000, QLatin1Char('p'));
+        prepare(*stream);
         for (int i = 0;; ++i) stream->Emit("heartbeat", {{"n", i}, {"padding", padding}});
     }
     // Wait until the writer is well under way, then kill it in the middle of whatever it does.
@@ -182,13 +196,89 @@ TEST(EventStream, AWriterKilledAtAnyMomentLeavesOnlyWholeLines) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
 
-    std::ifstream in(path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string text = ReadFile(path);
     ASSERT_FALSE(text.empty());
-    EXPECT_EQ(text.back(), '\n');
+    const auto wholeEnd = text.rfind('\n') + 1;
     int n = 0;
-    for (const auto& line : Lines(path)) EXPECT_EQ(Parsed(line)["n"].toInt(), n++);
+    std::istringstream whole(text.substr(0, wholeEnd));
+    for (std::string line; std::getline(whole, line);) EXPECT_EQ(Parsed(line)["n"].toInt(), n++);
     EXPECT_GT(n, 10);
+    // What follows the last newline is the start of line n, never anything else.
+    const std::string torn = text.substr(wholeEnd);
+    std::string problem;
+    auto expected = EventStream::Open(dir / "expected.jsonl", problem);
+    prepare(*expected);
+    expected->Emit("heartbeat", {{"n", n}, {"padding", padding}});
+    EXPECT_EQ(ReadFile(dir / "expected.jsonl").compare(0, torn.size(), torn), 0) << torn;
+}
+
+// A writer whose line went out only in part writes nothing more (a line after it would leave the torn one
+// in the middle); a line that failed before its first byte leaves the stream as it was.
+TEST(EventStream, NothingFollowsALineThatWentOutOnlyInPart) {
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK), 0);
+    const auto drain = [&] {
+        std::string got;
+        char buf[65536];
+        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+        return got;
+    };
+    EventStream stream(fds[1]);
+    const QString big(::fcntl(fds[1], F_GETPIPE_SZ) * 2, QLatin1Char('x'));
+    ASSERT_TRUE(stream.Emit("heartbeat", {{"n", 0}}));
+    EXPECT_FALSE(stream.Emit("heartbeat", {{"n", 1}, {"padding", big}}));
+    EXPECT_FALSE(stream.Problem().empty());
+    std::string got = drain();
+    EXPECT_FALSE(stream.Emit("run_end", {}));
+    got += drain();
+    ASSERT_EQ(std::count(got.begin(), got.end(), '\n'), 1) << "the first line, whole, and no line after it";
+    EXPECT_NE(got.back(), '\n');
+    EXPECT_EQ(got.find("\"run_end\""), std::string::npos);
+
+    // A pipe that is full takes nothing of a line: the stream goes on once there is room again.
+    EventStream other(fds[1]);
+    while (::write(fds[1], "f", 1) == 1) {
+    }
+    EXPECT_FALSE(other.Emit("heartbeat", {{"n", 2}}));
+    drain();
+    EXPECT_TRUE(other.Emit("run_end", {}));
+    got = drain();
+    EXPECT_EQ(Parsed(got.substr(0, got.size() - 1))["event"].toString(), QStringLiteral("run_end"));
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(EventStream, ATornEndIsCutOffBeforeLinesAreAddedAndNothingElseIs) {
+    test::TempDir dir;
+    // As a stream opens its file: for writing only.
+    const auto cut = [&](const std::string& content) {
+        const auto path = dir.Write("f", content);
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        const auto removed = CutTornLastLine(fd);
+        ::close(fd);
+        return std::make_pair(removed, ReadFile(path));
+    };
+    EXPECT_EQ(cut("a\nbb\npart"), std::make_pair(std::int64_t{4}, std::string("a\nbb\n")));
+    EXPECT_EQ(cut("a\nbb\n"), std::make_pair(std::int64_t{0}, std::string("a\nbb\n")));
+    EXPECT_EQ(cut(""), std::make_pair(std::int64_t{0}, std::string()));
+    EXPECT_EQ(cut("\n"), std::make_pair(std::int64_t{0}, std::string("\n")));
+    EXPECT_EQ(cut("torn"), std::make_pair(std::int64_t{4}, std::string()));
+    // Longer than one piece of the backward search, with and without a whole line before it.
+    const std::string longTail(10000, 'y');
+    EXPECT_EQ(cut("x\n" + longTail), std::make_pair(std::int64_t{10000}, std::string("x\n")));
+    EXPECT_EQ(cut(longTail), std::make_pair(std::int64_t{10000}, std::string()));
+    EXPECT_EQ(cut(std::string(4096, 'z') + "\n" + longTail),
+              std::make_pair(std::int64_t{10000}, std::string(4096, 'z') + "\n"));
+
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(::write(fds[1], "part", 4), 4);
+    EXPECT_EQ(CutTornLastLine(fds[1]), 0) << "a pipe is no file to cut";
+    ::close(fds[0]);
+    ::close(fds[1]);
+    const int readOnly = ::open(dir.Write("ro", "a\npart").c_str(), O_RDONLY);
+    EXPECT_EQ(CutTornLastLine(readOnly), -1);
+    ::close(readOnly);
 }
 
 } // namespace

@@ -135,9 +135,20 @@ grep -q "^node-a .*\[$dir/a.jsonl\]: FAILED" "$dir/summary" &&
 grep -v '"event":"run_end"' "$dir/b.jsonl" >"$dir/cut.jsonl"
 "$summary" "$dir/cut.jsonl" >"$dir/summary" 2>&1; s=$?
 [ $s -eq 1 ] && grep -q "^node-b .*: NOT ENDED$" "$dir/summary" || { cat "$dir/summary"; fail "a file without run_end"; }
-{ cat "$dir/b.jsonl"; echo '{"v":1,"event":'; } >"$dir/torn.jsonl"
-"$summary" "$dir/torn.jsonl" >"$dir/summary" 2>&1; s=$?
-[ $s -eq 2 ] && grep -q "torn.jsonl:[0-9]*: not an event" "$dir/summary" || { cat "$dir/summary"; fail "a torn line"; }
+{ cat "$dir/b.jsonl"; echo '{"v":1,"event":'; } >"$dir/broken.jsonl"
+"$summary" "$dir/broken.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 2 ] && grep -q "broken.jsonl:[0-9]*: not an event" "$dir/summary" || { cat "$dir/summary"; fail "a broken line"; }
+# Only the last line can be torn (its writer killed in the middle of it): it is left out and said so, here
+# even where it is cut inside a character; the lines before it decide.
+n=$(($(wc -l <"$dir/b.jsonl") + 1))
+{ cat "$dir/b.jsonl"; printf '{"v":1,"event":"error","message":"It\302'; } >"$dir/torn.jsonl"
+"$summary" "$dir/torn.jsonl" >"$dir/summary" 2>"$dir/note"; s=$?
+[ $s -eq 0 ] && grep -q "^node-b .*: passed (signal, exit status 0)$" "$dir/summary" &&
+  [ "$(cat "$dir/note")" = "fleet-summary: $dir/torn.jsonl:$n: the last line is cut short (no newline); it is left out" ] ||
+  { cat "$dir/summary" "$dir/note"; fail "a torn last line"; }
+{ head -n 1 "$dir/b.jsonl" | tr -d '\n'; } | "$summary" - >"$dir/summary" 2>"$dir/note"; s=$?
+[ $s -eq 1 ] && grep -q "^-:1: the last line is cut short" <(sed 's/^fleet-summary: //' "$dir/note") ||
+  { cat "$dir/summary" "$dir/note"; fail "a run killed in its first line"; }
 
 # 4. The single run writes the same stream (worker 0, no processor) and plain metrics.
 rm -f "$dir/out" "$dir/err"

@@ -303,6 +303,9 @@ TEST_F(SupervisorTest, ALastLineWithoutItsNewlineIsStillPrintedButAHalfEventIsNo
     EXPECT_EQ(Run(), 0);
     EXPECT_NE(out.find("cpu 1: whole\ncpu 1: last words\n"), std::string::npos) << out;
     EXPECT_TRUE(Named("error").empty());
+    EXPECT_NE(err.find("cpu 1: its last event was cut short (22 bytes without a newline) and is left out\n"),
+              std::string::npos)
+        << err;
 }
 
 } // namespace

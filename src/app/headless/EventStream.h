@@ -4,7 +4,11 @@
 // field changes its meaning or goes away (new fields and events keep it).
 //
 // Each line reaches the file in one write call, as soon as it is made, so that a reader that follows the
-// file sees whole events at once and a run that is killed leaves only whole lines behind.
+// file sees whole events at once. One call is still not one indivisible step: SIGKILL (or a full disk) can
+// cut a line where it crosses a page of the file. So the rule that the writer and every reader keep is:
+// only the last line of a file can be torn, and a reader leaves out a last line without its newline and
+// says so. The writer writes nothing after a line it could not finish, and cuts a torn end off a file
+// before it adds lines to it, so that a torn line never stands in the middle.
 
 #include <QJsonObject>
 #include <QString>
@@ -47,6 +51,8 @@ public:
 
     // The first failure, with the system's reason; empty while every line was written.
     const std::string& Problem() const { return problem_; }
+    // What opening the file changed in it (a torn last line cut off), for the user; usually empty.
+    const std::string& Notice() const { return notice_; }
 
     // The time source of the events (UtcNowMs by default) and the machine's name; tests set both.
     std::function<std::int64_t()> Clock = UtcNowMs;
@@ -60,7 +66,14 @@ private:
     int fd_;
     bool owned_;
     std::string problem_;
+    std::string notice_;
+    bool torn_ = false; // a line went out only in part: nothing may follow it
 };
+
+// Cuts a file that ends in a torn line (its writer was killed in the middle of it) back to its last whole
+// line, so that what is added to it starts a line of its own. The bytes removed: 0 for a file that ends
+// in a newline, is empty or is no regular file; -1 (errno set) when the file cannot be read or cut.
+std::int64_t CutTornLastLine(int fd);
 
 // The name of this machine as the events give it.
 QString HostName();

@@ -114,12 +114,7 @@ std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader
 // would record.
 QString ProcessorLine() {
     const hw::TCpuIdent ident;
-    const auto& info = ident.CpuIdentInfo();
-    std::string line = "Processor: " + (ident.BrandString().empty() ? ident.Fullname() : ident.BrandString());
-    if (info.Supports_CPUID)
-        line += " (" + ident.Fullname() + ", CPUID " + std::to_string(info.cpuFamily) + "-" +
-                std::to_string(info.cpuModel) + "-" + std::to_string(info.cpuStepping) + "-" +
-                std::to_string(info.cpuType) + ")";
+    std::string line = "Processor: " + hw::ProcessorText(ident);
     // The machine's own count: the identification's is capped at 255, and servers have more.
     const auto online = SystemProcessors().NumberOfProcessors;
     line += ", " + std::to_string(online) + (online == 1 ? " processor" : " processors");
@@ -256,6 +251,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             return 2;
         }
         events->Run = NewRunId();
+        if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
     }
 
     QCoreApplication app(argc, argv);

@@ -75,6 +75,7 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
             return 2;
         }
         events->Run = NewRunId();
+        if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
     }
     SupervisorConfig config;
     const std::string program = ProgramFilePath();
