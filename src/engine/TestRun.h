@@ -139,7 +139,7 @@ public:
     void ReportTestError(std::int32_t code, const QString& message, const QString& detail);
     // The end of a compared pass that was not left early: an exception in it is counted and reported
     // (code 2), then its text is compared with the last complete pass of the run (code 1 on a
-    // difference) and becomes the reference.
+    // difference). Only a complete pass that agreed (or was the run's first) becomes the reference.
     void EndPass(Workload& workload, const std::string& text, bool failed);
     // Checks the work clock and shows the work time; a jump of the system clock stops the run as
     // cheating. Every decision taken on the work time (a time limit, the results) comes after such a check.

@@ -64,9 +64,11 @@ TEST(CertificateOptions, TheRequestIsCheckedBeforeTheRun) {
     EXPECT_EQ(app::CheckCertificateRequest(request), std::nullopt);
     EXPECT_FALSE(FileExists(dir / "ok.tvc")); // the check creates nothing
     request.Path = dir / "missing/ok.tvc";
-    EXPECT_NE(app::CheckCertificateRequest(request)->find("Cannot create file"), std::string::npos);
+    EXPECT_EQ(app::CheckCertificateRequest(request), "the certificate " + request.Path +
+                                                         " cannot be made: Cannot create file " +
+                                                         request.Path + ": No such file or directory");
     request.Path = dir.Path();
-    EXPECT_TRUE(app::CheckCertificateRequest(request));
+    EXPECT_NE(app::CheckCertificateRequest(request)->find(": Is a directory"), std::string::npos);
     request.Path = dir / "ok.tvc";
     request.Description.Ram = "\u221e";
     EXPECT_NE(app::CheckCertificateRequest(request)->find("RAM: the character"), std::string::npos);
@@ -138,7 +140,8 @@ TEST_F(RunCertificate, ShorterRunsAndFailuresSayWhy) {
     const app::CertificateRequest gone{dir / "gone/x.tvc", {"", "", "", "", "", "", {"N/A"}}};
     EXPECT_FALSE(app::WriteRunCertificate(gone, *run, out, err, sources));
     EXPECT_EQ(Contents(err), "torvane: the certificate " + dir / "gone/x.tvc" +
-                                 " was not written: Cannot create file " + dir / "gone/x.tvc" + "\n");
+                                 " was not written: Cannot create file " + dir / "gone/x.tvc" +
+                                 ": No such file or directory\n");
 }
 
 } // namespace

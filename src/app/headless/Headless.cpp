@@ -15,6 +15,7 @@
 #include "platform/Affinity.h"
 #include "platform/Settings.h"
 #include "platform/StopSignals.h"
+#include "platform/SystemInfo.h"
 #include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
@@ -98,13 +99,10 @@ std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader
 // would record.
 QString ProcessorLine() {
     const hw::TCpuIdent ident;
-    const auto& info = ident.CpuIdentInfo();
-    std::string line = "Processor: " + (ident.BrandString().empty() ? ident.Fullname() : ident.BrandString());
-    if (info.Supports_CPUID)
-        line += " (" + ident.Fullname() + ", CPUID " + std::to_string(info.cpuFamily) + "-" +
-                std::to_string(info.cpuModel) + "-" + std::to_string(info.cpuStepping) + "-" +
-                std::to_string(info.cpuType) + ")";
-    line += ", " + std::to_string(ident.Count()) + (ident.Count() == 1 ? " processor" : " processors");
+    std::string line = "Processor: " + hw::ProcessorText(ident);
+    // The machine's own count: the identification's is capped at 255, and servers have more.
+    const auto online = SystemProcessors().NumberOfProcessors;
+    line += ", " + std::to_string(online) + (online == 1 ? " processor" : " processors");
     return QString::fromStdString(line);
 }
 
@@ -123,7 +121,6 @@ QJsonObject ProcessorFields() {
 }
 
 QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int>& cpus) {
-    const hw::TCpuIdent ident;
     QJsonArray workers;
     for (int cpu : cpus) workers.append(cpu);
     QJsonArray tests;
@@ -141,14 +138,31 @@ QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int
                      QString::fromStdString(options.InjectFault->Test) +
                          (options.InjectFault->Cpu ? QStringLiteral("@%1").arg(*options.InjectFault->Cpu)
                                                    : QString()));
+    QJsonArray allowed;
+    for (int cpu : AllowedProcessors()) allowed.append(cpu);
     QJsonObject fields{{"version", QStringLiteral(TORVANE_VERSION)},
                        {"processor", ProcessorFields()},
-                       {"processors", static_cast<int>(ident.Count())},
+                       {"processors", static_cast<int>(SystemProcessors().NumberOfProcessors)},
+                       {"allowed", allowed},
                        {"workers", static_cast<int>(cpus.empty() ? 1 : cpus.size())},
                        {"options", given},
                        {"pid", static_cast<int>(::getpid())}};
     if (!cpus.empty()) fields.insert(QStringLiteral("cpus"), workers);
     return fields;
+}
+
+std::optional<QString> AffinityWarning(const std::vector<int>& allowed, int online) {
+    if (allowed.empty() || static_cast<int>(allowed.size()) >= online) return std::nullopt;
+    QStringList list;
+    for (int cpu : allowed) list << QString::number(cpu);
+    return QStringLiteral(
+               "Warning: only %1 of the machine's %2 processors can be tested: the affinity mask this "
+               "program was started with (a scheduler's allocation, a container's cpuset, taskset) "
+               "holds processor%3 %4.")
+        .arg(allowed.size())
+        .arg(online)
+        .arg(allowed.size() == 1 ? "" : "s")
+        .arg(list.join(QStringLiteral(", ")));
 }
 
 std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
@@ -206,6 +220,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             std::fprintf(stderr, "torvane: %s\n", problem.c_str());
             return 2;
         }
+        events->Run = NewRunId();
+        if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
     }
 
     QCoreApplication app(argc, argv);
@@ -294,9 +310,17 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     QTimer watch;
     watch.setInterval(200);
     run.TimeLimitSeconds = static_cast<std::int64_t>(options.Minutes) * 60;
+    // Before the first write replaces it: the record of the runs before this one.
+    const std::int64_t failedRunsBefore = options.Metrics.empty() ? 0 : FailedRunsOnRecord(options.Metrics);
+    const auto runFailed = [&run] {
+        return run.State.LastStop == engine::StopReason::Error ||
+               run.State.LastStop == engine::StopReason::ClockJump || run.State.ErrorCount > 0;
+    };
     const auto metricsState = [&] {
         MetricsState state;
         state.Running = !run.State.Stopped;
+        state.FailedRunsBefore = failedRunsBefore;
+        state.Failed = runFailed();
         const std::int64_t seconds =
             run.State.Stopped ? CounterSeconds(run.State.Counters) : run.Clock().ElapsedSeconds();
         state.Workers = {{std::nullopt, run.State.ErrorCount, seconds}};
@@ -332,10 +356,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         if (run.State.Stopped && !run.InsideAPass()) {
             watch.stop();
             metrics.stop();
-            const bool failed = run.State.LastStop == engine::StopReason::Error ||
-                                run.State.LastStop == engine::StopReason::ClockJump ||
-                                run.State.ErrorCount > 0;
-            int status = failed ? 1 : view.OutputFailed() ? 3 : 0;
+            int status = runFailed() ? 1 : view.OutputFailed() ? 3 : 0;
             if (certificate && !WriteRunCertificate(*certificate, run, stdout, stderr) && status == 0)
                 status = kCertificateNotWritten;
             if (recorder)
@@ -349,6 +370,11 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     });
 
     view.AppendLine(engine::Pane::Info, ProcessorLine());
+    if (!worker) {
+        if (const auto warning =
+                AffinityWarning(AllowedProcessors(), static_cast<int>(SystemProcessors().NumberOfProcessors)))
+            view.AppendLine(engine::Pane::Info, *warning);
+    }
     if (events && !worker) events->Emit("run_start", RunStartFields(options, {}));
     run.ClickMenuItem(engine::MenuItem::Start1);
     writeMetrics();
