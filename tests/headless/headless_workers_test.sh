@@ -62,6 +62,7 @@ assert errors and errors[0]["cpu"] == 1 and errors[0]["code"] == 1, errors
 assert "mismatch" in errors[0]
 assert events[0]["event"] == "run_start" and events[0]["cpus"] == [0, 1]
 assert events[-1]["event"] == "run_end" and events[-1]["exit_status"] == 1
+assert events[-1]["errors"] == 1, "one injected fault is one error"
 assert sorted(e["cpu"] for e in events if e["event"] == "worker_end") == [0, 1]
 PY
 grep -Eq '^torvane_errors_total\{cpu="1"\} [1-9][0-9]*$' "$dir/m.prom" || fail "metrics: errors of cpu 1"
@@ -134,9 +135,20 @@ grep -q "^node-a .*\[$dir/a.jsonl\]: FAILED" "$dir/summary" &&
 grep -v '"event":"run_end"' "$dir/b.jsonl" >"$dir/cut.jsonl"
 "$summary" "$dir/cut.jsonl" >"$dir/summary" 2>&1; s=$?
 [ $s -eq 1 ] && grep -q "^node-b .*: NOT ENDED$" "$dir/summary" || { cat "$dir/summary"; fail "a file without run_end"; }
-{ cat "$dir/b.jsonl"; echo '{"v":1,"event":'; } >"$dir/torn.jsonl"
-"$summary" "$dir/torn.jsonl" >"$dir/summary" 2>&1; s=$?
-[ $s -eq 2 ] && grep -q "torn.jsonl:[0-9]*: not an event" "$dir/summary" || { cat "$dir/summary"; fail "a torn line"; }
+{ cat "$dir/b.jsonl"; echo '{"v":1,"event":'; } >"$dir/broken.jsonl"
+"$summary" "$dir/broken.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 2 ] && grep -q "broken.jsonl:[0-9]*: not an event" "$dir/summary" || { cat "$dir/summary"; fail "a broken line"; }
+# Only the last line can be torn (its writer killed in the middle of it): it is left out and said so, here
+# even where it is cut inside a character; the lines before it decide.
+n=$(($(wc -l <"$dir/b.jsonl") + 1))
+{ cat "$dir/b.jsonl"; printf '{"v":1,"event":"error","message":"It\302'; } >"$dir/torn.jsonl"
+"$summary" "$dir/torn.jsonl" >"$dir/summary" 2>"$dir/note"; s=$?
+[ $s -eq 0 ] && grep -q "^node-b .*: passed (signal, exit status 0)$" "$dir/summary" &&
+  [ "$(cat "$dir/note")" = "fleet-summary: $dir/torn.jsonl:$n: the last line is cut short (no newline); it is left out" ] ||
+  { cat "$dir/summary" "$dir/note"; fail "a torn last line"; }
+{ head -n 1 "$dir/b.jsonl" | tr -d '\n'; } | "$summary" - >"$dir/summary" 2>"$dir/note"; s=$?
+[ $s -eq 1 ] && grep -q "^-:1: the last line is cut short" <(sed 's/^fleet-summary: //' "$dir/note") ||
+  { cat "$dir/summary" "$dir/note"; fail "a run killed in its first line"; }
 
 # 4. The single run writes the same stream (worker 0, no processor) and plain metrics.
 rm -f "$dir/out" "$dir/err"
@@ -153,6 +165,7 @@ assert events[0]["event"] == "run_start" and events[0]["workers"] == 1 and "cpus
 assert all("cpu" not in e for e in events), "the single run is not pinned"
 assert any(e["event"] == "error" and e["code"] == 1 for e in events)
 assert events[-1]["event"] == "run_end" and events[-1]["exit_status"] == 1 and events[-1]["reason"] == "error"
+assert events[-1]["errors"] == 1, "one injected fault is one error"
 PY
 grep -Eq '^torvane_errors_total [1-9][0-9]*$' "$dir/m1.prom" || fail "the single run's metrics"
 grep -q '^torvane_workers 1$' "$dir/m1.prom" || fail "the single run's worker count"

@@ -52,6 +52,7 @@ protected:
         std::string problem;
         events_ = EventStream::Open(dir_ / "ev.jsonl", problem);
         events_->Host = QStringLiteral("h");
+        events_->Run = QStringLiteral("run-1");
         config_.Events = events_.get();
         config_.Out = out_;
         config_.Err = err_;
@@ -121,6 +122,10 @@ TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcesso
                            "\"reason\":\"error\",\"exit_status\":1") +
                      "exit 1");
     EXPECT_EQ(Run(), 1);
+    // Every event, the workers' too, carries the run's id.
+    ASSERT_FALSE(events.empty());
+    for (const auto& e : events)
+        EXPECT_EQ(e["run"].toString(), QStringLiteral("run-1")) << e["event"].toString().toStdString();
     EXPECT_NE(out.find("Processor: test\n"), std::string::npos);
     EXPECT_NE(out.find("cpu 0: Doing a 4 minute MMX Test\n"), std::string::npos) << out;
     EXPECT_NE(out.find("cpu 3: Testing Stopped:\n"), std::string::npos) << out;
@@ -298,6 +303,9 @@ TEST_F(SupervisorTest, ALastLineWithoutItsNewlineIsStillPrintedButAHalfEventIsNo
     EXPECT_EQ(Run(), 0);
     EXPECT_NE(out.find("cpu 1: whole\ncpu 1: last words\n"), std::string::npos) << out;
     EXPECT_TRUE(Named("error").empty());
+    EXPECT_NE(err.find("cpu 1: its last event was cut short (22 bytes without a newline) and is left out\n"),
+              std::string::npos)
+        << err;
 }
 
 } // namespace

@@ -170,7 +170,13 @@ void WorkerProcesses::Drain(int index, int channel, bool atEnd) {
     pending.erase(0, start);
     if (pending.empty()) return;
     if (atEnd || pending.size() >= MaxLine) {
-        if (OnLine && (kind != Channel::Events || !atEnd)) OnLine(index, kind, pending);
+        // A torn event is left out, and said so where the worker's other words go.
+        if (OnLine && kind == Channel::Events && atEnd)
+            OnLine(index, Channel::Errors,
+                   "its last event was cut short (" + std::to_string(pending.size()) +
+                       " bytes without a newline) and is left out");
+        else if (OnLine)
+            OnLine(index, kind, pending);
         pending.clear();
     }
 }
