@@ -226,6 +226,11 @@ TEST_F(SupervisorTest, AStopRequestStopsAllTheOrdinaryWayAndASecondKillsThem) {
         pidFiles_.clear();
         AddWorker(0, script);
         events.clear();
+        // Event files are added to: this run's requester must wait for this run's heartbeat, not find the
+        // last run's and stop the worker before it has its stop handling in place.
+        config_.Events = nullptr;
+        events_.reset();
+        ::unlink((dir_ / "ev.jsonl").c_str());
         std::string problem;
         events_ = EventStream::Open(dir_ / "ev.jsonl", problem);
         config_.Events = events_.get();
