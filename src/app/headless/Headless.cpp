@@ -332,9 +332,17 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     QTimer watch;
     watch.setInterval(200);
     const long long limit = static_cast<long long>(options.Minutes) * 60;
+    // Before the first write replaces it: the record of the runs before this one.
+    const std::int64_t failedRunsBefore = options.Metrics.empty() ? 0 : FailedRunsOnRecord(options.Metrics);
+    const auto runFailed = [&run] {
+        return run.State.LastStop == engine::StopReason::Error ||
+               run.State.LastStop == engine::StopReason::ClockJump || run.State.ErrorCount > 0;
+    };
     const auto metricsState = [&] {
         MetricsState state;
         state.Running = !run.State.Stopped;
+        state.FailedRunsBefore = failedRunsBefore;
+        state.Failed = runFailed();
         const std::int64_t seconds =
             run.State.Stopped ? CounterSeconds(run.State.Counters) : run.Clock().ElapsedSeconds();
         state.Workers = {{std::nullopt, run.State.ErrorCount, seconds}};
@@ -369,10 +377,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         if (run.State.Stopped && !run.InsideAPass()) {
             watch.stop();
             metrics.stop();
-            const bool failed = run.State.LastStop == engine::StopReason::Error ||
-                                run.State.LastStop == engine::StopReason::ClockJump ||
-                                run.State.ErrorCount > 0;
-            int status = failed ? 1 : view.OutputFailed() ? 3 : 0;
+            int status = runFailed() ? 1 : view.OutputFailed() ? 3 : 0;
             if (certificate && !WriteRunCertificate(*certificate, run, stdout, stderr) && status == 0)
                 status = kCertificateNotWritten;
             if (recorder)

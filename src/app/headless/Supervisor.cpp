@@ -100,6 +100,7 @@ private:
     bool outputFailed_ = false;
     bool eventsFailed_ = false;
     bool metricsFailed_ = false;
+    std::int64_t failedRunsBefore_ = 0;
 };
 
 void Supervisor::Print(const QString& line) {
@@ -289,8 +290,11 @@ void Supervisor::WriteMetrics(bool running) {
     if (c_.MetricsPath.empty() || metricsFailed_) return;
     MetricsState state;
     state.Running = running;
+    state.FailedRunsBefore = failedRunsBefore_;
+    state.Failed = firstError_.has_value();
     for (const auto& w : workers_) {
         state.Workers.push_back({w.Cpu, w.Errors, WorkSeconds(w)});
+        state.Failed = state.Failed || w.Errors > 0;
         if (w.Temperature) state.TemperatureC = w.Temperature;
     }
     if (const auto problem = WriteMetricsFile(c_.MetricsPath, state)) {
@@ -301,6 +305,8 @@ void Supervisor::WriteMetrics(bool running) {
 }
 
 int Supervisor::Run() {
+    // Before the first write replaces it: the record of the runs before this one.
+    if (!c_.MetricsPath.empty()) failedRunsBefore_ = FailedRunsOnRecord(c_.MetricsPath);
     for (const auto& line : c_.HeadLines) Print(line);
     Emit("run_start", c_.RunStart);
     const std::int64_t start = now_();
