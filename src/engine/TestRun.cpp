@@ -540,9 +540,12 @@ void TestRun::EndPass(Workload& workload, const std::string& text, bool failed) 
         mismatchResult_ = &result;
         ReportTestError(1, message, QStringLiteral("Calculation error"));
         mismatchReference_ = mismatchResult_ = nullptr;
-    } else if (!failed && Observer) {
-        Observer->PassEnded(info);
+        // The reference stays the text of the passes that agreed: a pass that disagreed would otherwise
+        // make the next sound pass disagree too, and one fault would count twice.
+        return;
     }
+    if (failed) return; // the partial text of a pass cut short by an exception is no pass's result
+    if (Observer) Observer->PassEnded(info);
     State.*info.Reference = result;
 }
 

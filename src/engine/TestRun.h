@@ -131,7 +131,7 @@ public:
     void ReportTestError(std::int32_t code, const QString& message, const QString& detail);
     // The end of a compared pass that was not left early: an exception in it is counted and reported
     // (code 2), then its text is compared with the last complete pass of the run (code 1 on a
-    // difference) and becomes the reference.
+    // difference). Only a complete pass that agreed (or was the run's first) becomes the reference.
     void EndPass(Workload& workload, const std::string& text, bool failed);
     void UpdateWorkTime();
     std::int32_t RandomInRange(std::int32_t low, std::int32_t high);

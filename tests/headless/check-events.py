@@ -13,8 +13,8 @@ NUMBER = (int, float)
 
 # Per event: required fields and their types; optional fields and their types.
 SCHEMA = {
-    "run_start": ({"version": str, "processor": dict, "processors": int, "workers": int, "options": dict,
-                   "pid": int},
+    "run_start": ({"version": str, "processor": dict, "processors": int, "allowed": list, "workers": int,
+                   "options": dict, "pid": int},
                   {"cpus": list}),
     "test_start": ({"worker": int, "kind": str}, {"cpu": int, "minutes": int, "cipher": str, "mb": int}),
     "heartbeat": ({"worker": int, "worktime_s": NUMBER, "passes": dict}, {"cpu": int, "temperature_c": NUMBER}),
@@ -32,6 +32,11 @@ def check(event):
     for field, kind in (("v", int), ("time", str), ("host", str), ("event", str)):
         if not isinstance(event.get(field), kind):
             return f"common field {field!r} missing or of the wrong type"
+    for field in ("run", "node"):
+        if field in event and not isinstance(event[field], str):
+            return f"common field {field!r} of the wrong type"
+    if not re.fullmatch(r"[0-9a-f]{32}", event.get("run", "")):
+        return "no run id of 32 hexadecimal digits"
     if event["v"] != 1:
         return f"schema version {event['v']}"
     if not TIME.match(event["time"]):
@@ -61,6 +66,8 @@ def check(event):
 def main(files):
     problems = 0
     for name in files:
+        # The lines of one run are together: a run's events follow its run_start.
+        runs_started, current = set(), None
         with open(name, "rb") as f:
             data = f.read()
         if data and not data.endswith(b"\n"):
@@ -72,6 +79,13 @@ def main(files):
                 problem = check(event) if isinstance(event, dict) else "not an object"
             except ValueError as e:
                 problem = f"not JSON ({e})"
+            if not problem:
+                if event["event"] == "run_start":
+                    problem = "a run that started twice" if event["run"] in runs_started else None
+                    runs_started.add(event["run"])
+                    current = event["run"]
+                elif event["run"] != current:
+                    problem = "an event of another run than the last run_start's"
             if problem:
                 problems += 1
                 if problems <= 10:

@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -71,16 +73,66 @@ TEST(EventStream, EveryLineIsOneObjectWithTheCommonFields) {
     EXPECT_EQ(Parsed(lines[1])["event"].toString(), QStringLiteral("run_end"));
 }
 
-TEST(EventStream, AnExistingFileStartsAfreshAndAMissingFolderIsNamed) {
+TEST(EventStream, AnExistingFileIsAddedToAndAMissingFolderIsNamed) {
     test::TempDir dir;
+    // The lines of an earlier run (one that failed, say) stay: the new run's follow them.
     const auto path = dir.Write("ev.jsonl", "{\"old\":1}\n{\"old\":2}\n");
     std::string problem;
     EventStream::Open(path, problem)->Emit("run_start", {});
-    EXPECT_EQ(Lines(path).size(), 1u);
+    EventStream::Open(path, problem)->Emit("run_start", {});
+    const auto lines = Lines(path);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "{\"old\":2}");
+    EXPECT_EQ(Parsed(lines[3])["event"].toString(), QStringLiteral("run_start"));
 
     EXPECT_FALSE(EventStream::Open(dir / "no/such/ev.jsonl", problem));
     EXPECT_NE(problem.find("no/such/ev.jsonl"), std::string::npos) << problem;
     EXPECT_NE(problem.find("No such file"), std::string::npos) << problem;
+}
+
+TEST(EventStream, TheNodeAndTheRunAreInEveryEventOnceKnown) {
+    test::TempDir dir;
+    std::string problem;
+    auto stream = EventStream::Open(dir / "ev.jsonl", problem);
+    stream->Node.clear();
+    EXPECT_TRUE(stream->Emit("run_start", {}));
+    stream->Node = QStringLiteral("rack2-n07");
+    stream->Run = NewRunId();
+    EXPECT_TRUE(stream->Emit("heartbeat", {{"worker", 0}}));
+    const auto lines = Lines(dir / "ev.jsonl");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_FALSE(Parsed(lines[0]).contains("node"));
+    EXPECT_FALSE(Parsed(lines[0]).contains("run"));
+    EXPECT_EQ(Parsed(lines[1])["node"].toString(), QStringLiteral("rack2-n07"));
+    EXPECT_EQ(Parsed(lines[1])["run"].toString(), stream->Run);
+}
+
+TEST(EventStream, TheNodeNameComesFromTheSchedulerAndRunIdsDiffer) {
+    const auto saved = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    const auto node = saved("TORVANE_NODE"), slurm = saved("SLURMD_NODENAME");
+    ::unsetenv("TORVANE_NODE");
+    ::unsetenv("SLURMD_NODENAME");
+    EXPECT_EQ(NodeName(), QString());
+    ::setenv("SLURMD_NODENAME", "n12", 1);
+    EXPECT_EQ(NodeName(), QStringLiteral("n12"));
+    EventStream stream(-1);
+    EXPECT_EQ(stream.Node, QStringLiteral("n12"));
+    // The manifests' own variable comes first; an empty one counts as none.
+    ::setenv("TORVANE_NODE", "worker-3.example", 1);
+    EXPECT_EQ(NodeName(), QStringLiteral("worker-3.example"));
+    ::setenv("TORVANE_NODE", " ", 1);
+    EXPECT_EQ(NodeName(), QStringLiteral("n12"));
+    for (const auto& [name, value] : {std::pair{"TORVANE_NODE", node}, std::pair{"SLURMD_NODENAME", slurm}})
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+
+    const QString a = NewRunId(), b = NewRunId();
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.size(), 32);
+    for (const QChar c : a)
+        EXPECT_TRUE(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))) << int{c.unicode()};
 }
 
 TEST(EventStream, ALineLongerThanAPipeHoldsArrivesWholeAndAGoneReaderIsAFailure) {

@@ -1,6 +1,7 @@
 #include "app/headless/EventStream.h"
 
 #include <QJsonDocument>
+#include <QUuid>
 
 #include <cerrno>
 #include <cstring>
@@ -67,7 +68,7 @@ std::int64_t CutTornEnd(int fd, int readable, off_t size) {
 
 std::unique_ptr<EventStream> EventStream::Open(const std::string& target, std::string& problem) {
     if (target == "-") return std::make_unique<EventStream>(STDOUT_FILENO, false);
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) {
         problem = "cannot write the event stream to " + target + ": " + std::strerror(errno);
         return nullptr;
@@ -104,7 +105,19 @@ std::int64_t CutTornLastLine(int fd) {
     return cut;
 }
 
-EventStream::EventStream(int fd, bool owned) : Host(HostName()), fd_(fd), owned_(owned) {}
+QString NodeName() {
+    for (const char* name : {"TORVANE_NODE", "SLURMD_NODENAME"}) {
+        const QString value = qEnvironmentVariable(name).trimmed();
+        if (!value.isEmpty()) return value;
+    }
+    return {};
+}
+
+QString NewRunId() {
+    return QUuid::createUuid().toString(QUuid::Id128);
+}
+
+EventStream::EventStream(int fd, bool owned) : Host(HostName()), Node(NodeName()), fd_(fd), owned_(owned) {}
 
 EventStream::~EventStream() {
     if (owned_) ::close(fd_);
@@ -114,6 +127,8 @@ bool EventStream::Emit(const char* event, QJsonObject fields) {
     fields.insert(QStringLiteral("v"), EventSchemaVersion);
     fields.insert(QStringLiteral("time"), Rfc3339Utc(Clock()));
     fields.insert(QStringLiteral("host"), Host);
+    if (!Node.isEmpty()) fields.insert(QStringLiteral("node"), Node);
+    if (!Run.isEmpty()) fields.insert(QStringLiteral("run"), Run);
     fields.insert(QStringLiteral("event"), QString::fromLatin1(event));
     const QByteArray line = QJsonDocument(fields).toJson(QJsonDocument::Compact);
     return WriteLine(std::string_view(line.constData(), static_cast<std::size_t>(line.size())));

@@ -32,8 +32,9 @@ std::int64_t UtcNowMs();
 
 class EventStream {
 public:
-    // Opens the stream: "-" is standard output, anything else a file that is created or emptied. The
-    // system's reason when it cannot be opened.
+    // Opens the stream: "-" is standard output, anything else a file that is created or added to (the
+    // runs of a machine that is tested again, or a container that restarted, stand one after another:
+    // a run's error is never wiped by the next run). The system's reason when it cannot be opened.
     static std::unique_ptr<EventStream> Open(const std::string& target, std::string& problem);
     // Writes to a descriptor the caller keeps open (tests, the worker's channel to its supervisor).
     explicit EventStream(int fd, bool owned = false);
@@ -56,6 +57,10 @@ public:
     // The time source of the events (UtcNowMs by default) and the machine's name; tests set both.
     std::function<std::int64_t()> Clock = UtcNowMs;
     QString Host;
+    // The scheduler's name of the machine (NodeName()) and the run's id (NewRunId()); each goes into
+    // every event when it is not empty.
+    QString Node;
+    QString Run;
 
 private:
     int fd_;
@@ -72,5 +77,14 @@ std::int64_t CutTornLastLine(int fd);
 
 // The name of this machine as the events give it.
 QString HostName();
+
+// The machine's name as its scheduler knows it, from the environment: TORVANE_NODE (the manifests set it
+// to the Kubernetes node), else SLURMD_NODENAME (Slurm sets it in every task); empty when neither is set.
+// Two machines may share a host name (a pod's name, two slurmd on one host); their node names differ.
+QString NodeName();
+
+// A new run's id: 32 hexadecimal digits, random, so that runs that add to one file (or run at once) are
+// told apart.
+QString NewRunId();
 
 } // namespace torvane::app

@@ -14,6 +14,7 @@
 #include "hw/MBM4Wrapper.h"
 #include "platform/Affinity.h"
 #include "platform/Settings.h"
+#include "platform/SystemInfo.h"
 #include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
@@ -114,7 +115,9 @@ std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader
 QString ProcessorLine() {
     const hw::TCpuIdent ident;
     std::string line = "Processor: " + hw::ProcessorText(ident);
-    line += ", " + std::to_string(ident.Count()) + (ident.Count() == 1 ? " processor" : " processors");
+    // The machine's own count: the identification's is capped at 255, and servers have more.
+    const auto online = SystemProcessors().NumberOfProcessors;
+    line += ", " + std::to_string(online) + (online == 1 ? " processor" : " processors");
     return QString::fromStdString(line);
 }
 
@@ -133,7 +136,6 @@ QJsonObject ProcessorFields() {
 }
 
 QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int>& cpus) {
-    const hw::TCpuIdent ident;
     QJsonArray workers;
     for (int cpu : cpus) workers.append(cpu);
     QJsonArray tests;
@@ -151,14 +153,31 @@ QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int
                      QString::fromStdString(options.InjectFault->Test) +
                          (options.InjectFault->Cpu ? QStringLiteral("@%1").arg(*options.InjectFault->Cpu)
                                                    : QString()));
+    QJsonArray allowed;
+    for (int cpu : AllowedProcessors()) allowed.append(cpu);
     QJsonObject fields{{"version", QStringLiteral(TORVANE_VERSION)},
                        {"processor", ProcessorFields()},
-                       {"processors", static_cast<int>(ident.Count())},
+                       {"processors", static_cast<int>(SystemProcessors().NumberOfProcessors)},
+                       {"allowed", allowed},
                        {"workers", static_cast<int>(cpus.empty() ? 1 : cpus.size())},
                        {"options", given},
                        {"pid", static_cast<int>(::getpid())}};
     if (!cpus.empty()) fields.insert(QStringLiteral("cpus"), workers);
     return fields;
+}
+
+std::optional<QString> AffinityWarning(const std::vector<int>& allowed, int online) {
+    if (allowed.empty() || static_cast<int>(allowed.size()) >= online) return std::nullopt;
+    QStringList list;
+    for (int cpu : allowed) list << QString::number(cpu);
+    return QStringLiteral(
+               "Warning: only %1 of the machine's %2 processors can be tested: the affinity mask this "
+               "program was started with (a scheduler's allocation, a container's cpuset, taskset) "
+               "holds processor%3 %4.")
+        .arg(allowed.size())
+        .arg(online)
+        .arg(allowed.size() == 1 ? "" : "s")
+        .arg(list.join(QStringLiteral(", ")));
 }
 
 std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
@@ -231,6 +250,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             std::fprintf(stderr, "torvane: %s\n", problem.c_str());
             return 2;
         }
+        events->Run = NewRunId();
         if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
     }
 
@@ -312,9 +332,17 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     QTimer watch;
     watch.setInterval(200);
     const long long limit = static_cast<long long>(options.Minutes) * 60;
+    // Before the first write replaces it: the record of the runs before this one.
+    const std::int64_t failedRunsBefore = options.Metrics.empty() ? 0 : FailedRunsOnRecord(options.Metrics);
+    const auto runFailed = [&run] {
+        return run.State.LastStop == engine::StopReason::Error ||
+               run.State.LastStop == engine::StopReason::ClockJump || run.State.ErrorCount > 0;
+    };
     const auto metricsState = [&] {
         MetricsState state;
         state.Running = !run.State.Stopped;
+        state.FailedRunsBefore = failedRunsBefore;
+        state.Failed = runFailed();
         const std::int64_t seconds =
             run.State.Stopped ? CounterSeconds(run.State.Counters) : run.Clock().ElapsedSeconds();
         state.Workers = {{std::nullopt, run.State.ErrorCount, seconds}};
@@ -349,10 +377,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         if (run.State.Stopped && !run.InsideAPass()) {
             watch.stop();
             metrics.stop();
-            const bool failed = run.State.LastStop == engine::StopReason::Error ||
-                                run.State.LastStop == engine::StopReason::ClockJump ||
-                                run.State.ErrorCount > 0;
-            int status = failed ? 1 : view.OutputFailed() ? 3 : 0;
+            int status = runFailed() ? 1 : view.OutputFailed() ? 3 : 0;
             if (certificate && !WriteRunCertificate(*certificate, run, stdout, stderr) && status == 0)
                 status = kCertificateNotWritten;
             if (recorder)
@@ -366,6 +391,11 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     });
 
     view.AppendLine(engine::Pane::Info, ProcessorLine());
+    if (!worker) {
+        if (const auto warning =
+                AffinityWarning(AllowedProcessors(), static_cast<int>(SystemProcessors().NumberOfProcessors)))
+            view.AppendLine(engine::Pane::Info, *warning);
+    }
     if (events && !worker) events->Emit("run_start", RunStartFields(options, {}));
     run.ClickMenuItem(engine::MenuItem::Start1);
     writeMetrics();

@@ -18,8 +18,13 @@ namespace torvane::app {
 // The processor under test as the run's first line names it.
 QString ProcessorLine();
 // The fields of the run_start event: program version, processor identification, processor count, the
-// options, and the processors of the workers (none for the single run).
+// processors this process may use, the options, and the processors of the workers (none for the single
+// run).
 QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int>& cpus);
+// The warning the run log begins with when the process may use fewer processors than the machine has
+// online (a scheduler's allocation, a container's cpuset, taskset): the others are not tested. Nothing
+// when it may use them all, or when the system cannot tell.
+std::optional<QString> AffinityWarning(const std::vector<int>& allowed, int online);
 // The temperature of the stored sensor in degrees Celsius, or nothing while no block is published.
 std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
                                                      const std::string& sensorBlock);
