@@ -361,6 +361,42 @@ TEST_F(StabilityCommands, ACertificateOfTheRunOpensInTheViewer) {
     EXPECT_FALSE(viewer->isVisible());
 }
 
+TEST_F(StabilityCommands, ACertificateThatCannotBeWrittenSaysWhyAndTheWindowStays) {
+    auto form = MakeWindow();
+    RunFor(*form, 86400);
+    form->CreateCertificate1->trigger();
+    ASSERT_TRUE(std::filesystem::create_directory(WorkPath("folder.tvc")));
+    const struct {
+        std::string path, reason;
+    } cases[] = {{WorkPath("gone/run.tvc"), "No such file or directory"},
+                 {WorkPath("folder.tvc"), "Is a directory"}};
+    for (const auto& c : cases) {
+        dialogs.AnswerFile(c.path);
+        creation.SpeedButton1->click();
+        const auto shown = dialogs.Take();
+        ASSERT_EQ(shown.size(), 2u) << c.path; // the save dialog, then the error box
+        EXPECT_EQ(shown[1].Text, "Cannot create file " + c.path + ": " + c.reason);
+        EXPECT_TRUE(creation.isVisible()); // what was typed is not lost
+    }
+}
+
+TEST_F(StabilityCommands, SmallWorkFilesStillEarnACertificateThatSaysSo) {
+    auto form = MakeWindow();
+    dialogs.AnswerText("50");
+    form->MaxTempsize1->trigger();
+    const auto notes = dialogs.Take();
+    ASSERT_FALSE(notes.empty());
+    EXPECT_EQ(notes.back().Text, "You can\u00B4t have Stability Certificate with MaxTempSize this small!");
+    RunFor(*form, 86400);
+    form->CreateCertificate1->trigger();
+    const auto path = WorkPath("small.tvc");
+    dialogs.AnswerFile(path);
+    creation.SpeedButton1->click();
+    const auto v = cert::VerifyCertificateFile(hash, path);
+    ASSERT_EQ(v.State, cert::TCertificateState::Authentic);
+    EXPECT_EQ(v.Record[19], " MaxTempSize: 50 MB");
+}
+
 TEST_F(StabilityCommands, RegisterFileTypeWritesTheTypeForThisProgram) {
     SavedVariable data("XDG_DATA_HOME", WorkPath("data"));
     SavedVariable path("PATH", WorkPath("")); // the files alone, without the desktop's cache tools

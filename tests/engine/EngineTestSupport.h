@@ -2,6 +2,8 @@
 // What the engine tests share: one QCoreApplication for the whole program, a view that records what the
 // engine shows, and a way to let the worker timers run until nothing happens without a clock advance.
 
+#include "common/TempDir.h"
+
 #include "engine/RunView.h"
 #include "engine/TestRun.h"
 #include "engine/WorkerTimer.h"
@@ -30,13 +32,13 @@ inline QCoreApplication& EngineApp() {
     static int argc = 1;
     static char name[] = "engine_tests";
     static char* argv[] = {name, nullptr};
+    // Removed with the program's other statics when it ends (every test is a program of its own under
+    // ctest, so a folder that stayed would be one per test).
+    static const TempDir folder;
     static QCoreApplication* app = [] {
-        const auto dir =
-            std::filesystem::temp_directory_path() / ("torvane-engine-tests-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        ::setenv("TORVANE_CONFIG_DIR", dir.c_str(), 1);
+        ::setenv("TORVANE_CONFIG_DIR", folder.Path().c_str(), 1);
         // The user's private work folder, made where a run finds no stored one.
-        ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", folder.Path("cache").c_str(), 1);
         torvane::SetPriorityRequestsApplied(false);
         return new QCoreApplication(argc, argv);
     }();

@@ -242,9 +242,9 @@ TEST_F(TestRunTest, StopStoresTheSizeLimitOnlyWhenNoneIsStored) {
 }
 
 TEST_F(TestRunTest, StopDeletesTheWorkFiles) {
-    const auto dir = std::filesystem::temp_directory_path() / ("torvane-work-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    run->TempDir = dir.string() + "/";
+    const torvane::test::TempDir folder;
+    const std::filesystem::path dir = folder.Path();
+    run->TempDir = folder.Path() + "/";
     for (auto name : {"TORVA_1.tmp", "TORVA_2.tmp", "TORVA_3.tmp"}) std::ofstream(dir / name) << "x";
     Idle();
     Start();
@@ -252,7 +252,6 @@ TEST_F(TestRunTest, StopDeletesTheWorkFiles) {
     EXPECT_TRUE(std::filesystem::exists(dir / "TORVA_3.tmp")); // "Start" leaves the third one
     Stop();
     EXPECT_FALSE(std::filesystem::exists(dir / "TORVA_3.tmp"));
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(TestRunTest, ForcedWhetstoneMismatchGivesTheFiveReportLines) {

@@ -143,6 +143,10 @@ class FleetSummary(unittest.TestCase):
         self.assertIn("2 of the 4 machines expected had no run (", out)
         code, out, err = self.summary("--expect", ",", a)
         self.assertEqual(code, 2, out + err)
+        # No file at all (no node could start the program): every node is missing.
+        code, out, _ = self.summary("--expect", "n1,n2")
+        self.assertEqual(code, 1, out)
+        self.assertIn("2 of the 2 machines expected had no run: n1, n2 (", out)
 
     def test_a_run_on_part_of_its_machine_says_so(self):
         path = self.file("p.jsonl", run_events("r1", host="n", end="time_limit", cpus=(0,), processors=2, allowed=(0,)))

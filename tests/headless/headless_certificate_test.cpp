@@ -142,6 +142,14 @@ TEST_F(RunCertificate, ShorterRunsAndFailuresSayWhy) {
     EXPECT_EQ(Contents(err), "torvane: the certificate " + dir / "gone/x.tvc" +
                                  " was not written: Cannot create file " + dir / "gone/x.tvc" +
                                  ": No such file or directory\n");
+    // A disk that is full when the day is over.
+    std::rewind(err);
+    const app::CertificateRequest full{"/dev/full", {"", "", "", "", "", "", {"N/A"}}};
+    EXPECT_FALSE(app::WriteRunCertificate(full, *run, out, err, sources));
+    EXPECT_NE(Contents(err).find(
+                  "torvane: the certificate /dev/full was not written: Cannot create file /dev/full: "
+                  "No space left on device\n"),
+              std::string::npos);
 }
 
 } // namespace
