@@ -17,7 +17,7 @@ packages=(build-essential cmake ninja-build pkg-config
           libsensors-dev libcli11-dev
           fonts-liberation2 fonts-dejavu-core xdg-utils
           shared-mime-info desktop-file-utils libfile-mimeinfo-perl
-          xvfb xauth clang libclang-rt-14-dev python3)
+          xvfb xauth clang libclang-rt-14-dev python3 python3-yaml)
 if [ "${TORVANE_BENCH_DEPS:-0}" = 1 ]; then
   packages+=(libssl-dev libcrypto++-dev zlib1g-dev)
 fi

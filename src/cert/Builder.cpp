@@ -5,6 +5,7 @@
 #include "platform/LocaleTime.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace torvane::cert {
 
@@ -37,15 +38,38 @@ void StampTime(TCertificateFacts& facts, const LocalDateTime& now) {
     }
 }
 
+namespace {
+
+std::string WithReason(const EFCreateError& e) {
+    return DescribeError(e);
+}
+
+template <typename Write> void TellingWhy(Write&& write) {
+    try {
+        write();
+    } catch (const ECertificateFileError&) {
+        throw;
+    } catch (const EFCreateError& e) {
+        throw ECertificateFileError(e);
+    }
+}
+
+} // namespace
+
+ECertificateFileError::ECertificateFileError(const EFCreateError& cause)
+    : EFCreateError(cause), message_(WithReason(cause)) {}
+
 void CheckCertificateRequest(const std::string& path, const TCertificateDescription& description) {
     CheckDescription(description);
-    // Whether the folder exists and a file may be made or replaced there, found as the write will find it.
-    CheckOutput(path);
+    // Whether the folder exists and a file may be made or replaced there, found as the write will find it
+    // (nothing is made, and a FIFO is not opened, which would give its reader an empty read).
+    TellingWhy([&] { CheckOutput(path); });
 }
 
 void WriteCertificate(crypto::THashManager& hash, const std::string& path, const TCertificateFacts& facts,
                       const TCertificateDescription& description, std::string_view fillerLine) {
-    WriteFileAtomically(path, SealCertificate(hash, facts, description, fillerLine));
+    const auto sealed = SealCertificate(hash, facts, description, fillerLine);
+    TellingWhy([&] { WriteFileAtomically(path, sealed); });
 }
 
 } // namespace torvane::cert

@@ -24,7 +24,10 @@ EFCreateError::EFCreateError(const std::string& fileName, std::int32_t systemErr
 std::string DescribeError(const std::exception& e) {
     const auto* file = dynamic_cast<const EFileError*>(&e);
     const auto reason = file ? file->Reason() : std::string();
-    return reason.empty() ? std::string(e.what()) : std::string(e.what()) + ": " + reason;
+    const std::string what = e.what();
+    // A message that tells its reason already (a wrapper that composed it) is not told it twice.
+    if (reason.empty() || what.ends_with(": " + reason)) return what;
+    return what + ": " + reason;
 }
 
 } // namespace torvane

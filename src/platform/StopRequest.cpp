@@ -1,5 +1,7 @@
 #include "platform/StopRequest.h"
 
+#include "platform/StopSignals.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -20,7 +22,9 @@ std::int64_t MonotonicMs() {
 }
 
 bool Asked() {
-    if (const auto* flag = g_flag.load(); flag && *flag) return true;
+    const auto* flag = g_flag.load();
+    if (!flag) flag = StopSignalFlag();
+    if (flag && *flag) return true;
     sigset_t pending;
     if (::sigpending(&pending) != 0) return false;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})

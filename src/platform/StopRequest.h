@@ -7,7 +7,8 @@
 
 namespace torvane {
 
-// The flag the program's stop handler sets; nullptr (the default) for programs without one.
+// The flag that tells a stop request; nullptr (the default) for the flag of the program's stop signal
+// handlers (StopSignalFlag), which tests replace.
 void SetStopRequestFlag(const volatile std::sig_atomic_t* flag);
 
 // True when the flag is set, or when a stop signal (INT, TERM, HUP) waits, blocked, to be delivered: a
