@@ -95,13 +95,17 @@ TestRun::~TestRun() {
     kello_.reset();
 }
 
-void TestRun::LoadWorkSettings(SettingsReader& settings) {
+std::string TestRun::StoredWorkDirectory(SettingsReader& settings) {
     // A folder that is not there (any more) leaves the default; the stored value is not changed. The
     // default is a folder of the user's own: the work files have fixed names, and in a shared folder
     // anybody could take those names first.
     std::string stored;
     if (const auto dir = settings.Text(settings::WorkDirectory)) stored = WithTrailingSeparator(*dir);
-    TempDir = !stored.empty() && DirectoryExists(stored) ? stored : PrivateWorkDirectory();
+    return !stored.empty() && DirectoryExists(stored) ? stored : PrivateWorkDirectory();
+}
+
+void TestRun::LoadWorkSettings(SettingsReader& settings) {
+    TempDir = StoredWorkDirectory(settings);
     MaxTempSize = settings.Number(settings::MaxTempSize).value_or(settings::MaxTempSize.Default);
 }
 

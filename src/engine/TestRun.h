@@ -73,6 +73,8 @@ public:
     // Takes the work folder (Q1, used only where it exists; the user's private work folder otherwise)
     // and the size limit (Q2) from the store.
     void LoadWorkSettings(SettingsReader& settings);
+    // The work folder LoadWorkSettings takes, for a supervisor that must know its workers' folders.
+    static std::string StoredWorkDirectory(SettingsReader& settings);
     // Whether "Stop" stores the size limit where none is stored; false while the limit is this run's
     // own (given on the command line), which must not touch the store.
     bool StoreSizeLimit = true;

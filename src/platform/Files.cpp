@@ -586,8 +586,7 @@ void WriteFileAtomically(const std::string& path, const std::string& data, mode_
     } catch (const Exception& e) {
         // The file could not be made whole: a full disk, a device that takes no more.
         const int error = e.ErrorCode > 0 ? e.ErrorCode : EIO;
-        throw EFCreateError(path, error,
-                            std::string("it could not be written whole: ") + std::strerror(error));
+        throw EFCreateError(path, error);
     }
 }
 

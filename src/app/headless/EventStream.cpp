@@ -80,6 +80,7 @@ std::unique_ptr<EventStream> EventStream::Open(const std::string& target, std::s
         return nullptr;
     }
     auto stream = std::make_unique<EventStream>(fd, true);
+    stream->waitsForRoom_ = true;
     const std::int64_t cut = CutTornLastLine(fd);
     if (cut < 0) {
         problem = "cannot write the event stream to " + target + ": " + std::strerror(errno);
@@ -150,18 +151,14 @@ bool EventStream::WriteLine(std::string_view text) {
         const ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
         if (n < 0 && errno == EINTR) continue;
         // A FIFO whose reader is slow is waited for, as long as the program goes on.
-        if (n < 0 && errno == EAGAIN && WaitUntilWritable(fd_)) continue;
+        if (n < 0 && errno == EAGAIN && waitsForRoom_ && WaitUntilWritable(fd_)) continue;
         if (n <= 0) {
-<<<<<<< HEAD
             if (problem_.empty())
                 problem_ = n < 0 && errno == EAGAIN
                                ? "nothing read the events before the program was asked to stop"
                                : std::strerror(n < 0 ? errno : EIO);
-=======
-            if (problem_.empty()) problem_ = std::strerror(n < 0 ? errno : EIO);
             // The piece that went out ends the stream: a line after it would leave it torn in the middle.
             if (done > 0) torn_ = true;
->>>>>>> main
             return false;
         }
         done += static_cast<std::size_t>(n);

@@ -342,7 +342,20 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     metrics.setInterval(10000);
     QObject::connect(&metrics, &QTimer::timeout, writeMetrics);
 
+    // Events that could not be written are told once, as a run log that cannot be written is, and the run
+    // goes on; a run that lost them is no clean success (exit status 3). A worker's go to its supervisor,
+    // which tells their loss.
+    bool eventsLost = false;
+    const auto tellLostEvents = [&] {
+        if (!events || worker || eventsLost || events->Problem().empty()) return;
+        eventsLost = true;
+        std::fprintf(stderr,
+                     "torvane: the event stream cannot be written to %s (%s); the run goes on without it.\n",
+                     options.Events.c_str(), events->Problem().c_str());
+    };
+
     QObject::connect(&watch, &QTimer::timeout, [&] {
+        tellLostEvents();
         // The work clock's check, and with it the time limit, more often than the clock tick does it.
         if (!run.State.Stopped) run.UpdateWorkTime();
         if (!run.State.Stopped) {
@@ -366,6 +379,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                 recorder->End(worker ? "worker_end" : "run_end", run.State.ErrorCount,
                               CounterSeconds(run.State.Counters), EndReason(run.State.LastStop, stopAsked),
                               status);
+            tellLostEvents();
+            if (eventsLost && status == 0) status = 3;
             writeMetrics();
             if (worker) TWorkFolder(runFolder).DeleteFolder(workerFolder);
             QCoreApplication::exit(status);

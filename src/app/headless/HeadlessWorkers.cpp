@@ -4,8 +4,10 @@
 #include "app/headless/Headless.h"
 #include "app/headless/Supervisor.h"
 #include "engine/SettingsSchema.h"
+#include "engine/TestRun.h"
 #include "platform/Affinity.h"
 #include "platform/Files.h"
+#include "platform/Settings.h"
 #include "platform/SystemInfo.h"
 
 #include <cstdio>
@@ -79,11 +81,24 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
     }
     SupervisorConfig config;
     const std::string program = ProgramFilePath();
+    // The folder the workers take theirs in, found as they find it, so that the files of a worker that
+    // dies can be removed.
+    std::string workFolder;
+    if (options.TempDir) {
+        workFolder = NativePath(*options.TempDir);
+    } else {
+        auto stored = engine::SettingsReader::FromStore();
+        workFolder = engine::TestRun::StoredWorkDirectory(stored);
+        // A damaged store is set aside by this first read: told here, since the workers find it gone.
+        if (const auto problem = SettingsKey::TakeLoadProblem(); !problem.empty())
+            std::fprintf(stderr, "torvane: %s\n", problem.c_str());
+    }
     for (std::size_t i = 0; i < cpus.size(); ++i) {
         WorkerCommand command{{program}};
         for (auto& a : WorkerArguments(options, static_cast<int>(i), cpus[i]))
             command.Argv.push_back(std::move(a));
-        config.Workers.push_back({cpus[i], std::move(command)});
+        config.Workers.push_back(
+            {cpus[i], std::move(command), workFolder + "worker-" + std::to_string(i) + "/"});
     }
     config.HeadLines = MakeBannerLines();
     config.HeadLines << ProcessorLine()
