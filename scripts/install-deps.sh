@@ -10,14 +10,14 @@ set -euo pipefail
 # service of its own), Xvfb for looking at the window on a machine without a desktop (the tests
 # themselves need no display), lm-sensors' library for torvane-sensors, CLI11 for the options of torvane-sensors and torvane-crypt, clang with its
 # libFuzzer runtime for the fuzz targets, and Python 3 for scripts/fleet-summary and the event stream's
-# schema check.
+# schema check, and libfaketime (faketime) for the tests that set the clock of a run.
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           libsensors-dev libcli11-dev
           fonts-liberation2 fonts-dejavu-core xdg-utils
           shared-mime-info desktop-file-utils libfile-mimeinfo-perl
-          xvfb xauth clang libclang-rt-14-dev python3 python3-yaml)
+          xvfb xauth clang libclang-rt-14-dev python3 python3-yaml faketime)
 if [ "${TORVANE_BENCH_DEPS:-0}" = 1 ]; then
   packages+=(libssl-dev libcrypto++-dev zlib1g-dev)
 fi

@@ -136,6 +136,24 @@ TEST_F(RunCertificate, ShorterRunsAndFailuresSayWhy) {
                                  "0d, 23h, 59m, 59s.\n");
     EXPECT_FALSE(FileExists(dir / "short.tvc"));
 
+    // A day that started no test ("Optimal..." stored) tested nothing.
+    run->SetTestChoice(engine::TestChoice::Optimal);
+    run->ClickMenuItem(engine::MenuItem::Start1);
+    for (int i = 0; i < 20; ++i) run->OperateTimer().Fire();
+    WorkFor(*run, time, 86400000);
+    run->ClickMenuItem(engine::MenuItem::Stop1);
+    std::FILE* said = std::tmpfile();
+    const app::CertificateRequest empty{dir / "empty.tvc", {"", "", "", "", "", "", {"N/A"}}};
+    EXPECT_FALSE(app::WriteRunCertificate(empty, *run, said, err, sources));
+    EXPECT_EQ(Contents(said),
+              "No certificate written to " + dir / "empty.tvc" +
+                  ": this run started no test, so its 1d, 0h, 0m, 0s of work time tested nothing "
+                  "(the stored test choice is \"Optimal...\", or --tests named only tests that "
+                  "could not run).\n");
+    EXPECT_FALSE(FileExists(dir / "empty.tvc"));
+    std::fclose(said);
+    run->ClickMenuItem(engine::MenuItem::Random1);
+
     RunFor(86400); // the counters are the last run's
     const app::CertificateRequest gone{dir / "gone/x.tvc", {"", "", "", "", "", "", {"N/A"}}};
     EXPECT_FALSE(app::WriteRunCertificate(gone, *run, out, err, sources));
