@@ -248,6 +248,24 @@ TEST(EventStream, NothingFollowsALineThatWentOutOnlyInPart) {
     ::close(fds[1]);
 }
 
+// A run killed in the middle of a line, then the machine tested again into the same file: the new run's
+// lines start on a line of their own, and the program says what it removed.
+TEST(EventStream, ARunAddingToAFileOfAKilledRunStartsOnALineOfItsOwn) {
+    test::TempDir dir;
+    const auto path = dir.Write("ev.jsonl", "{\"old\":1}\n{\"old\":2,\"pad");
+    std::string problem;
+    auto stream = EventStream::Open(path, problem);
+    ASSERT_TRUE(stream) << problem;
+    EXPECT_NE(stream->Notice().find("ended in a line cut short (13 bytes"), std::string::npos)
+        << stream->Notice();
+    EXPECT_TRUE(stream->Emit("run_start", {}));
+    const auto lines = Lines(path);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "{\"old\":1}");
+    EXPECT_EQ(Parsed(lines[1])["event"].toString(), QStringLiteral("run_start"));
+    EXPECT_TRUE(EventStream::Open(path, problem)->Notice().empty()) << "a file that ends whole is left whole";
+}
+
 TEST(EventStream, ATornEndIsCutOffBeforeLinesAreAddedAndNothingElseIs) {
     test::TempDir dir;
     // As a stream opens its file: for writing only.
