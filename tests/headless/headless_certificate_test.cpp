@@ -83,6 +83,8 @@ protected:
         env.msClock = &ms;
         env.automaticWindowTimers = false;
         run = std::make_unique<engine::TestRun>(view, env);
+        // A folder of the test's own: runs of parallel tests must not meet in the system's temporary one.
+        run->TempDir = dir.Path() + "/";
         run->BannerLines = {"Torvane Test 5.0 [ Ombrel ]", "credit", ""};
         out = std::tmpfile();
         err = std::tmpfile();

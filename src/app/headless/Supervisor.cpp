@@ -314,7 +314,7 @@ int Supervisor::Run() {
     if (const auto problem = pool_.Start()) {
         PrintError(QStringLiteral("torvane: %1").arg(QString::fromStdString(*problem)));
         for (auto& w : workers_) w.Ended = true;
-        firstError_ = FirstError{0, 0, QString::fromStdString(*problem), QStringLiteral("N/A")};
+        firstError_ = FirstError{0, 0, QString::fromStdString(*problem), QStringLiteral("N/A"), {}};
         stopReason_ = QStringLiteral("start_failed");
         return Report();
     }
