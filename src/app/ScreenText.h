@@ -18,6 +18,9 @@ inline const QString kMakerLine = QStringLiteral("Copyright (C) 1999-2000 by Qua
 // The maker's own site; the reserved ".example" name stands until the project has an address of its own.
 inline const QString kHomepage = QStringLiteral("https://www.quarnett.example/torvane/");
 
+// "Check for a new version" where no web browser could show the homepage: where new versions come from.
+QString NewVersionNotice();
+
 // Title line, credit line, empty line: the head of the information pane.
 QStringList MakeBannerLines();
 QStringList AboutLines();
