@@ -38,6 +38,10 @@ mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm" && mounted+=("$root/dev/shm")
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 cp "$deb" "$root/tmp/"
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
+# The same as a process of its own (chroot and env go on as the program), for a signal by its id.
+in_root_background() {
+  exec chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"
+}
 
 in_root apt-get update -qq >"$work/apt.log" 2>&1 || fail "apt-get update: $(tail -5 "$work/apt.log")"
 start=$(date +%s)
@@ -51,13 +55,17 @@ in_root torvane-crypt selftest >"$work/selftest" 2>&1 || fail "torvane-crypt sel
 echo "torvane-crypt selftest: passed"
 
 # torvane-sensors publishes, and the terminal run shows what it publishes.
-in_root torvane-sensors --fixed 45.5,46.5,30 >"$work/sensors" 2>&1 &
+(in_root_background torvane-sensors --fixed 45.5,46.5,30 >"$work/sensors" 2>&1) &
 sensors=$!
+cleanup_sensors() { kill -TERM "$sensors" 2>/dev/null && wait "$sensors" 2>/dev/null; true; }
+trap 'cleanup_sensors; cleanup' EXIT
 for _ in $(seq 50); do [ -e "$root/dev/shm/\$M\$B\$M\$" ] && break; sleep 0.1; done
 [ -e "$root/dev/shm/\$M\$B\$M\$" ] || fail "torvane-sensors published nothing: $(cat "$work/sensors")"
 in_root torvane --headless --mode idle --minutes 1 >"$work/run" 2>&1 || fail "torvane --headless: $(tail -5 "$work/run")"
 kill -TERM "$sensors"
 wait "$sensors" || fail "torvane-sensors did not end cleanly on SIGTERM: $(cat "$work/sensors")"
+trap cleanup EXIT
+[ ! -e "$root/dev/shm/\$M\$B\$M\$" ] || fail "torvane-sensors left its block behind"
 grep -q "CPU Temp: 46 C" "$work/run" || fail "the terminal run shows no temperature: $(tail -5 "$work/run")"
 echo "torvane --headless --minutes 1: $(grep -m1 "Work time" "$work/run")"
 

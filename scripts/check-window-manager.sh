@@ -17,12 +17,15 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-n=7400
-while [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-export DISPLAY=":$n" TORVANE_CONFIG_DIR="$dir/config"
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+# Xvfb takes a display number no other server holds (a number looked for here could be taken by another
+# check at the same moment) and names it once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
 pids+=($!)
-sleep 1
+for _ in $(seq 300); do [ -s "$dir/display" ] && break; sleep 0.1; done
+[ -s "$dir/display" ] || fail "Xvfb did not start"
+mkdir -m 700 "$dir/runtime"
+DISPLAY=":$(cat "$dir/display")"
+export DISPLAY TORVANE_CONFIG_DIR="$dir/config" XDG_RUNTIME_DIR="$dir/runtime"
 openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1

@@ -31,7 +31,7 @@ case "$purpose" in
       # need no display), clang with its libFuzzer runtime for the fuzz targets, and the package checks:
       # man renders the manual pages, appstreamcli and lintian judge the metadata and the package, fakeroot
       # installs it into a scratch root for a user other than root.
-      packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev
+      packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev python3-yaml
                  man-db appstream lintian fakeroot)
     fi
     ;;

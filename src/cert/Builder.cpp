@@ -5,6 +5,7 @@
 #include "platform/LocaleTime.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace torvane::cert {
 
@@ -37,16 +38,38 @@ void StampTime(TCertificateFacts& facts, const LocalDateTime& now) {
     }
 }
 
+namespace {
+
+std::string WithReason(const EFCreateError& e) {
+    return e.ErrorCode ? std::string(e.what()) + ": " + std::strerror(e.ErrorCode) : std::string(e.what());
+}
+
+template <typename Write> void TellingWhy(Write&& write) {
+    try {
+        write();
+    } catch (const ECertificateFileError&) {
+        throw;
+    } catch (const EFCreateError& e) {
+        throw ECertificateFileError(e);
+    }
+}
+
+} // namespace
+
+ECertificateFileError::ECertificateFileError(const EFCreateError& cause)
+    : EFCreateError(cause), message_(WithReason(cause)) {}
+
 void CheckCertificateRequest(const std::string& path, const TCertificateDescription& description) {
     CheckDescription(description);
     // Creating the file that would take the certificate's place tells whether the folder exists and
     // can be written; it goes again at once.
-    TReplacementFile probe(path);
+    TellingWhy([&] { TReplacementFile probe(path); });
 }
 
 void WriteCertificate(crypto::THashManager& hash, const std::string& path, const TCertificateFacts& facts,
                       const TCertificateDescription& description, std::string_view fillerLine) {
-    WriteFileAtomically(path, SealCertificate(hash, facts, description, fillerLine));
+    const auto sealed = SealCertificate(hash, facts, description, fillerLine);
+    TellingWhy([&] { WriteFileAtomically(path, sealed); });
 }
 
 } // namespace torvane::cert

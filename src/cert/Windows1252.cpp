@@ -19,9 +19,11 @@ char32_t CharacterOf(unsigned char byte) {
     return byte >= 0x80 && byte <= 0x9F ? kHighControls[byte - 0x80] : byte;
 }
 
-// -1 for a character the code page lacks.
+// -1 for a character the code page lacks. The five bytes it leaves unassigned stand for no character
+// (strict decoders refuse them), so the C1 controls that Windows1252ToUtf8 shows them as have no byte.
 int ByteOf(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+    if (c < 0x80 + kHighControls.size() && kHighControls[c - 0x80] == c) return -1;
     for (size_t i = 0; i < kHighControls.size(); ++i)
         if (kHighControls[i] == c) return static_cast<int>(0x80 + i);
     return -1;

@@ -17,11 +17,12 @@ public:
 
 // UTF-8 to Windows-1252. Throws ECertificateText naming `field` for a character the code page lacks and
 // for text that is not UTF-8. The five byte values the code page leaves unassigned (81, 8D, 8F, 90, 9D)
-// stand for the control characters of the same number, as the desktop maps them, so that every byte
-// survives the way through Windows1252ToUtf8 and back.
+// are no characters of it: U+0081, U+008D, U+008F, U+0090 and U+009D are refused like any other
+// character outside it, so that a certificate never holds a byte a strict reader fails on.
 std::string Utf8ToWindows1252(std::string_view utf8, std::string_view field);
 
-// Windows-1252 to UTF-8; every byte has a character.
+// Windows-1252 to UTF-8, for showing what a file holds: every byte has a character, the five unassigned
+// ones the C1 control of the same number.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
 } // namespace torvane::cert

@@ -41,13 +41,15 @@ void TCpuIdent_Info::Refresh(const ICpuidSource& cpu, CpuidRegisters& leaf1) {
     Supports_CPUID = cpu.IdFlagToggles();
     if (Supports_CPUID) {
         leaf1 = cpu.Cpuid(1);
+        Signature = leaf1.Eax;
         cpuType = static_cast<std::int32_t>((leaf1.Eax >> 12) & 3);
-        cpuFamily = static_cast<std::int32_t>((leaf1.Eax >> 8) & 15);
-        cpuModel = static_cast<std::int32_t>((leaf1.Eax >> 4) & 15);
+        cpuFamily = DisplayFamily(leaf1.Eax);
+        cpuModel = DisplayModel(leaf1.Eax);
         cpuStepping = static_cast<std::int32_t>(leaf1.Eax & 15);
         VendorID = VendorText(cpu.Cpuid(0));
     } else {
         leaf1 = {};
+        Signature = 0;
         cpuType = cpuFamily = cpuModel = cpuStepping = 0;
         VendorID = "Unknown";
     }
@@ -110,74 +112,131 @@ TCpuIdent::TCpuIdent(const ICpuidSource& cpu, const SystemProcessorInfo& system)
     if (vendorIndex_ == kUnknownVendor && cpu.DivisionLeavesFlagsClear()) vendorIndex_ = Cyrix;
     const auto& vendor = CpuVendors[static_cast<size_t>(vendorIndex_)];
     vendor_ = vendor.Name;
-    NameModel();
-    fullname_ = std::string(vendor.Prefix) + cpu_;
+    brand_ = hw::BrandString(cpu);
+    // The tables know the processors of the 1990s. Every later one, and one that a family's catch-all
+    // would only class, goes by the name it gives itself, or where it has none by its numbers: never by
+    // the operating system's processor type, which calls everything since the Pentium a Pentium.
+    const Known known = NameModel();
+    if (known == Known::Model || (known == Known::FamilyOnly && brand_.empty())) {
+        fullname_ = std::string(vendor.Prefix) + cpu_;
+    } else if (!brand_.empty()) {
+        cpu_ = brand_;
+        fullname_ = brand_;
+    } else {
+        cpu_ = "Family " + std::to_string(info_.cpuFamily) + " Model " + std::to_string(info_.cpuModel);
+        fullname_ = VendorWord() + " " + cpu_;
+    }
     mmx_ = Bit(leaf1_.Edx, 23);
     features_.Fill(leaf1_.Edx);
-    brand_ = hw::BrandString(cpu);
 }
 
-void TCpuIdent::NameModel() {
+TCpuIdent::Known TCpuIdent::NameModel() {
     const int family = info_.cpuFamily, model = info_.cpuModel, stepping = info_.cpuStepping;
+    const auto name = [this](const char* text, Known how) {
+        cpu_ = text;
+        return how;
+    };
     switch (vendorIndex_) {
     case Intel:
-        if (family == 4) {
-            cpu_ = model == 4 ? "80486SL" : model == 7 ? "80486DX2" : model == 8 ? "80486DX4" : "80486 class";
-        } else if (family == 5) {
-            if (model == 0 || model == 1) {
-                cpu_ = "Pentium (P5)";
-                fdivBug_ = stepping == 3 || stepping == 5;
-            } else if (model == 2 || model == 7) {
-                cpu_ = "Pentium (P54C)";
-                fdivBug_ = stepping == 1 || stepping == 2;
-            } else {
-                cpu_ = model == 3 ? "Pentium 486" : model == 4 ? "Pentium MMX" : "Pentium";
-            }
-        } else if (family == 6) {
-            if (model == 0 || model == 1) cpu_ = "Pentium Pro";
-            if (model == 3) cpu_ = "Pentium II (Model 3)";
-            if (model == 5) cpu_ = "Pentium II (Model 5)";
-        }
         overDrive_ = info_.cpuType == 1;
-        break;
+        if (family == 4) {
+            if (model == 4) return name("80486SL", Known::Model);
+            if (model == 7) return name("80486DX2", Known::Model);
+            if (model == 8) return name("80486DX4", Known::Model);
+            return name("80486 class", Known::FamilyOnly);
+        }
+        if (family == 5) {
+            if (model == 0 || model == 1) {
+                fdivBug_ = stepping == 3 || stepping == 5;
+                return name("Pentium (P5)", Known::Model);
+            }
+            if (model == 2 || model == 7) {
+                fdivBug_ = stepping == 1 || stepping == 2;
+                return name("Pentium (P54C)", Known::Model);
+            }
+            if (model == 3) return name("Pentium 486", Known::Model);
+            if (model == 4) return name("Pentium MMX", Known::Model);
+            return name("Pentium", Known::FamilyOnly);
+        }
+        if (family == 6) {
+            if (model == 0 || model == 1) return name("Pentium Pro", Known::Model);
+            if (model == 3) return name("Pentium II (Model 3)", Known::Model);
+            if (model == 5) return name("Pentium II (Model 5)", Known::Model);
+        }
+        return Known::No;
     case Amd:
         if (family == 4) {
-            if (model == 3)
-                cpu_ = "486DX2";
-            else if (model == 7 || model == 9)
-                cpu_ = "486DX4";
-            else if (model == 8)
-                cpu_ = cpu_ == "486" ? "486DX4" : "5x86";
-            else if (model == 14 || model == 15)
-                cpu_ = "5x86";
-            else
-                cpu_ = "486 Class";
-        } else if (family == 5) {
+            if (model == 3) return name("486DX2", Known::Model);
+            if (model == 7 || model == 9) return name("486DX4", Known::Model);
+            if (model == 8) return name(cpu_ == "486" ? "486DX4" : "5x86", Known::Model);
+            if (model == 14 || model == 15) return name("5x86", Known::Model);
+            return name("486 Class", Known::FamilyOnly);
+        }
+        if (family == 5) {
             static constexpr const char* names[] = {
                 "K5 (Model 0)", "K5 (Model 1)", "K5 (Model 2)", "K5 (Model 3)", nullptr,
                 nullptr,        "K6",           "K6 2",         "K6 3D",        "K6 3D+"};
-            cpu_ = model < 10 && names[model] ? names[model] : "Pentium Class";
+            if (model < 10 && names[model]) return name(names[model], Known::Model);
+            return name("Pentium Class", Known::FamilyOnly);
         }
-        break;
+        return Known::No;
     case Cyrix:
-        if (family == 4) cpu_ = model == 4 ? "Media GX" : model == 9 ? "Cx5x86" : "486 Class";
-        if (family == 5) cpu_ = model == 2 ? "Cx6x86" : model == 4 ? "GX6" : "Pentium Class";
-        if (family == 6 && model == 0) cpu_ = "6x86MX";
-        break;
+        if (family == 4) {
+            if (model == 4) return name("Media GX", Known::Model);
+            if (model == 9) return name("Cx5x86", Known::Model);
+            return name("486 Class", Known::FamilyOnly);
+        }
+        if (family == 5) {
+            if (model == 2) return name("Cx6x86", Known::Model);
+            if (model == 4) return name("GX6", Known::Model);
+            return name("Pentium Class", Known::FamilyOnly);
+        }
+        if (family == 6 && model == 0) return name("6x86MX", Known::Model);
+        return Known::No;
     case NexGen:
         // The NexGen block names the Nx586, which reports family 5 model 0.
-        if (family == 5) cpu_ = model == 0 ? "Nx586" : "Pentium Class";
-        break;
+        if (family == 5)
+            return model == 0 ? name("Nx586", Known::Model) : name("Pentium Class", Known::FamilyOnly);
+        return Known::No;
     case Idt:
-        if (family == 5) cpu_ = model == 4 ? "IDT C6 WinChip" : "Pentium Class";
-        break;
+        if (family == 5)
+            return model == 4 ? name("IDT C6 WinChip", Known::Model)
+                              : name("Pentium Class", Known::FamilyOnly);
+        return Known::No;
     case Umc:
         // The U5D and U5S are UMC's 486-class parts.
-        if (family == 4) cpu_ = model == 1 ? "U5D (486DX)" : model == 2 ? "U5S (486SX)" : "486 Class";
-        break;
+        if (family == 4) {
+            if (model == 1) return name("U5D (486DX)", Known::Model);
+            if (model == 2) return name("U5S (486SX)", Known::Model);
+            return name("486 Class", Known::FamilyOnly);
+        }
+        return Known::No;
     default:
-        break;
+        return Known::No;
     }
+}
+
+std::string TCpuIdent::VendorWord() const {
+    if (vendorIndex_ != kUnknownVendor) {
+        const auto prefix = CpuVendors[static_cast<size_t>(vendorIndex_)].Prefix;
+        return std::string(prefix.substr(0, prefix.size() - 1));
+    }
+    // A vendor the table lacks is best told by its own words, shown only as far as they are printable.
+    std::string words;
+    for (const char c : info_.VendorID) words += c >= 0x20 && c <= 0x7E ? c : '?';
+    const auto first = words.find_first_not_of(' ');
+    if (first == std::string::npos) return "Unknown";
+    return words.substr(first, words.find_last_not_of(' ') - first + 1);
+}
+
+std::string ProcessorText(const TCpuIdent& ident) {
+    const auto& info = ident.CpuIdentInfo();
+    const std::string& name = ident.BrandString().empty() ? ident.Fullname() : ident.BrandString();
+    if (!info.Supports_CPUID) return name;
+    std::string text = name + " (";
+    if (ident.Fullname() != name) text += ident.Fullname() + ", ";
+    return text + "CPUID " + std::to_string(info.cpuFamily) + "-" + std::to_string(info.cpuModel) + "-" +
+           std::to_string(info.cpuStepping) + "-" + std::to_string(info.cpuType) + ")";
 }
 
 void TCpuIdent::MeasureSpeed(ISpeedSource& source) {

@@ -14,16 +14,19 @@
 
 namespace torvane::hw {
 
-// The raw identification.
+// The raw identification. Family and model are the vendors' numbers (DisplayFamily, DisplayModel), which
+// are the bare fields for every processor made before the extended fields came: a Pentium MMX is 5-4
+// either way, a Zen 4 EPYC is 25-17 and not 15-1.
 class TCpuIdent_Info {
 public:
     bool Supports_CPUID = false;
-    std::int32_t cpuFamily = 0;   // leaf 1 EAX bits 8-11
-    std::int32_t cpuModel = 0;    // bits 4-7
+    std::int32_t cpuFamily = 0;   // leaf 1 EAX bits 8-11, plus bits 20-27 where bits 8-11 are 0xF
+    std::int32_t cpuModel = 0;    // bits 4-7, headed by bits 16-19 where bits 8-11 are 6 or 0xF
     std::int32_t cpuStepping = 0; // bits 0-3
     std::int32_t cpuType = 0;     // bits 12-13
     std::int32_t RawSpeed = 0;    // measured MHz; 0 until measured, -1 after a failed measurement
     std::string VendorID;         // the 12 characters of leaf 0, or "Unknown" without CPUID
+    std::uint32_t Signature = 0;  // leaf 1 EAX as the processor gave it
 
     // Reads the processor again; leaf1 receives the registers of leaf 1 (all zero without CPUID).
     void Refresh(const ICpuidSource& cpu, CpuidRegisters& leaf1);
@@ -95,6 +98,8 @@ public:
     std::uint8_t Count() const { return count_; }
     const std::string& CPU() const { return cpu_; }
     bool FDivBug() const { return fdivBug_; }
+    // The vendor's prefix and CPU. A processor the tables do not name (all since the 1990s) has its brand
+    // string as CPU and Fullname, or without one "Family F Model M" after the vendor.
     const std::string& Fullname() const { return fullname_; }
     bool MMX() const { return mmx_; }
     bool OverDrive() const { return overDrive_; }
@@ -109,7 +114,10 @@ public:
     const std::string& BrandString() const { return brand_; }
 
 private:
-    void NameModel();
+    // How far the model tables know the processor.
+    enum class Known { No, FamilyOnly, Model };
+    Known NameModel();
+    std::string VendorWord() const;
 
     std::string about_;
     std::uint8_t count_ = 0;
@@ -127,5 +135,10 @@ private:
     int vendorIndex_ = kUnknownVendor;
     std::string brand_;
 };
+
+// The processor in one line: its own name (else the tables' or the fallback's), the tables' name where that
+// says more, and the identification a certificate records, "AMD EPYC 9654 96-Core Processor (CPUID
+// 25-17-1-0)" or "Intel Pentium MMX (CPUID 5-4-3-0)".
+std::string ProcessorText(const TCpuIdent& ident);
 
 } // namespace torvane::hw

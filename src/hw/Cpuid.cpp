@@ -121,6 +121,17 @@ std::string VendorText(const CpuidRegisters& leaf0) {
     return s;
 }
 
+int DisplayFamily(std::uint32_t signature) {
+    const auto family = static_cast<int>((signature >> 8) & 0xF);
+    return family == 0xF ? family + static_cast<int>((signature >> 20) & 0xFF) : family;
+}
+
+int DisplayModel(std::uint32_t signature) {
+    const auto family = (signature >> 8) & 0xF;
+    const auto model = static_cast<int>((signature >> 4) & 0xF);
+    return family == 6 || family == 0xF ? static_cast<int>((signature >> 16) & 0xF) << 4 | model : model;
+}
+
 std::string BrandString(const ICpuidSource& cpu) {
     if (!cpu.IdFlagToggles()) return {};
     // Leaf 0x80000000 names the highest extended leaf; processors without extended leaves answer it
@@ -135,6 +146,8 @@ std::string BrandString(const ICpuidSource& cpu) {
     }
     // The string ends at its first zero byte and may be right-justified with blanks.
     s.resize(s.find('\0') == std::string::npos ? s.size() : s.find('\0'));
+    for (auto& c : s)
+        if (c < 0x20 || c > 0x7E) c = '?';
     const auto first = s.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return s.substr(first, s.find_last_not_of(' ') - first + 1);

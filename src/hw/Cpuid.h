@@ -34,8 +34,15 @@ public:
 // The 12-character vendor identification of leaf 0: EBX, EDX, ECX, each lowest byte first.
 std::string VendorText(const CpuidRegisters& leaf0);
 
+// The family and model of a processor signature (EAX of leaf 1) as Intel and AMD define them: the extended
+// family is added where the family field is 0xF, and the extended model heads the model where the family
+// field is 6 or 0xF. Processors older than those fields have zeros there, so their numbers are the fields'.
+int DisplayFamily(std::uint32_t signature);
+int DisplayModel(std::uint32_t signature);
+
 // The processor brand string of leaves 0x80000002 to 0x80000004 without its padding blanks, or the empty
-// text where the processor has none.
+// text where the processor has none. A byte that is no printable ASCII character (the string is ASCII by
+// the vendors' definition; a hypervisor may say anything) becomes '?', so that it can reach a terminal.
 std::string BrandString(const ICpuidSource& cpu);
 
 // Whether the processor has a time stamp counter (CPUID with the TSC flag, bit 4 of EDX of leaf 1), and

@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
     // No test may touch the user's own settings, whatever a fixture forgets.
     QTemporaryDir fallbackConfig;
     qputenv("TORVANE_CONFIG_DIR", fallbackConfig.path().toUtf8());
+    // Without a session's runtime folder Qt makes one in the temporary folder and leaves it there.
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Torvane Test"));
     ::testing::InitGoogleTest(&argc, argv);

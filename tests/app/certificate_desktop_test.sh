@@ -35,14 +35,19 @@ shown() {
   return 1
 }
 
-n=7500
-while [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_CURRENT_DESKTOP
-export DISPLAY=":$n" TORVANE_CONFIG_DIR="$dir/config" XDG_DATA_HOME="$dir/data" XDG_CONFIG_HOME="$dir/xdg"
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb takes a display number no other server holds and names it once it accepts connections. A number
+# looked for here could be taken by another test at the same moment: both would then talk to one server,
+# and the one whose server ended would lose its windows.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
 pids+=($!)
-for i in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-[ -e "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start"
+for _ in $(seq 300); do [ -s "$dir/display" ] && break; sleep 0.1; done
+n=$(cat "$dir/display")
+[ -n "$n" ] || fail "Xvfb did not start"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_CURRENT_DESKTOP
+# Qt makes a runtime folder in the temporary folder where the session has none, and leaves it there.
+mkdir -m 700 "$dir/runtime"
+export DISPLAY=":$n" TORVANE_CONFIG_DIR="$dir/config" XDG_DATA_HOME="$dir/data" XDG_CONFIG_HOME="$dir/xdg" \
+       XDG_RUNTIME_DIR="$dir/runtime"
 [ -n "${TORVANE_SHOTS:-}" ] && mkdir -p "$TORVANE_SHOTS"
 
 "$check" make "$prog" "$dir" || fail "the window did not make the certificate"

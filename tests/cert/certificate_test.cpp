@@ -2,7 +2,9 @@
 // forger or a damaged file gets.
 
 #include "CertTestSupport.h"
+#include "common/PlayedCpu.h"
 
+#include "cert/Builder.h"
 #include "cert/CertificateFile.h"
 #include "cert/Scramble.h"
 #include "cert/Verifier.h"
@@ -287,6 +289,47 @@ TEST_F(Certificates, StoredReferenceCertificateStillVerifiesAndIsRebuiltByteForB
     EXPECT_EQ(v.State, TCertificateState::Authentic);
     EXPECT_EQ(v.Record, cert::CertificateBodyLines(SampleFacts(), SampleDescription()));
     EXPECT_EQ(Seal(), stored);
+}
+
+// A clock of one tick per reading and a counter of `mhz` million counts a second.
+class SteadyCounter final : public hw::ISpeedSource {
+public:
+    explicit SteadyCounter(std::uint64_t mhz) : perTick_(mhz * 1000) {}
+    std::uint32_t TickCount() override { return tick_++; }
+    bool CounterAvailable() override { return true; }
+    std::uint64_t Counter() override { return tick_ * perTick_; }
+
+private:
+    std::uint32_t tick_ = 0;
+    std::uint64_t perTick_;
+};
+
+TEST_F(Certificates, TheIdLineAsTheIdentificationReadsTheProcessor) {
+    // A Pentium of the tables (signature 52Ch) gives the numbers it always gave: the stored reference
+    // certificate comes out byte for byte.
+    std::ifstream in(std::string(TORVANE_TEST_DATA_DIR) + "/cert/reference.tvc", std::ios::binary);
+    const std::string stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto facts = SampleFacts();
+    facts.CpuFamily = facts.CpuModel = facts.CpuStepping = facts.RawSpeed = -7;
+    SteadyCounter speed(133);
+    cert::ReadProcessor(facts, PlayedCpu("GenuineIntel", 0x0000052C), speed);
+    EXPECT_EQ(Seal(facts), stored);
+
+    // Processors of today by the vendors' numbers, so that Zen 2, 3 and 4 no longer read alike.
+    const struct {
+        const char* vendor;
+        std::uint32_t signature;
+        const char* id;
+    } today[] = {
+        {"AuthenticAMD", 0x00A10F11, " ID: 25-17-1-0"}, {"AuthenticAMD", 0x00870F10, " ID: 23-113-0-0"},
+        {"AuthenticAMD", 0x00A60F12, " ID: 25-97-2-0"}, {"AuthenticAMD", 0x00B40F40, " ID: 26-68-0-0"},
+        {"GenuineIntel", 0x000B0671, " ID: 6-183-1-0"}, {"GenuineIntel", 0x00000F29, " ID: 15-2-9-0"}};
+    for (const auto& p : today) {
+        SteadyCounter clock(3000);
+        cert::ReadProcessor(facts, PlayedCpu(p.vendor, p.signature), clock);
+        EXPECT_EQ(cert::CertificateBodyLines(facts, SampleDescription())[10], p.id);
+        EXPECT_EQ(facts.RawSpeed, 2997); // one tick of the second falls before the counting starts
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -59,13 +60,41 @@ TEST(Scramble, TwiceRestoresAFileAndTheProgramIsNeverTouched) {
     EXPECT_EQ(ReadBytes(program), before);
 }
 
-TEST(Windows1252, EveryByteSurvivesTheWayThroughUtf8) {
+TEST(Windows1252, EveryCharacterOfTheCodePageSurvivesTheWayThroughUtf8) {
+    // Every byte but the five the code page leaves unassigned (Unicode's CP1252.TXT maps them to nothing).
+    const std::string unassigned = "\x81\x8D\x8F\x90\x9D";
     std::string all;
-    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    for (int b = 0; b < 256; ++b)
+        if (unassigned.find(static_cast<char>(b)) == std::string::npos) all += static_cast<char>(b);
+    ASSERT_EQ(all.size(), 251u);
     const auto utf8 = cert::Windows1252ToUtf8(all);
     EXPECT_EQ(cert::Utf8ToWindows1252(utf8, "x"), all);
     EXPECT_EQ(cert::Windows1252ToUtf8("\x80\x99\xB4\xFF\x81"), "\u20ac\u2122\u00b4\u00ff\u0081");
     EXPECT_EQ(cert::Utf8ToWindows1252("\u0178\u0152\u201c\u00e9", "x"), "\x9F\x8C\x93\xE9");
+    // Their neighbours, which the code page assigns, pass.
+    EXPECT_EQ(cert::Utf8ToWindows1252("\u20ac\u201a\u017d\u2018\u0153\u00a0", "x"),
+              "\x80\x82\x8E\x91\x9C\xA0");
+}
+
+TEST(Windows1252, TheFiveUnassignedCodePointsAreRefused) {
+    // Shown as C1 controls where a file holds them, they are no characters a certificate may be given.
+    for (const char32_t c : {U'\u0081', U'\u008D', U'\u008F', U'\u0090', U'\u009D'}) {
+        const std::string utf8{static_cast<char>(0xC2), static_cast<char>(0x80 | (c & 0x3F))};
+        char code[8];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+        try {
+            cert::Utf8ToWindows1252("ab" + utf8, "Cooling");
+            ADD_FAILURE() << code << " accepted";
+        } catch (const cert::ECertificateText& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("Cooling: the character \"") + utf8 + "\" (" +
+                                                 code + ")"),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+    // The other C1 controls have no byte either (80-9F hold printable characters).
+    EXPECT_THROW(cert::Utf8ToWindows1252("\u0080", "x"), cert::ECertificateText);
+    EXPECT_THROW(cert::Utf8ToWindows1252("\u009F", "x"), cert::ECertificateText);
 }
 
 TEST(Windows1252, RefusesWhatItCannotHold) {

@@ -15,8 +15,10 @@ namespace torvane::test {
 class TempDir {
 public:
     // mkdtemp gives every folder a name of its own, so that tests of parallel runs never meet.
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
+    TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+    // In the given folder instead of the temporary one.
+    explicit TempDir(const std::filesystem::path& parent) {
+        std::string pattern = (parent / "torvane-test-XXXXXX").string();
         if (::mkdtemp(pattern.data())) path_ = pattern;
     }
     ~TempDir() {

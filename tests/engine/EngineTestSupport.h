@@ -2,6 +2,8 @@
 // What the engine tests share: one QCoreApplication for the whole program, a view that records what the
 // engine shows, and a way to let the worker timers run until nothing happens without a clock advance.
 
+#include "common/TempDir.h"
+
 #include "engine/RunView.h"
 #include "engine/TestRun.h"
 #include "engine/WorkerTimer.h"
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -29,13 +32,13 @@ inline QCoreApplication& EngineApp() {
     static int argc = 1;
     static char name[] = "engine_tests";
     static char* argv[] = {name, nullptr};
+    // Removed with the program's other statics when it ends (every test is a program of its own under
+    // ctest, so a folder that stayed would be one per test).
+    static const TempDir folder;
     static QCoreApplication* app = [] {
-        const auto dir =
-            std::filesystem::temp_directory_path() / ("torvane-engine-tests-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        ::setenv("TORVANE_CONFIG_DIR", dir.c_str(), 1);
+        ::setenv("TORVANE_CONFIG_DIR", folder.Path().c_str(), 1);
         // The user's private work folder, made where a run finds no stored one.
-        ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", folder.Path("cache").c_str(), 1);
         torvane::SetPriorityRequestsApplied(false);
         return new QCoreApplication(argc, argv);
     }();
@@ -70,7 +73,13 @@ public:
     QStringList& Lines(engine::Pane p) { return p == engine::Pane::RunLog ? RunLog : Info; }
     const QStringList& Lines(engine::Pane p) const { return p == engine::Pane::RunLog ? RunLog : Info; }
 
-    void AppendLine(engine::Pane pane, const QString& line) override { Lines(pane).append(line); }
+    // Every line the information pane was given, cleared or not.
+    QStringList InfoWritten;
+
+    void AppendLine(engine::Pane pane, const QString& line) override {
+        Lines(pane).append(line);
+        if (pane == engine::Pane::Info) InfoWritten.append(line);
+    }
     void ClearPane(engine::Pane pane) override { Lines(pane).clear(); }
     void ShowPane(engine::Pane pane) override { Shown = pane; }
     void SetCounters(const QString& d, const QString& h, const QString& m, const QString& s) override {
@@ -94,15 +103,31 @@ public:
 
 // A run that takes its time only from the given manual clocks: no automatic window timers, no sleeps, a
 // fixed reseed and "." as the decimal separator.
-inline engine::TestRunEnvironment ManualEnvironment(ManualMsClock& ms, ManualLocalClock& local) {
+inline engine::TestRunEnvironment ManualEnvironment(ManualMsClock& ms, ManualWorkTimeSource& time) {
     engine::TestRunEnvironment env;
     env.msClock = &ms;
-    env.localClock = &local;
+    env.workTime = &time;
     env.automaticWindowTimers = false;
     env.sleep = [](int) {};
     env.systemState = [] { return engine::ReseedInputs{}; };
     env.decimalSeparator = '.';
     return env;
+}
+
+// Lets real time pass on a run's work clock in steps the clock counts as work (at most 10 s), each
+// checked as the clock tick checks it.
+inline void WorkFor(engine::TestRun& run, ManualWorkTimeSource& time, std::int64_t ms,
+                    std::int64_t step = 10000) {
+    for (; ms > 0; ms -= step) {
+        time.Pass(std::min(ms, step));
+        run.UpdateWorkTime();
+    }
+}
+
+// Fires the sequencer until it has started a test; false when it did not within a hundred ticks.
+inline bool StartATest(engine::TestRun& run) {
+    for (int i = 0; i < 100 && run.State.TestsStarted == 0; ++i) run.OperateTimer().Fire();
+    return run.State.TestsStarted > 0;
 }
 
 // Serves what is waiting, as the engine's ProcessMessages does.

@@ -134,16 +134,14 @@ TEST(SettingsSchema, TheRunTakesItsWorkSettings) {
     torvane::test::EngineApp();
     torvane::test::FakeRunView view;
     TestRun run(view);
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("torvane-schema-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const torvane::test::TempDir dir;
 
     SettingsSnapshot snapshot;
-    snapshot.Set("Q1", SettingsValue::String(dir.string()));
+    snapshot.Set("Q1", SettingsValue::String(dir.Path()));
     snapshot.Set("Q2", SettingsValue::String("52428800"));
     SettingsReader good(snapshot);
     run.LoadWorkSettings(good);
-    EXPECT_EQ(run.TempDir, dir.string() + "/");
+    EXPECT_EQ(run.TempDir, dir.Path() + "/");
     EXPECT_EQ(run.MaxTempSize, 52428800);
 
     // A folder that is not there leaves the user's private work folder, made for the user alone; a size
@@ -159,7 +157,6 @@ TEST(SettingsSchema, TheRunTakesItsWorkSettings) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(run.MaxTempSize, 104857600);
     EXPECT_EQ(bad.Problems().size(), 1u);
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

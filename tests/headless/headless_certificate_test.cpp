@@ -64,9 +64,11 @@ TEST(CertificateOptions, TheRequestIsCheckedBeforeTheRun) {
     EXPECT_EQ(app::CheckCertificateRequest(request), std::nullopt);
     EXPECT_FALSE(FileExists(dir / "ok.tvc")); // the check creates nothing
     request.Path = dir / "missing/ok.tvc";
-    EXPECT_NE(app::CheckCertificateRequest(request)->find("Cannot create file"), std::string::npos);
+    EXPECT_EQ(app::CheckCertificateRequest(request), "the certificate " + request.Path +
+                                                         " cannot be made: Cannot create file " +
+                                                         request.Path + ": No such file or directory");
     request.Path = dir.Path();
-    EXPECT_TRUE(app::CheckCertificateRequest(request));
+    EXPECT_NE(app::CheckCertificateRequest(request)->find(": Is a directory"), std::string::npos);
     request.Path = dir / "ok.tvc";
     request.Description.Ram = "\u221e";
     EXPECT_NE(app::CheckCertificateRequest(request)->find("RAM: the character"), std::string::npos);
@@ -77,7 +79,7 @@ protected:
     void SetUp() override {
         EngineApp();
         engine::TestRunEnvironment env;
-        env.localClock = &local;
+        env.workTime = &time;
         env.msClock = &ms;
         env.automaticWindowTimers = false;
         run = std::make_unique<engine::TestRun>(view, env);
@@ -94,11 +96,13 @@ protected:
     void RunFor(std::int64_t seconds) {
         run->ClickMenuItem(engine::MenuItem::idle1);
         run->ClickMenuItem(engine::MenuItem::Start1);
-        local.AddSeconds(seconds);
+        ASSERT_TRUE(StartATest(*run));
+        WorkFor(*run, time, seconds * 1000);
         run->ClickMenuItem(engine::MenuItem::Stop1);
     }
 
     ManualLocalClock local{LocalDateTime{2025, 1, 2, 3, 4, 5}};
+    ManualWorkTimeSource time;
     ManualMsClock ms;
     FakeRunView view;
     std::unique_ptr<engine::TestRun> run;
@@ -136,7 +140,16 @@ TEST_F(RunCertificate, ShorterRunsAndFailuresSayWhy) {
     const app::CertificateRequest gone{dir / "gone/x.tvc", {"", "", "", "", "", "", {"N/A"}}};
     EXPECT_FALSE(app::WriteRunCertificate(gone, *run, out, err, sources));
     EXPECT_EQ(Contents(err), "torvane: the certificate " + dir / "gone/x.tvc" +
-                                 " was not written: Cannot create file " + dir / "gone/x.tvc" + "\n");
+                                 " was not written: Cannot create file " + dir / "gone/x.tvc" +
+                                 ": No such file or directory\n");
+    // A disk that is full when the day is over.
+    std::rewind(err);
+    const app::CertificateRequest full{"/dev/full", {"", "", "", "", "", "", {"N/A"}}};
+    EXPECT_FALSE(app::WriteRunCertificate(full, *run, out, err, sources));
+    EXPECT_NE(Contents(err).find(
+                  "torvane: the certificate /dev/full was not written: Cannot create file /dev/full: "
+                  "No space left on device\n"),
+              std::string::npos);
 }
 
 } // namespace

@@ -62,18 +62,23 @@ assert errors and errors[0]["cpu"] == 1 and errors[0]["code"] == 1, errors
 assert "mismatch" in errors[0]
 assert events[0]["event"] == "run_start" and events[0]["cpus"] == [0, 1]
 assert events[-1]["event"] == "run_end" and events[-1]["exit_status"] == 1
+assert events[-1]["errors"] == 1, "one injected fault is one error"
 assert sorted(e["cpu"] for e in events if e["event"] == "worker_end") == [0, 1]
 PY
-grep -Eq '^torvane_errors_total\{cpu="1"\} [1-9][0-9]*$' "$dir/m.prom" || fail "metrics: errors of cpu 1"
-grep -q '^torvane_running 0$' "$dir/m.prom" || fail "metrics: still running"
-grep -q '^torvane_workers 2$' "$dir/m.prom" || fail "metrics: workers"
+grep -q '^torvane_errors_total{file="m.prom",cpu="1"} 1$' "$dir/m.prom" || fail "metrics: errors of cpu 1"
+grep -q '^torvane_running{file="m.prom"} 0$' "$dir/m.prom" || fail "metrics: still running"
+grep -q '^torvane_workers{file="m.prom"} 2$' "$dir/m.prom" || fail "metrics: workers"
+grep -q '^torvane_failed_runs_total{file="m.prom"} 1$' "$dir/m.prom" || fail "metrics: the failed run"
 "$summary" "$dir/ev.jsonl" >"$dir/summary" 2>&1; s=$?
 [ $s -eq 1 ] || { cat "$dir/summary"; fail "fleet-summary exit status $s for a failed run"; }
 grep -q "MMX test failed! (code 1" "$dir/summary" || { cat "$dir/summary"; fail "fleet-summary: no first error"; }
 
 # 2. SIGINT during the heat-up of four workers stops every one within a second.
 rm -f "$dir/out" "$dir/err"
-"$prog" --headless --workers 4 --temp-dir "$dir/work" --events "$dir/ev4.jsonl" >"$dir/out" 2>"$dir/err" &
+# (A script's background job starts with SIGINT ignored, which the program keeps: its default comes back
+# for this run.)
+env --default-signal=INT "$prog" --headless --workers 4 --temp-dir "$dir/work" --events "$dir/ev4.jsonl" \
+  >"$dir/out" 2>"$dir/err" &
 sup=$!
 for cpu_line in 1 2 3 4; do
   wait_for "Doing a 5 Minute CPU HeatUP" "$dir/out" 100 || fail "no heat-up"
@@ -112,31 +117,48 @@ grep -B1 "^ Error Message: Worker process ended by signal 9" "$dir/out" | grep -
 [ -z "$(worker_pids)" ] || fail "a worker is left running after the death of another"
 python3 "$here/check-events.py" "$dir/ev9.jsonl" || fail "the event stream after a death"
 
-# The three runs as three machines' files for the fleet summary.
+# The three runs as three machines' files for the fleet summary. The run SIGINT stopped had no work time to
+# reach: stopped early, never a pass.
 sed 's/"host":"[^"]*"/"host":"node-a"/' "$dir/ev.jsonl" >"$dir/a.jsonl"
 sed 's/"host":"[^"]*"/"host":"node-b"/' "$dir/ev4.jsonl" >"$dir/b.jsonl"
 sed 's/"host":"[^"]*"/"host":"node-c"/' "$dir/ev9.jsonl" >"$dir/c.jsonl"
 "$summary" "$dir/a.jsonl" "$dir/b.jsonl" "$dir/c.jsonl" >"$dir/summary" 2>&1; s=$?
 [ $s -eq 1 ] || { cat "$dir/summary"; fail "fleet-summary exit status $s"; }
-grep -q "^node-b .*: passed (signal, exit status 0)$" "$dir/summary" || { cat "$dir/summary"; fail "node-b"; }
-grep -q "^3 machines, 2 failed or not ended$" "$dir/summary" || { cat "$dir/summary"; fail "the count"; }
-"$summary" "$dir/b.jsonl" >/dev/null; [ $? -eq 0 ] || fail "fleet-summary of a passed run"
+grep -q "^node-b .*: stopped early (signal after 0 d, 0 h, 0 m, [0-9]* s, with no work time asked for; exit status 0)$" \
+  "$dir/summary" || { cat "$dir/summary"; fail "node-b"; }
+grep -q "^3 machines, 2 failed or not ended, 1 stopped early$" "$dir/summary" || { cat "$dir/summary"; fail "the count"; }
+"$summary" "$dir/b.jsonl" >/dev/null; [ $? -eq 1 ] || fail "fleet-summary of a run stopped early"
+# The same run as if it had reached its time limit: a pass.
+sed '/"event":"run_end"/s/"reason":"signal"/"reason":"time_limit"/' "$dir/b.jsonl" >"$dir/p.jsonl"
+"$summary" "$dir/p.jsonl" >"$dir/summary"; [ $? -eq 0 ] || { cat "$dir/summary"; fail "fleet-summary of a passed run"; }
+grep -q "^node-b .*: passed (time_limit, exit status 0)$" "$dir/summary" || { cat "$dir/summary"; fail "the pass"; }
 # A passed run of the same host name after a failed one (a machine tested again, machines installed from
 # one image) does not hide the failure: each run is its table, named by its file.
-sed 's/"host":"node-b"/"host":"node-a"/' "$dir/b.jsonl" >"$dir/a-again.jsonl"
+sed 's/"host":"node-b"/"host":"node-a"/' "$dir/p.jsonl" >"$dir/a-again.jsonl"
 "$summary" "$dir/a.jsonl" "$dir/a-again.jsonl" >"$dir/summary" 2>&1; s=$?
 [ $s -eq 1 ] || { cat "$dir/summary"; fail "a failed run hidden by a later one of the same host"; }
-grep -q "^node-a .*\[$dir/a.jsonl\]: FAILED" "$dir/summary" &&
-  grep -q "^node-a .*\[$dir/a-again.jsonl\]: passed" "$dir/summary" &&
+grep -q "^node-a .*\[$dir/a.jsonl, run [0-9a-f]\{8\}\]: FAILED" "$dir/summary" &&
+  grep -q "^node-a .*\[$dir/a-again.jsonl, run [0-9a-f]\{8\}\]: passed" "$dir/summary" &&
   grep -q "^2 runs on 1 machine, 1 failed or not ended$" "$dir/summary" || { cat "$dir/summary"; fail "two runs of one host"; }
 # A file cut short (a machine still running, or killed) has not passed; a line that is no event is a
 # problem of the file.
-grep -v '"event":"run_end"' "$dir/b.jsonl" >"$dir/cut.jsonl"
+grep -v '"event":"run_end"' "$dir/p.jsonl" >"$dir/cut.jsonl"
 "$summary" "$dir/cut.jsonl" >"$dir/summary" 2>&1; s=$?
 [ $s -eq 1 ] && grep -q "^node-b .*: NOT ENDED$" "$dir/summary" || { cat "$dir/summary"; fail "a file without run_end"; }
-{ cat "$dir/b.jsonl"; echo '{"v":1,"event":'; } >"$dir/torn.jsonl"
-"$summary" "$dir/torn.jsonl" >"$dir/summary" 2>&1; s=$?
-[ $s -eq 2 ] && grep -q "torn.jsonl:[0-9]*: not an event" "$dir/summary" || { cat "$dir/summary"; fail "a torn line"; }
+{ cat "$dir/p.jsonl"; echo '{"v":1,"event":'; } >"$dir/broken.jsonl"
+"$summary" "$dir/broken.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 2 ] && grep -q "broken.jsonl:[0-9]*: not an event" "$dir/summary" || { cat "$dir/summary"; fail "a broken line"; }
+# Only the last line can be torn (its writer killed in the middle of it): it is left out and said so, here
+# even where it is cut inside a character; the lines before it decide.
+n=$(($(wc -l <"$dir/p.jsonl") + 1))
+{ cat "$dir/p.jsonl"; printf '{"v":1,"event":"error","message":"It\302'; } >"$dir/torn.jsonl"
+"$summary" "$dir/torn.jsonl" >"$dir/summary" 2>"$dir/note"; s=$?
+[ $s -eq 0 ] && grep -q "^node-b .*: passed (time_limit, exit status 0)$" "$dir/summary" &&
+  [ "$(cat "$dir/note")" = "fleet-summary: $dir/torn.jsonl:$n: the last line is cut short (no newline); it is left out" ] ||
+  { cat "$dir/summary" "$dir/note"; fail "a torn last line"; }
+{ head -n 1 "$dir/p.jsonl" | tr -d '\n'; } | "$summary" - >"$dir/summary" 2>"$dir/note"; s=$?
+[ $s -eq 1 ] && grep -q "^-:1: the last line is cut short" <(sed 's/^fleet-summary: //' "$dir/note") ||
+  { cat "$dir/summary" "$dir/note"; fail "a run killed in its first line"; }
 
 # 4. The single run writes the same stream (worker 0, no processor) and plain metrics.
 rm -f "$dir/out" "$dir/err"
@@ -153,8 +175,40 @@ assert events[0]["event"] == "run_start" and events[0]["workers"] == 1 and "cpus
 assert all("cpu" not in e for e in events), "the single run is not pinned"
 assert any(e["event"] == "error" and e["code"] == 1 for e in events)
 assert events[-1]["event"] == "run_end" and events[-1]["exit_status"] == 1 and events[-1]["reason"] == "error"
+assert events[-1]["errors"] == 1, "one injected fault is one error"
 PY
-grep -Eq '^torvane_errors_total [1-9][0-9]*$' "$dir/m1.prom" || fail "the single run's metrics"
-grep -q '^torvane_workers 1$' "$dir/m1.prom" || fail "the single run's worker count"
+grep -q '^torvane_errors_total{file="m1.prom"} 1$' "$dir/m1.prom" || fail "the single run's metrics"
+grep -q '^torvane_workers{file="m1.prom"} 1$' "$dir/m1.prom" || fail "the single run's worker count"
+
+# 5. The machine tested again (a container restarted after the error) adds its run to the same file: the
+# error stays on record, and the summary judges each run; SIGTERM before the minute asked for is no pass.
+rm -f "$dir/out" "$dir/err"
+"$prog" --headless --workers 2 --mode idle --minutes 1 --temp-dir "$dir/work" \
+  --events "$dir/ev1.jsonl" --metrics "$dir/m1.prom" >"$dir/out" 2>"$dir/err" &
+sup=$!
+wait_for "^cpu 1: Doing a" "$dir/out" 100 || fail "the second run did not start a test"
+kill -TERM "$sup"
+wait_end 100 || fail "the second run did not stop after SIGTERM"
+[ "$status" -eq 0 ] || fail "exit status $status after SIGTERM"
+python3 "$here/check-events.py" "$dir/ev1.jsonl" || fail "the file of two runs"
+python3 - "$dir/ev1.jsonl" <<'PY' || fail "the file of two runs"
+import json, sys
+events = [json.loads(l) for l in open(sys.argv[1])]
+starts = [i for i, e in enumerate(events) if e["event"] == "run_start"]
+assert len(starts) == 2 and starts[0] == 0, starts
+first, second = events[:starts[1]], events[starts[1]:]
+assert first[-1]["event"] == "run_end" and first[-1]["errors"] == 1
+assert len({e["run"] for e in first}) == 1 and len({e["run"] for e in second}) == 1
+assert first[0]["run"] != second[0]["run"]
+assert second[-1]["reason"] == "signal" and second[-1]["exit_status"] == 0
+PY
+"$summary" "$dir/ev1.jsonl" >"$dir/summary" 2>&1; s=$?
+[ $s -eq 1 ] && grep -q ": FAILED (error, exit status 1)$" "$dir/summary" &&
+  grep -q ": stopped early (signal after 0 d, 0 h, 0 m, [0-9]* s, of the 1 minute asked for; exit status 0)$" "$dir/summary" &&
+  grep -q "^2 runs on 1 machine, 1 failed or not ended, 1 stopped early$" "$dir/summary" ||
+  { cat "$dir/summary"; fail "the summary of a machine tested twice"; }
+# The metrics file of the restarted run still counts the run that failed before it.
+grep -q '^torvane_errors_total{file="m1.prom",cpu="1"} 0$' "$dir/m1.prom" &&
+  grep -q '^torvane_failed_runs_total{file="m1.prom"} 1$' "$dir/m1.prom" || { cat "$dir/m1.prom"; fail "the record of the failed run"; }
 cat "$dir/summary"
 echo "ok"

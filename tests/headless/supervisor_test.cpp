@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <unistd.h>
@@ -52,6 +53,7 @@ protected:
         std::string problem;
         events_ = EventStream::Open(dir_ / "ev.jsonl", problem);
         events_->Host = QStringLiteral("h");
+        events_->Run = QStringLiteral("run-1");
         config_.Events = events_.get();
         config_.Out = out_;
         config_.Err = err_;
@@ -120,7 +122,12 @@ TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcesso
                      Event("\"event\":\"worker_end\",\"worker\":1,\"cpu\":3,\"errors\":1,\"worktime_s\":65,"
                            "\"reason\":\"error\",\"exit_status\":1") +
                      "exit 1");
+    dir_.Write("torvane.prom", "torvane_failed_runs_total{file=\"torvane.prom\"} 2\ntorvane_running 0\n");
     EXPECT_EQ(Run(), 1);
+    // Every event, the workers' too, carries the run's id.
+    ASSERT_FALSE(events.empty());
+    for (const auto& e : events)
+        EXPECT_EQ(e["run"].toString(), QStringLiteral("run-1")) << e["event"].toString().toStdString();
     EXPECT_NE(out.find("Processor: test\n"), std::string::npos);
     EXPECT_NE(out.find("cpu 0: Doing a 4 minute MMX Test\n"), std::string::npos) << out;
     EXPECT_NE(out.find("cpu 3: Testing Stopped:\n"), std::string::npos) << out;
@@ -148,9 +155,11 @@ TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcesso
 
     std::ifstream metrics(dir_ / "torvane.prom");
     const std::string m{std::istreambuf_iterator<char>(metrics), std::istreambuf_iterator<char>()};
-    EXPECT_NE(m.find("torvane_errors_total{cpu=\"3\"} 1\n"), std::string::npos) << m;
-    EXPECT_NE(m.find("torvane_running 0\n"), std::string::npos) << m;
-    EXPECT_NE(m.find("torvane_temperature_celsius 41.5\n"), std::string::npos) << m;
+    EXPECT_NE(m.find("torvane_errors_total{file=\"torvane.prom\",cpu=\"3\"} 1\n"), std::string::npos) << m;
+    EXPECT_NE(m.find("torvane_running{file=\"torvane.prom\"} 0\n"), std::string::npos) << m;
+    EXPECT_NE(m.find("torvane_temperature_celsius{file=\"torvane.prom\"} 41.5\n"), std::string::npos) << m;
+    // Two runs before this one failed (the file's own record); this one makes three.
+    EXPECT_NE(m.find("torvane_failed_runs_total{file=\"torvane.prom\"} 3\n"), std::string::npos) << m;
 }
 
 TEST_F(SupervisorTest, AWorkerKilledBySignalIsAnErrorOfItsProcessor) {
@@ -221,6 +230,8 @@ TEST_F(SupervisorTest, AStopRequestStopsAllTheOrdinaryWayAndASecondKillsThem) {
         pidFiles_.clear();
         AddWorker(0, script);
         events.clear();
+        // A file of its own: the requester waits for this run's heartbeat, not the last run's.
+        std::filesystem::remove(dir_ / "ev.jsonl");
         std::string problem;
         events_ = EventStream::Open(dir_ / "ev.jsonl", problem);
         config_.Events = events_.get();
@@ -298,6 +309,9 @@ TEST_F(SupervisorTest, ALastLineWithoutItsNewlineIsStillPrintedButAHalfEventIsNo
     EXPECT_EQ(Run(), 0);
     EXPECT_NE(out.find("cpu 1: whole\ncpu 1: last words\n"), std::string::npos) << out;
     EXPECT_TRUE(Named("error").empty());
+    EXPECT_NE(err.find("cpu 1: its last event was cut short (22 bytes without a newline) and is left out\n"),
+              std::string::npos)
+        << err;
 }
 
 } // namespace

@@ -1,36 +1,27 @@
 // Processor identification through a played processor: the vendor and model tables, the division flaw,
 // the system type, and the speed measurement against counters that move as the test says.
 
+#include "common/PlayedCpu.h"
 #include "hw/CpuIdent.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
-#include <map>
+#include <sstream>
+#include <vector>
 
 namespace torvane::hw {
 namespace {
 
-class PlayedCpu final : public ICpuidSource {
-public:
-    PlayedCpu(const char* vendor, int family, int model, int stepping, int type = 0, std::uint32_t edx = 0) {
-        std::uint32_t words[3] = {};
-        std::memcpy(words, vendor, 12);
-        leaves[0] = {1, words[0], words[2], words[1]}; // EBX, EDX, ECX carry the text in that order
-        leaves[1] = {static_cast<std::uint32_t>(type << 12 | family << 8 | model << 4 | stepping), 0, 0, edx};
-    }
-    bool IdFlagToggles() const override { return idFlag; }
-    CpuidRegisters Cpuid(std::uint32_t leaf) const override {
-        const auto it = leaves.find(leaf);
-        return it == leaves.end() ? CpuidRegisters{} : it->second;
-    }
-    bool DivisionLeavesFlagsClear() const override { return cyrixDivision; }
+using test::PlayedCpu;
 
-    bool idFlag = true;
-    bool cyrixDivision = false;
-    std::map<std::uint32_t, CpuidRegisters> leaves;
-};
+// The played processors of the old tables, by their four fields.
+PlayedCpu Played(const char* vendor, int family, int model, int stepping, int type = 0,
+                 std::uint32_t edx = 0) {
+    return PlayedCpu(vendor, test::Signature(family, model, stepping, type), {}, edx);
+}
 
 SystemProcessorInfo System(std::uint32_t type, std::uint32_t count = 1) {
     return {count, type};
@@ -53,7 +44,8 @@ TEST(CpuIdent, ModelTablesAndDivisionFlaw) {
         {"GenuineIntel", 5, 0, 4, 586, "Pentium (P5)", "Intel Pentium (P5)", false},
         {"GenuineIntel", 5, 4, 3, 586, "Pentium MMX", "Intel Pentium MMX", false},
         {"GenuineIntel", 5, 9, 3, 586, "Pentium", "Intel Pentium", false},
-        {"GenuineIntel", 6, 6, 0, 586, "Pentium", "Intel Pentium", false}, // unlisted: the system's type
+        // Unlisted, without a name of its own: vendor, family and model, not the system's "Pentium".
+        {"GenuineIntel", 6, 6, 0, 586, "Family 6 Model 6", "Intel Family 6 Model 6", false},
         {"GenuineIntel", 6, 5, 0, 586, "Pentium II (Model 5)", "Intel Pentium II (Model 5)", false},
         {"GenuineIntel", 4, 8, 0, 486, "80486DX4", "Intel 80486DX4", false},
         {"GenuineIntel", 4, 2, 0, 486, "80486 class", "Intel 80486 class", false},
@@ -63,16 +55,16 @@ TEST(CpuIdent, ModelTablesAndDivisionFlaw) {
         {"AuthenticAMD", 4, 8, 0, 486, "486DX4", "AMD 486DX4", false}, // the system said "486"
         {"AuthenticAMD", 4, 8, 0, 586, "5x86", "AMD 5x86", false},
         {"AuthenticAMD", 4, 1, 0, 486, "486 Class", "AMD 486 Class", false},
-        {"AuthenticAMD", 15, 1, 0, 586, "Pentium", "AMD Pentium", false}, // a family of today
+        {"AuthenticAMD", 15, 1, 0, 586, "Family 15 Model 1", "AMD Family 15 Model 1", false},
         {"CyrixInstead", 6, 0, 0, 686, "6x86MX", "Cyrix 6x86MX", false},
-        {"CyrixInstead", 6, 2, 0, 686, "Pentium Pro", "Cyrix Pentium Pro", false},
+        {"CyrixInstead", 6, 2, 0, 686, "Family 6 Model 2", "Cyrix Family 6 Model 2", false},
         {"CentaurHauls", 5, 4, 0, 586, "IDT C6 WinChip", "IDT IDT C6 WinChip", false},
         {"NexGenDriven", 5, 0, 0, 586, "Nx586", "NexGen Nx586", false},
         {"UMC UMC UMC ", 4, 2, 0, 486, "U5S (486SX)", "UMC U5S (486SX)", false},
         {"UMC UMC UMC ", 4, 1, 0, 486, "U5D (486DX)", "UMC U5D (486DX)", false},
     };
     for (const auto& row : rows) {
-        const TCpuIdent ident(PlayedCpu(row.vendor, row.family, row.model, row.stepping),
+        const TCpuIdent ident(Played(row.vendor, row.family, row.model, row.stepping),
                               System(row.systemType));
         SCOPED_TRACE(std::string(row.vendor) + " " + std::to_string(row.family) + "-" +
                      std::to_string(row.model));
@@ -84,7 +76,7 @@ TEST(CpuIdent, ModelTablesAndDivisionFlaw) {
 
 TEST(CpuIdent, RawIdentificationAndFlags) {
     const std::uint32_t edx = 1u << 0 | 1u << 4 | 1u << 11 | 1u << 15 | 1u << 23;
-    const TCpuIdent ident(PlayedCpu("GenuineIntel", 5, 4, 3, 1, edx), System(586, 2));
+    const TCpuIdent ident(Played("GenuineIntel", 5, 4, 3, 1, edx), System(586, 2));
     const auto& info = ident.CpuIdentInfo();
     EXPECT_TRUE(info.Supports_CPUID);
     EXPECT_EQ(info.VendorID, "GenuineIntel");
@@ -105,14 +97,14 @@ TEST(CpuIdent, RawIdentificationAndFlags) {
     EXPECT_FALSE(f.VME || f.DE || f.PSE || f.MSR || f.PAE || f.MCE || f.CX8 || f.APIC || f.MTRR || f.PGE ||
                  f.MCA);
     // The type field means OverDrive for Intel only.
-    EXPECT_FALSE(TCpuIdent(PlayedCpu("AuthenticAMD", 5, 6, 0, 1), System(586)).OverDrive());
+    EXPECT_FALSE(TCpuIdent(Played("AuthenticAMD", 5, 6, 0, 1), System(586)).OverDrive());
 }
 
 TEST(CpuIdent, UnknownVendorsAndNoCpuid) {
-    PlayedCpu unknown("SiS SiS SiS ", 5, 0, 0);
+    auto unknown = Played("SiS SiS SiS ", 5, 0, 0);
     const TCpuIdent plain(unknown, System(586));
     EXPECT_EQ(plain.Vendor(), "Unknown Vendor");
-    EXPECT_EQ(plain.Fullname(), "Unknown Pentium");
+    EXPECT_EQ(plain.Fullname(), "SiS SiS SiS Family 5 Model 0"); // by its own vendor words
     EXPECT_EQ(plain.VendorIndex(), kUnknownVendor);
 
     // A processor without a vendor string that leaves the flags alone on division is a Cyrix.
@@ -121,11 +113,11 @@ TEST(CpuIdent, UnknownVendorsAndNoCpuid) {
     EXPECT_EQ(cyrix.Vendor(), "Cyrix Corporation");
     EXPECT_EQ(cyrix.CPU(), "Pentium Class");
     // The test is for unknown vendors only.
-    PlayedCpu intel("GenuineIntel", 5, 4, 0);
+    auto intel = Played("GenuineIntel", 5, 4, 0);
     intel.cyrixDivision = true;
     EXPECT_EQ(TCpuIdent(intel, System(586)).VendorIndex(), 0);
 
-    PlayedCpu old("GenuineIntel", 4, 0, 0, 0, 1u << 23);
+    auto old = Played("GenuineIntel", 4, 0, 0, 0, 1u << 23);
     old.idFlag = false;
     const TCpuIdent none(old, System(486));
     EXPECT_FALSE(none.CpuIdentInfo().Supports_CPUID);
@@ -140,24 +132,129 @@ TEST(CpuIdent, UnknownVendorsAndNoCpuid) {
 }
 
 TEST(CpuIdent, CountIsAByteThatSaturates) {
-    const PlayedCpu cpu("GenuineIntel", 6, 0, 0);
+    const auto cpu = Played("GenuineIntel", 6, 0, 0);
     EXPECT_EQ(TCpuIdent(cpu, System(586, 255)).Count(), 255);
     EXPECT_EQ(TCpuIdent(cpu, System(586, 256)).Count(), 255);
     EXPECT_EQ(TCpuIdent(cpu, System(586, 1)).Count(), 1);
 }
 
 TEST(CpuIdent, BrandString) {
-    PlayedCpu cpu("GenuineIntel", 6, 0, 0);
+    auto cpu = Played("GenuineIntel", 6, 0, 0);
     EXPECT_EQ(TCpuIdent(cpu, System(586)).BrandString(), ""); // no extended leaves
-    const char text[49] = "       Intel(R) Pentium(R) III CPU 1.0GHz\0\0\0\0\0\0";
-    std::uint32_t w[12];
-    std::memcpy(w, text, 48);
-    cpu.leaves[0x80000000u] = {0x80000004u, 0, 0, 0};
-    for (std::uint32_t i = 0; i < 3; ++i)
-        cpu.leaves[0x80000002u + i] = {w[4 * i], w[4 * i + 1], w[4 * i + 2], w[4 * i + 3]};
+    cpu.SetBrand("       Intel(R) Pentium(R) III CPU 1.0GHz");
     EXPECT_EQ(TCpuIdent(cpu, System(586)).BrandString(), "Intel(R) Pentium(R) III CPU 1.0GHz");
     cpu.leaves[0x80000000u] = {0x80000003u, 0, 0, 0};
     EXPECT_EQ(TCpuIdent(cpu, System(586)).BrandString(), "");
+    // Only blanks, or nothing: no name.
+    cpu.SetBrand(std::string(47, ' '));
+    EXPECT_EQ(TCpuIdent(cpu, System(586)).BrandString(), "");
+    // All 48 bytes used, no NUL: the whole text.
+    cpu.SetBrand(std::string(48, 'x'));
+    EXPECT_EQ(TCpuIdent(cpu, System(586)).BrandString(), std::string(48, 'x'));
+    // A terminal's escape sequence or a byte above ASCII never reaches the screen.
+    cpu.SetBrand("Evil\x1b[2J CPU \xff\x7f!");
+    EXPECT_EQ(TCpuIdent(cpu, System(586)).BrandString(), "Evil?[2J CPU ?\?!");
+}
+
+// The vendors' reading of a signature, field by field: the extended family counts only under family 0xF,
+// the extended model only under families 6 and 0xF.
+TEST(CpuIdent, SignatureDecoding) {
+    struct Case {
+        std::uint32_t signature;
+        int family, model;
+    } const cases[] = {
+        {0x00000543, 5, 4},
+        {0x00000F29, 15, 2},
+        {0x000006F6, 6, 15},
+        {0x000106A5, 6, 26},
+        {0x00A10F11, 25, 17},
+        {0x00B40F40, 26, 68},
+        {0x0FFFFFFF, 270, 255},
+        // Extended fields beside a family that does not use them are left out.
+        {0x00F10541, 5, 4},
+        {0x00010741, 7, 4},
+        {0x0FF00E00, 14, 0},
+        // Type and reserved bits never reach the numbers.
+        {0xF0003F00, 15, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DisplayFamily(c.signature), c.family) << std::hex << c.signature;
+        EXPECT_EQ(DisplayModel(c.signature), c.model) << std::hex << c.signature;
+    }
+}
+
+// Every processor of the data file, as the identification names and numbers it.
+TEST(CpuIdent, RealProcessors) {
+    std::ifstream in(std::string(TORVANE_TEST_DATA_DIR) + "/hw/processors.txt");
+    ASSERT_TRUE(in) << "processors.txt";
+    std::string line;
+    int rows = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        // Fields are separated by " | "; the brand string keeps its own blanks.
+        std::vector<std::string> f;
+        for (size_t at = 0;;) {
+            const auto bar = line.find(" | ", at);
+            f.push_back(line.substr(at, bar == std::string::npos ? std::string::npos : bar - at));
+            if (bar == std::string::npos) break;
+            at = bar + 3;
+        }
+        ASSERT_EQ(f.size(), 7u) << line;
+        SCOPED_TRACE(line);
+        const auto signature = static_cast<std::uint32_t>(std::stoul(f[1], nullptr, 16));
+        PlayedCpu cpu(f[0].c_str(), signature, f[2] == "-" ? std::string() : f[2]);
+        const int family = std::stoi(f[3]), model = std::stoi(f[4]), stepping = std::stoi(f[5]);
+        const TCpuIdent ident(cpu, System(family == 4 ? 486 : 586));
+        const auto& info = ident.CpuIdentInfo();
+        EXPECT_EQ(info.cpuFamily, family);
+        EXPECT_EQ(info.cpuModel, model);
+        EXPECT_EQ(info.cpuStepping, stepping);
+        EXPECT_EQ(info.Signature, signature);
+        EXPECT_EQ(ident.Fullname(), f[6]);
+        const std::string id =
+            std::to_string(family) + "-" + std::to_string(model) + "-" + std::to_string(stepping) + "-0)";
+        EXPECT_EQ(ProcessorText(ident).substr(ProcessorText(ident).size() - id.size()), id);
+        ++rows;
+    }
+    EXPECT_GE(rows, 35);
+}
+
+TEST(CpuIdent, ProcessorText) {
+    // A processor named by itself only: its name once, then the numbers.
+    PlayedCpu epyc("AuthenticAMD", 0x00A10F11, "AMD EPYC");
+    EXPECT_EQ(ProcessorText(TCpuIdent(epyc, System(586))), "AMD EPYC (CPUID 25-17-1-0)");
+    // Named by itself and by the tables: both, for they say different things.
+    PlayedCpu k6("AuthenticAMD", 0x0000058C, "AMD-K6(tm) 3D processor");
+    EXPECT_EQ(ProcessorText(TCpuIdent(k6, System(586))),
+              "AMD-K6(tm) 3D processor (AMD K6 3D, CPUID 5-8-12-0)");
+    // Named by the tables only.
+    EXPECT_EQ(ProcessorText(TCpuIdent(Played("GenuineIntel", 5, 4, 3, 1), System(586))),
+              "Intel Pentium MMX (CPUID 5-4-3-1)");
+    // Without CPUID: what the system says.
+    auto old = Played("GenuineIntel", 4, 0, 0);
+    old.idFlag = false;
+    EXPECT_EQ(ProcessorText(TCpuIdent(old, System(486))), "486 class processor");
+}
+
+TEST(CpuIdent, FamilyCatchAllsGiveWayToTheProcessorsOwnName) {
+    // AMD family 5 model 10 (Geode LX) is "Pentium Class" to the tables, which knew nothing of it.
+    PlayedCpu geode("AuthenticAMD", 0x000005A2);
+    EXPECT_EQ(TCpuIdent(geode, System(586)).Fullname(), "AMD Pentium Class");
+    geode.SetBrand("Geode(TM) Integrated Processor by AMD PCS");
+    const TCpuIdent named(geode, System(586));
+    EXPECT_EQ(named.Fullname(), "Geode(TM) Integrated Processor by AMD PCS");
+    EXPECT_EQ(named.CPU(), "Geode(TM) Integrated Processor by AMD PCS");
+    // A model row of its own is kept whatever the processor calls itself.
+    PlayedCpu mmx("GenuineIntel", 0x00000543, "Something else");
+    EXPECT_EQ(TCpuIdent(mmx, System(586)).Fullname(), "Intel Pentium MMX");
+    // A vendor the tables lack, with words that are no text.
+    PlayedCpu odd("\x1b[31mABCDEFGH", 0x00000541);
+    EXPECT_EQ(TCpuIdent(odd, System(586)).Fullname(), "?[31mABCDEFG Family 5 Model 4");
+    PlayedCpu blank("            ", 0x00000541);
+    EXPECT_EQ(TCpuIdent(blank, System(586)).Fullname(), "Unknown Family 5 Model 4");
+    // A Core i9 is no Pentium II because its low model bits read 5.
+    PlayedCpu i9("GenuineIntel", 0x000A0655);
+    EXPECT_EQ(TCpuIdent(i9, System(586)).Fullname(), "Intel Family 6 Model 165");
 }
 
 TEST(CpuIdent, StandardSpeedRounding) {
@@ -197,7 +294,7 @@ private:
 };
 
 TEST(CpuIdent, MeasureSpeed) {
-    TCpuIdent ident(PlayedCpu("GenuineIntel", 5, 2, 5), System(586));
+    TCpuIdent ident(Played("GenuineIntel", 5, 2, 5), System(586));
     // 233 333 counts a millisecond over the ticks from the first change to t + 1000.
     PlayedClock clock(5000, 233333);
     ident.MeasureSpeed(clock);
@@ -220,7 +317,7 @@ TEST(CpuIdent, MeasureSpeedAcrossTheTickCountBoundaries) {
     // Near 2^31 a comparison with t + 1000 as signed numbers ends the wait at once; near 2^32 the sum
     // wraps. Both still time a whole second.
     for (const std::uint32_t start : {0x7FFFFF00u, 0xFFFFFF00u, 0xFFFFFFFFu}) {
-        TCpuIdent ident(PlayedCpu("GenuineIntel", 5, 2, 5), System(586));
+        TCpuIdent ident(Played("GenuineIntel", 5, 2, 5), System(586));
         PlayedClock clock(start, 400000);
         ident.MeasureSpeed(clock);
         EXPECT_EQ(ident.CpuIdentInfo().RawSpeed, 400) << std::hex << start;
@@ -228,7 +325,7 @@ TEST(CpuIdent, MeasureSpeedAcrossTheTickCountBoundaries) {
 }
 
 TEST(CpuIdent, ACounterThatRunsBackwardsMeasuresNothing) {
-    TCpuIdent ident(PlayedCpu("GenuineIntel", 5, 2, 5), System(586));
+    TCpuIdent ident(Played("GenuineIntel", 5, 2, 5), System(586));
     PlayedClock clock(100, 1000);
     clock.counterOverride = [calls = 0](std::uint64_t c) mutable {
         return ++calls == 1 ? c + 1'000'000'000 : c;
@@ -243,10 +340,23 @@ TEST(CpuIdent, ThisProcessor) {
     const TCpuIdent ident;
     if (!ident.CpuIdentInfo().Supports_CPUID) GTEST_SKIP() << "no CPUID here";
     EXPECT_EQ(ident.CpuIdentInfo().VendorID.size(), 12u);
-    EXPECT_EQ(
-        ident.Fullname().rfind(std::string(CpuVendors[static_cast<size_t>(ident.VendorIndex())].Prefix), 0),
-        0u);
+    const std::string prefix(CpuVendors[static_cast<size_t>(ident.VendorIndex())].Prefix);
+    EXPECT_TRUE(ident.Fullname().rfind(prefix, 0) == 0 || ident.Fullname() == ident.BrandString())
+        << ident.Fullname();
     EXPECT_TRUE(ident.CpuIdentFeatures().TSC);
+    // The numbers are the ones the kernel shows for it.
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    int family = -1, model = -1;
+    while (std::getline(cpuinfo, line) && (family < 0 || model < 0)) {
+        const auto colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        if (line.rfind("cpu family", 0) == 0) family = std::stoi(line.substr(colon + 1));
+        if (line.rfind("model\t", 0) == 0) model = std::stoi(line.substr(colon + 1));
+    }
+    if (family < 0 || model < 0) GTEST_SKIP() << "no /proc/cpuinfo numbers";
+    EXPECT_EQ(ident.CpuIdentInfo().cpuFamily, family);
+    EXPECT_EQ(ident.CpuIdentInfo().cpuModel, model);
 }
 
 } // namespace

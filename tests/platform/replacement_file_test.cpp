@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -104,6 +105,27 @@ TEST_P(ReplacementFile, KeepsModeAndWritesThroughALink) {
 // Replacements made by another process: another user, or one that a signal ends.
 class ReplacementByOthers : public StoreTest {};
 
+// Whether every folder on the way to path lets others pass (a user who is neither owner nor in the group).
+bool OthersCanReach(const std::filesystem::path& path) {
+    for (auto p = std::filesystem::absolute(path);; p = p.parent_path()) {
+        struct stat st {};
+        if (::stat(p.c_str(), &st) != 0 || !(st.st_mode & S_IXOTH)) return false;
+        if (p == p.root_path()) return true;
+    }
+}
+
+// A folder that a process of another user can reach: in the temporary folder, unless its path is closed
+// to others (a private TMPDIR), then in the first of the system's shared ones that is open to them.
+std::unique_ptr<TempDir> FolderOthersCanReach() {
+    for (const auto& parent : {std::filesystem::temp_directory_path(), std::filesystem::path("/tmp"),
+                               std::filesystem::path("/var/tmp"), std::filesystem::path("/dev/shm")}) {
+        if (!OthersCanReach(parent)) continue;
+        auto dir = std::make_unique<TempDir>(parent);
+        if (!dir->Path().empty()) return dir;
+    }
+    return nullptr;
+}
+
 TEST_P(ReplacementFile, KeepsTheOwnerAndGroupOfAFileRootRewrites) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root can make a file of another owner";
     const auto file = folder / "theirs.txt";
@@ -123,10 +145,14 @@ TEST_F(ReplacementByOthers, ASetIdBitGoesWhereItsOwnerCannotBeKept) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to let a child of another user meet a root-owned file";
     // A user who may write the folder but is not the file's owner rewrites a set-user-id file, with nothing
     // (a write would have the system clear the bit anyway).
-    const auto file = folder / "tool";
+    const auto shared = FolderOthersCanReach();
+    if (!shared)
+        GTEST_SKIP() << "no folder that another user can reach: neither the temporary folder "
+                     << std::filesystem::temp_directory_path() << " nor /tmp, /var/tmp or /dev/shm";
+    const auto file = *shared / "tool";
     WriteFile(file, "old");
     ASSERT_EQ(::chmod(file.c_str(), 04755), 0);
-    ASSERT_EQ(::chmod(folder.Path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(shared->Path().c_str(), 0777), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

@@ -1,11 +1,13 @@
 #include "app/headless/EventStream.h"
 
 #include <QJsonDocument>
+#include <QUuid>
 
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -35,17 +37,87 @@ QString HostName() {
     return QString::fromLocal8Bit(name);
 }
 
+namespace {
+
+// Cuts fd back to just after its last newline, reading through readable; size is the file's size.
+std::int64_t CutTornEnd(int fd, int readable, off_t size) {
+    // Backwards from the end, a piece at a time, to the last newline: a torn line can be long.
+    char buf[4096];
+    off_t end = size;
+    while (end > 0) {
+        const off_t from = end > static_cast<off_t>(sizeof buf) ? end - static_cast<off_t>(sizeof buf) : 0;
+        const ssize_t n = ::pread(readable, buf, static_cast<std::size_t>(end - from), from);
+        if (n < 0 && errno == EINTR) continue;
+        if (n != end - from) {
+            if (n >= 0) errno = EIO;
+            return -1;
+        }
+        off_t at = end;
+        while (at > from && buf[at - 1 - from] != '\n') --at;
+        if (at > from || from == 0) {
+            if (at == size) return 0;
+            if (::ftruncate(fd, at) != 0) return -1;
+            return size - at;
+        }
+        end = from;
+    }
+    return 0;
+}
+
+} // namespace
+
 std::unique_ptr<EventStream> EventStream::Open(const std::string& target, std::string& problem) {
     if (target == "-") return std::make_unique<EventStream>(STDOUT_FILENO, false);
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) {
         problem = "cannot write the event stream to " + target + ": " + std::strerror(errno);
         return nullptr;
     }
-    return std::make_unique<EventStream>(fd, true);
+    auto stream = std::make_unique<EventStream>(fd, true);
+    const std::int64_t cut = CutTornLastLine(fd);
+    if (cut < 0) {
+        problem = "cannot write the event stream to " + target + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    if (cut > 0)
+        stream->notice_ = "the event file " + target + " ended in a line cut short (" + std::to_string(cut) +
+                          " bytes, from a run that was killed); they were removed before the new lines";
+    return stream;
 }
 
-EventStream::EventStream(int fd, bool owned) : Host(HostName()), fd_(fd), owned_(owned) {}
+std::int64_t CutTornLastLine(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return -1;
+    if (!S_ISREG(st.st_mode) || st.st_size == 0) return 0;
+    // A stream is opened for writing only; its end is read through a descriptor of its own. A file the
+    // user may write but not read keeps its end as it is.
+    int readable = fd;
+    if ((::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY) {
+        readable = ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC);
+        if (readable < 0) return 0;
+    }
+    const std::int64_t cut = CutTornEnd(fd, readable, st.st_size);
+    if (readable != fd) {
+        const int saved = errno;
+        ::close(readable);
+        errno = saved;
+    }
+    return cut;
+}
+
+QString NodeName() {
+    for (const char* name : {"TORVANE_NODE", "SLURMD_NODENAME"}) {
+        const QString value = qEnvironmentVariable(name).trimmed();
+        if (!value.isEmpty()) return value;
+    }
+    return {};
+}
+
+QString NewRunId() {
+    return QUuid::createUuid().toString(QUuid::Id128);
+}
+
+EventStream::EventStream(int fd, bool owned) : Host(HostName()), Node(NodeName()), fd_(fd), owned_(owned) {}
 
 EventStream::~EventStream() {
     if (owned_) ::close(fd_);
@@ -55,12 +127,15 @@ bool EventStream::Emit(const char* event, QJsonObject fields) {
     fields.insert(QStringLiteral("v"), EventSchemaVersion);
     fields.insert(QStringLiteral("time"), Rfc3339Utc(Clock()));
     fields.insert(QStringLiteral("host"), Host);
+    if (!Node.isEmpty()) fields.insert(QStringLiteral("node"), Node);
+    if (!Run.isEmpty()) fields.insert(QStringLiteral("run"), Run);
     fields.insert(QStringLiteral("event"), QString::fromLatin1(event));
     const QByteArray line = QJsonDocument(fields).toJson(QJsonDocument::Compact);
     return WriteLine(std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
 }
 
 bool EventStream::WriteLine(std::string_view text) {
+    if (torn_) return false;
     std::string line(text);
     line += '\n';
     // One call for the whole line; the loop only continues what a pipe or a signal cut short.
@@ -70,6 +145,8 @@ bool EventStream::WriteLine(std::string_view text) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (problem_.empty()) problem_ = std::strerror(n < 0 ? errno : EIO);
+            // The piece that went out ends the stream: a line after it would leave it torn in the middle.
+            if (done > 0) torn_ = true;
             return false;
         }
         done += static_cast<std::size_t>(n);

@@ -18,19 +18,16 @@ namespace torvane::app {
 // The processor under test as the run's first line names it.
 QString ProcessorLine();
 // The fields of the run_start event: program version, processor identification, processor count, the
-// options, and the processors of the workers (none for the single run).
+// processors this process may use, the options, and the processors of the workers (none for the single
+// run).
 QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int>& cpus);
+// The warning the run log begins with when the process may use fewer processors than the machine has
+// online (a scheduler's allocation, a container's cpuset, taskset): the others are not tested. Nothing
+// when it may use them all, or when the system cannot tell.
+std::optional<QString> AffinityWarning(const std::vector<int>& allowed, int online);
 // The temperature of the stored sensor in degrees Celsius, or nothing while no block is published.
 std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
                                                      const std::string& sensorBlock);
-// The read end of the pipe the stop signals write to (-1 when they are not caught).
-int StopSignalFd();
-
-// Catches SIGINT, SIGTERM and SIGHUP for the terminal run. Called first thing, before anything slow, so
-// that a stop request at any moment reaches the run: one that comes before the run has started is kept
-// and stops it as soon as it has.
-void InstallStopSignals();
-
 // The processor temperature of the sensor block as the run shows it: the temperature the stored Q14 names
 // (1 where it names none) with the unit word of A1, or nothing while the block is not there.
 std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader& stored,

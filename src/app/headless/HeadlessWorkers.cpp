@@ -74,6 +74,8 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
             std::fprintf(stderr, "torvane: %s\n", problem.c_str());
             return 2;
         }
+        events->Run = NewRunId();
+        if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
     }
     SupervisorConfig config;
     const std::string program = ProgramFilePath();
@@ -93,6 +95,9 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
                                 for (int cpu : cpus) list << QString::number(cpu);
                                 return list.join(QStringLiteral(", "));
                             }());
+    if (const auto warning =
+            AffinityWarning(AllowedProcessors(), static_cast<int>(SystemProcessors().NumberOfProcessors)))
+        config.HeadLines << *warning;
     config.RunStart = RunStartFields(options, cpus);
     config.Events = events.get();
     config.MetricsPath = options.Metrics;

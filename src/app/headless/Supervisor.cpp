@@ -1,6 +1,7 @@
 #include "app/headless/Supervisor.h"
 
 #include "app/headless/Metrics.h"
+#include "platform/StopSignals.h"
 
 #include <QJsonDocument>
 
@@ -17,11 +18,6 @@ namespace torvane::app {
 namespace {
 
 using Channel = WorkerProcesses::Channel;
-
-// One stop can arrive twice: `timeout` signals the program and then its whole process group, so the
-// supervisor gets two SIGTERMs within microseconds. Requests this close to the first are that one request;
-// only a later one is the second request that kills the workers.
-constexpr std::int64_t RepeatedRequestMs = 250;
 
 std::int64_t SteadyNowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -76,6 +72,7 @@ private:
     void Print(const QString& line);
     void PrintError(const QString& line);
     void Emit(const char* event, const QJsonObject& fields);
+    void EventsLost();
     void OnLine(int i, Channel channel, std::string_view line);
     void OnEvent(int i, std::string_view line);
     void OnExit(int i, WorkerProcesses::Exit exit);
@@ -99,6 +96,7 @@ private:
     bool outputFailed_ = false;
     bool eventsFailed_ = false;
     bool metricsFailed_ = false;
+    std::int64_t failedRunsBefore_ = 0;
 };
 
 void Supervisor::Print(const QString& line) {
@@ -129,7 +127,10 @@ void Supervisor::PrintError(const QString& line) {
 
 void Supervisor::Emit(const char* event, const QJsonObject& fields) {
     if (!c_.Events || eventsFailed_) return;
-    if (c_.Events->Emit(event, fields)) return;
+    if (!c_.Events->Emit(event, fields)) EventsLost();
+}
+
+void Supervisor::EventsLost() {
     eventsFailed_ = true;
     PrintError(QStringLiteral("torvane: the event stream cannot be written (%1); the run goes on without it.")
                    .arg(QString::fromStdString(c_.Events->Problem())));
@@ -157,11 +158,13 @@ void Supervisor::OnEvent(int i, std::string_view line) {
     // Only whole events go on: anything else on the channel is not the worker's speech.
     if (error.error != QJsonParseError::NoError || !doc.isObject()) return;
     const QJsonObject e = doc.object();
-    if (c_.Events && !eventsFailed_ && !c_.Events->WriteLine(line)) {
-        eventsFailed_ = true;
-        PrintError(
-            QStringLiteral("torvane: the event stream cannot be written (%1); the run goes on without it.")
-                .arg(QString::fromStdString(c_.Events->Problem())));
+    if (c_.Events && !eventsFailed_) {
+        // The worker does not know the run it belongs to; its events go on with the run's id.
+        QJsonObject stamped = e;
+        if (!c_.Events->Run.isEmpty()) stamped.insert(QStringLiteral("run"), c_.Events->Run);
+        const QByteArray out = QJsonDocument(stamped).toJson(QJsonDocument::Compact);
+        if (!c_.Events->WriteLine(std::string_view(out.constData(), static_cast<std::size_t>(out.size()))))
+            EventsLost();
     }
     auto& w = workers_[Index(i)];
     const QString name = e.value(QStringLiteral("event")).toString();
@@ -261,7 +264,7 @@ void Supervisor::ServeStopRequests() {
                 StopAll(QStringLiteral("signal"));
                 continue;
             }
-            if (stopRequests_ == 1 && now - firstRequestMs_ < RepeatedRequestMs) continue;
+            if (stopRequests_ == 1 && now - firstRequestMs_ < RepeatedStopRequestMs) continue;
             ++stopRequests_;
             // A second request ends the workers at once.
             for (int i = 0; i < pool_.Count(); ++i) {
@@ -283,8 +286,11 @@ void Supervisor::WriteMetrics(bool running) {
     if (c_.MetricsPath.empty() || metricsFailed_) return;
     MetricsState state;
     state.Running = running;
+    state.FailedRunsBefore = failedRunsBefore_;
+    state.Failed = firstError_.has_value();
     for (const auto& w : workers_) {
         state.Workers.push_back({w.Cpu, w.Errors, WorkSeconds(w)});
+        state.Failed = state.Failed || w.Errors > 0;
         if (w.Temperature) state.TemperatureC = w.Temperature;
     }
     if (const auto problem = WriteMetricsFile(c_.MetricsPath, state)) {
@@ -295,6 +301,8 @@ void Supervisor::WriteMetrics(bool running) {
 }
 
 int Supervisor::Run() {
+    // Before the first write replaces it: the record of the runs before this one.
+    if (!c_.MetricsPath.empty()) failedRunsBefore_ = FailedRunsOnRecord(c_.MetricsPath);
     for (const auto& line : c_.HeadLines) Print(line);
     Emit("run_start", c_.RunStart);
     const std::int64_t start = now_();

@@ -49,7 +49,8 @@ public:
     // Waits up to timeoutMs for output or ends (or for wakeFd, when given, to become readable), then hands
     // every whole line read to OnLine and every collected end to OnExit. A worker's end comes after all
     // of its output. A last line without its newline is handed over for the log and standard error; on
-    // the event channel it is dropped, since only whole events count.
+    // the event channel it is left out, since only whole events count, and a line on the error channel
+    // says so.
     void Serve(int timeoutMs, int wakeFd = -1);
 
     std::function<void(int index, Channel channel, std::string_view line)> OnLine;
