@@ -12,6 +12,9 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace torvane::app {
 
 namespace {
@@ -49,6 +52,10 @@ TUserGuideWindow::TUserGuideWindow(QWidget* parent) : QWidget(parent, Qt::Window
 }
 
 void TUserGuideWindow::ShowFile(const std::string& path) {
+    // Only a file is a guide: a FIFO would hold the window in the open until somebody wrote to it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) throw EFOpenError(path, errno);
+    if (!S_ISREG(st.st_mode)) throw EFOpenError(path, EINVAL);
     TFileStream file(path, FileMode::OpenRead);
     std::string bytes;
     char buffer[65536];

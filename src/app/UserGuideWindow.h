@@ -18,7 +18,7 @@ public:
     explicit TUserGuideWindow(QWidget* parent = nullptr);
 
     // Shows the file's text (UTF-8) from its start and brings the window forward. Throws EFOpenError or
-    // EReadError, with the file's name and the system's reason, when it cannot be read.
+    // EReadError, with the file's name and the system's reason, when it cannot be read or is no file.
     void ShowFile(const std::string& path);
     const std::string& FilePath() const { return path_; }
 

@@ -470,6 +470,15 @@ TEST_F(AppTest, DocumentationShowsTheGuideItselfWhereNoDesktopApplicationWould) 
     EXPECT_EQ(dialogs.History()[0].What, Kind::Error);
     EXPECT_NE(dialogs.History()[0].Text.find(bin + "/readme.txt"), std::string::npos);
     EXPECT_EQ(guide->Text->toPlainText(), "beside");
+
+    // A FIFO in the guide's place is refused at once, not waited on.
+    ASSERT_EQ(::unlink((bin + "/readme.txt").c_str()), 0);
+    ASSERT_EQ(::mkfifo((bin + "/readme.txt").c_str(), 0600), 0);
+    form->Documentation1->trigger();
+    EXPECT_FALSE(guide->isVisible());
+    ASSERT_EQ(dialogs.History().size(), 2u);
+    EXPECT_EQ(dialogs.History()[1].What, Kind::Error);
+    EXPECT_EQ(dialogs.History()[1].Text.rfind("Cannot open file " + bin + "/readme.txt", 0), 0u);
 }
 
 TEST_F(AppTest, CheckForANewVersionSaysWhereNewVersionsComeFromWhereNoBrowserShowsThem) {
