@@ -8,6 +8,7 @@
 #include "app/Memo.h"
 #include "app/ScreenText.h"
 #include "app/TrayIcon.h"
+#include "app/UserGuideWindow.h"
 #include "app/WindowGeometry.h"
 #include "cert/Builder.h"
 #include "engine/EncryptionWorkload.h"
@@ -54,6 +55,15 @@ namespace {
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// The user guide beside the program (as built, or unpacked into one folder), else where an installation
+// keeps the program's data: share/torvane/ beside the bin/ folder of the program. Empty when neither has it.
+std::string UserGuidePath(const std::string& programFile) {
+    const auto folder = ExtractFilePath(programFile);
+    for (const auto& candidate : {folder + "readme.txt", folder + "../share/torvane/readme.txt"})
+        if (FileExists(candidate)) return std::filesystem::path(candidate).lexically_normal().string();
+    return {};
 }
 
 void SetBackground(QWidget* w, const QColor& colour) {
@@ -986,15 +996,24 @@ void TForm1::About1Click() {
 }
 
 void TForm1::Documentation1Click() {
-    const auto readme = ExtractFilePath(services_.ProgramFile) + "readme.txt";
-    if (FileExists(readme))
-        services_.Shell->ShellOpen(readme, "", "", kShowNormal);
-    else
+    const auto readme = UserGuidePath(services_.ProgramFile);
+    if (readme.empty()) {
         services_.Dialogs->MessageBox("Error", "Readme.txt is missing, have you been messing around?");
+        return;
+    }
+    if (services_.Shell->ShellOpen(readme, "", "", kShowNormal)) return;
+    // No application of the desktop would show it: the program shows it itself.
+    if (!guide_) guide_ = new TUserGuideWindow(this);
+    guide_->ShowFile(readme);
+}
+
+TUserGuideWindow* TForm1::UserGuide() const {
+    return guide_;
 }
 
 void TForm1::Checkfornewversion1Click() {
-    services_.Shell->ShellOpen(kHomepage.toStdString(), "", "", kShowNormal);
+    if (!services_.Shell->ShellOpen(kHomepage.toStdString(), "", "", kShowNormal))
+        services_.Dialogs->MessageBox("Note", NewVersionNotice().toStdString());
 }
 
 // ---------------------------------------------------------------------------------------------------
