@@ -105,8 +105,26 @@ int RunSensors(const std::vector<std::string>& args, const SensorsEnvironment& e
                  "status strip: temperature 1 the processor, 2 and 3 the next most useful sensors,\n"
                  "rewritten every second until Ctrl-C, SIGTERM or SIGHUP, which remove the block.",
                  "torvane-sensors"};
-    app.footer("Exit status: 0 when ended by a signal or after a listing, 1 when no sensor was found or the\n"
-               "block cannot be published, 2 for a bad command line.");
+    app.footer(
+        "Exit status: 0 when ended by a signal or after a listing, 1 when no sensor was found or the\n"
+        "block cannot be published, 2 for a bad command line.\n"
+        "\n"
+        "Environment:\n"
+        "  TORVANE_SENSOR_BLOCK  the block's name where --block is not given\n"
+        "\n"
+        "Files:\n"
+        "  /dev/shm/$M$B$M$\n"
+        "                        the sensor block, readable by every local user\n"
+        "  /etc/sensors3.conf, /etc/sensors.d/\n"
+        "                        lm-sensors' configuration: labels, scaling and the sensors it ignores\n"
+        "\n"
+        "Examples:\n"
+        "  torvane-sensors --list\n"
+        "                        what it finds and what it would publish\n"
+        "  torvane-sensors --fixed 45.5,46.5,30\n"
+        "                        fixed values, for trying the display out\n"
+        "  systemctl enable --now torvane-sensors\n"
+        "                        the installed service: publishing now and from every boot on");
     auto* list = app.add_flag("--list", options.List,
                               "Print every temperature sensor found and how they are "
                               "published, then end");
