@@ -420,14 +420,22 @@ void TForm1::FormCreate() {
     for (const auto* rule : settings::All)
         if (stored.Unusable(*rule)) unreadableAtStart_.insert(rule->Name);
     for (const auto& problem : stored.Problems()) problems.append(Q(problem));
-    const auto storeProblem = SettingsKey::TakeLoadProblem();
-    if (!storeProblem.empty()) problems.prepend(Q(storeProblem));
+    bool onlyNotKept = false;
+    const auto storeProblem = SettingsKey::TakeLoadProblem(&onlyNotKept);
+    // A store that was read as it is but keeps no change is a note, not a value that could not be read.
+    if (onlyNotKept)
+        storeNote_ = Q(storeProblem);
+    else if (!storeProblem.empty())
+        problems.prepend(Q(storeProblem));
     loadProblems_ = problems;
     // Shown once the window is up, above it.
-    if (!loadProblems_.isEmpty()) QTimer::singleShot(0, this, &TForm1::ReportLoadProblems);
+    if (!loadProblems_.isEmpty() || !storeNote_.isEmpty())
+        QTimer::singleShot(0, this, &TForm1::ReportLoadProblems);
 }
 
 void TForm1::ReportLoadProblems() {
+    if (!storeNote_.isEmpty()) services_.Dialogs->MessageBox("Note", storeNote_.toStdString());
+    if (loadProblems_.isEmpty()) return;
     QString text = QStringLiteral("Some settings could not be read, so their defaults are used. The stored "
                                   "values are left as they are in %1.\n\n")
                        .arg(Q(SettingsKey::StoreFile()));

@@ -25,10 +25,12 @@ namespace {
 
 std::mutex g_problemMutex;
 std::string g_loadProblem;
+bool g_loadProblemOnlyNotKept = false;
 
-void SetProblem(std::string message) {
+void SetProblem(std::string message, bool onlyNotKept = false) {
     std::lock_guard lock(g_problemMutex);
     g_loadProblem = std::move(message);
+    g_loadProblemOnlyNotKept = onlyNotKept;
 }
 
 const char* const kHeader = "# Torvane Test settings";
@@ -224,7 +226,8 @@ bool WriteProtected(int fd, const std::string& file) {
     static std::atomic<bool> told{false};
     if (!told.exchange(true))
         SetProblem("The settings file " + file +
-                   " is write-protected; it is read, and settings changed from now on will not be kept.");
+                       " is write-protected; it is read, and settings changed from now on will not be kept.",
+                   true);
     return true;
 }
 
@@ -236,7 +239,8 @@ StoreContent Load(const std::string& key) {
         static std::atomic<bool> told{false};
         if (!told.exchange(true))
             SetProblem("No home folder is known for this user (no HOME, no entry in the password database); "
-                       "the default settings are used and settings will not be kept.");
+                       "the default settings are used and settings will not be kept.",
+                       true);
         content.WriteProtected = true;
         return content;
     }
@@ -375,10 +379,11 @@ std::string SettingsKey::StoreFile() {
     return dir.empty() ? std::string() : dir + "/settings.conf";
 }
 
-std::string SettingsKey::TakeLoadProblem() {
+std::string SettingsKey::TakeLoadProblem(bool* onlyNotKept) {
     std::lock_guard lock(g_problemMutex);
     std::string r;
     r.swap(g_loadProblem);
+    if (onlyNotKept) *onlyNotKept = !r.empty() && g_loadProblemOnlyNotKept;
     return r;
 }
 

@@ -122,8 +122,9 @@ public:
     static std::string StoreFile();
 
     // The message of the last store problem (damaged file set aside, unreadable file), once; empty when
-    // there was none.
-    static std::string TakeLoadProblem();
+    // there was none. onlyNotKept, where given, tells a store that was read as it is (or has no place) and
+    // only keeps no change (write-protected, no home folder) from one whose values could not be read.
+    static std::string TakeLoadProblem(bool* onlyNotKept = nullptr);
 
 private:
     // The changes in one replacement of the file; with onlyAbsent, values the key already holds stay.

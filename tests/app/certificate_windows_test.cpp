@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -138,6 +139,21 @@ TEST_F(CertificateWindows, AFailedCreationLeavesTheOldFileAsItWas) {
     d.Cooling = "\u2744 water";
     EXPECT_THROW(app::BuildCertificate(dialogs, hash, program, d, Maker()), cert::ECertificateText);
     EXPECT_TRUE(dialogs.Take().empty());
+    // Nor is a control character (an escape sequence in the owner would move a terminal's cursor), and a
+    // line break only where the field has lines.
+    for (const auto& change : std::vector<std::function<void(cert::TCertificateDescription&)>>{
+             [](auto& x) { x.Owner = "J. Doe\x1b[2A\x1b[2K Worktime: 30d"; },
+             [](auto& x) { x.Motherboard = "two\nlines"; },
+             [](auto& x) {
+                 x.AdditionalInfo = {"fine", "bell\x07"};
+             }}) {
+        auto withControl = SampleDescription();
+        change(withControl);
+        EXPECT_THROW(app::BuildCertificate(dialogs, hash, program, withControl, Maker()),
+                     cert::ECertificateText);
+        EXPECT_EQ(ReadFile(existing), before);
+    }
+    EXPECT_TRUE(dialogs.Take().empty()) << "refused before the file is asked for";
 
     // A failure while the new one is made.
     dialogs.AnswerFile(existing);

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace torvane::test {
 namespace {
@@ -264,6 +265,31 @@ TEST_F(AppTest, ADamagedStoreIsSetAsideAndReportedOnce) {
     EXPECT_EQ(key.ReadString("Q2"), "104857600"); // a fresh store in its place
 
     auto again = MakeForm();
+    EXPECT_TRUE(dialogs.Take().empty());
+}
+
+TEST_F(AppTest, AWriteProtectedStoreIsReadAndANoteSaysOnceThatChangesAreNotKept) {
+    const std::string stored =
+        "# my notes\n[software\\Quarnett\\Torvane Test]\nQ2\tsz\t52428800\nQ11\tdword\t1\n"
+        "ZZ\tsz\tkept\n";
+    WriteFile(SettingsKey::StoreFile(), stored);
+    ::chmod(SettingsKey::StoreFile().c_str(), 0444);
+    auto form = MakeForm();
+    EXPECT_EQ(form->MaxTempSize(), 52428800);
+    EXPECT_TRUE(form->StayOnTop1->isChecked());
+    QCoreApplication::processEvents();
+    auto shown = dialogs.Take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Caption, "Note");
+    EXPECT_NE(shown[0].Text.find("is write-protected"), std::string::npos) << shown[0].Text;
+    EXPECT_EQ(shown[0].Text.find("could not be read"), std::string::npos) << "nothing failed to read";
+
+    form->StayOnTop1->trigger();
+    form->FormDestroy();
+    EXPECT_TRUE(dialogs.Take().empty()) << "said once, not at every change";
+    EXPECT_EQ(ReadFile(SettingsKey::StoreFile()), stored);
+    auto again = MakeForm();
+    QCoreApplication::processEvents();
     EXPECT_TRUE(dialogs.Take().empty());
 }
 
