@@ -23,7 +23,12 @@ TEST(EscapeControls, BackslashesLineEndsAndEveryControlCharacter) {
         {"x\x1b[2Ay", "x\\x1b[2Ay", true},
         {std::string("nul\0end", 7), "nul\\x00end", true},
         {"\x7f", "\\x7f", true},
-        {"\u009b2A", "\\x9b2A", true},   // C1 CSI, which some terminals obey
+        {"\u009b2A", "\\x9b2A", true}, // C1 CSI, which some terminals obey
+        // The edges of the control ranges, and the printable characters beside them.
+        {"\x1f \x7e", "\\x1f \x7e", true},
+        {"\u0080", "\\x80", true},
+        {"\u009f", "\\x9f", true},
+        {"\u00a0\u00ff", "\u00a0\u00ff", false},
         {"\xc2", "\xc2", false},         // a cut sequence is kept as it is
         {"\xff\xfe", "\xff\xfe", false}, // so are bytes that are no UTF-8
     };
