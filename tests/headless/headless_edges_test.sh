@@ -11,6 +11,9 @@ cleanup() {
   rm -rf "$dir"
 }
 trap cleanup EXIT
+# The private work folder a run makes where no folder is stored: the test's, never the user's (a run of
+# the user's, or of a test beside this one, may hold that folder).
+export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 
 # A script's background job starts with SIGINT ignored, and the program keeps a signal that was ignored
