@@ -30,9 +30,10 @@ case "$purpose" in
       # GoogleTest, Xvfb for looking at the window on a machine without a desktop (the tests themselves
       # need no display), clang with its libFuzzer runtime for the fuzz targets, and the package checks:
       # man renders the manual pages, appstreamcli and lintian judge the metadata and the package, fakeroot
-      # installs it into a scratch root for a user other than root.
+      # installs it into a scratch root for a user other than root; libfaketime (faketime) for the tests
+      # that set the clock of a run.
       packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev python3-yaml
-                 man-db appstream lintian fakeroot)
+                 man-db appstream lintian fakeroot faketime)
     fi
     ;;
   *)

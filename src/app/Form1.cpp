@@ -20,6 +20,7 @@
 #include "platform/Files.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Settings.h"
+#include "platform/WorkFolderClaim.h"
 
 #include <QActionGroup>
 #include <QBuffer>
@@ -399,12 +400,7 @@ void TForm1::FormCreate() {
     if (stored.Flag(settings::StayOnTop).value_or(false)) StayOnTop1Click();
 
     // Q12: the test choice; "Optimal..." is ticked without running its command.
-    if (const auto random = stored.Flag(settings::RandomTests)) {
-        if (*random)
-            run_->ClickMenuItem(MenuItem::Random1);
-        else
-            run_->SetTestChoice(engine::TestChoice::Optimal);
-    }
+    run_->LoadTestChoice(stored);
 
     // A1: the temperature unit word; its presence is one of the two conditions of the display.
     const auto a1 = stored.Text(settings::TemperatureUnit);
@@ -444,9 +440,8 @@ void TForm1::FormDestroy() {
     TempUpdater->stop();
     const QString problem = SaveWindowAndChoices();
 
-    // A missing work file is no error.
-    run_->DeleteWorkFile(engine::PlainWorkFile);
-    run_->DeleteWorkFile(engine::CodedWorkFile);
+    // A missing work file is no error; a folder another run works in is left alone.
+    run_->RemoveLeftWorkFiles(false);
 
     TrayIcon1->SetIconVisible(false);
     if (!problem.isEmpty())
@@ -465,8 +460,7 @@ void TForm1::ShutDownWithoutDisplay() {
     run_->State.Stopped = true;
     const QString problem = SaveWindowAndChoices();
     // A run that was going leaves all three names behind, as a stop would remove them.
-    for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile, engine::ThirdWorkFile})
-        run_->DeleteWorkFile(name);
+    run_->RemoveLeftWorkFiles(true);
     if (!problem.isEmpty())
         std::fprintf(stderr, "torvane: the window position and menu choices could not be saved: %s\n",
                      problem.toLocal8Bit().constData());
@@ -821,11 +815,20 @@ void TForm1::Registerfiletype1Click() {
 }
 
 void TForm1::CreateCertificate1Click() {
-    // The days counter keeps its value after a run has stopped, so a certificate can follow the run.
-    if (Panel19->text() == QStringLiteral("0")) {
+    // The counters keep their values after a run has stopped, so a certificate can follow the run.
+    switch (engine::CertificateEligibility(run_->State)) {
+    case engine::CertificateRefusal::LessThanADay:
         services_.Dialogs->MessageBox("Note", "You can create a stability certificate only after 24 hours of "
                                               "testing.");
         return;
+    case engine::CertificateRefusal::NoTestRan:
+        services_.Dialogs->MessageBox(
+            "Note", "You can create a stability certificate only after 24 hours of testing. The last run "
+                    "started no test, so it tested nothing: with \"Optimal...\" ticked (Advanced > Tests) "
+                    "no test is chosen. Tick \"Random\" and run the test again.");
+        return;
+    case engine::CertificateRefusal::None:
+        break;
     }
     if (!creation_) return;
     creation_->show();
@@ -918,6 +921,11 @@ void TForm1::SelectTempdir1Click() {
     if (!DirectoryExists(dir)) {
         // The directory in use stays: work files in a missing directory would fail the next test run.
         services_.Dialogs->MessageBox("Error", "Directory does not exist!");
+        return;
+    }
+    // Nor one the work files cannot be written to: its failures would be reported as the processor's.
+    if (const auto problem = FolderWriteProblem(dir)) {
+        services_.Dialogs->MessageBox("Error", "Directory cannot be written (" + *problem + ")!");
         return;
     }
     SettingsKey().WriteString(settings::WorkDirectory.Name, dir);

@@ -52,7 +52,7 @@ QString Line(const char* what, std::int32_t megabytes, const std::string& tail) 
     return QString::fromLatin1(what) + QString::number(megabytes) + QString::fromStdString(tail);
 }
 
-// What went wrong, for the run log above the report, whose detail the design leaves at "N/A".
+// What went wrong, for the run log and the report's cause (the report's detail stays "N/A").
 QString Reason(const std::exception& e) {
     QString text = QString::fromStdString(e.what());
     const auto* file = dynamic_cast<const Exception*>(&e);
@@ -264,7 +264,7 @@ void EncryptionWorkload::EncryptorTimer() {
                              QStringLiteral("Encryption/Decryption with ") +
                                  QString::fromStdString(run_.Cipher1.Algorithm()) +
                                  QStringLiteral(" failed!"),
-                             QStringLiteral("N/A"));
+                             QStringLiteral("N/A"), reason);
         SwitchOff();
     }
 }

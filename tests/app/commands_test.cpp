@@ -19,6 +19,13 @@
 #include <QScreen>
 #include <QTest>
 
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -196,6 +203,38 @@ TEST_F(AppTest, SelectTempDirAcceptsOnlyExistingDirectories) {
     EXPECT_EQ(dialogs.Take().size(), 3u); // three input boxes and no message
     EXPECT_EQ(form->TempDir(), chosen);
     EXPECT_EQ(key.ReadString("Q1"), chosen);
+}
+
+TEST_F(AppTest, SelectTempDirRefusesADirectoryThatCannotBeWritten) {
+    auto form = MakeForm();
+    const auto before = form->TempDir();
+    QTemporaryDir locked;
+    const auto path = locked.path().toStdString();
+    // Root writes through permissions, but not into an immutable folder.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    bool immutable = false;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        int set = flags | FS_IMMUTABLE_FL;
+        immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &set) == 0;
+    }
+    if (!immutable) ::chmod(path.c_str(), 0500);
+    const int refusal = ::access(path.c_str(), W_OK) != 0 ? errno : 0;
+    if (refusal) {
+        dialogs.AnswerText(path);
+        form->SelectTempdir1->trigger();
+    }
+    if (immutable) ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::chmod(path.c_str(), 0700);
+    ::close(fd);
+    if (!refusal) GTEST_SKIP() << "no way to make a folder refuse writes here";
+    const auto shown = dialogs.Take();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].Caption, "Error");
+    EXPECT_EQ(shown[1].Text, std::string("Directory cannot be written (") + std::strerror(refusal) + ")!");
+    EXPECT_EQ(form->TempDir(), before);
+    EXPECT_FALSE(key.ValueExists("Q1") && key.ReadString("Q1") == path + "/");
 }
 
 TEST_F(AppTest, MaxTempSizeStoresMegabytesAndWarnsBelowOneHundred) {

@@ -73,6 +73,8 @@ std::int64_t CounterSeconds(const std::array<QString, 4>& c) {
 void LoadSettings(engine::TestRun& run, HeadlessView& view, std::function<std::optional<double>()>& celsius) {
     auto stored = engine::SettingsReader::FromStore();
     run.LoadWorkSettings(stored);
+    // The test choice as the window reads it from the same store.
+    run.LoadTestChoice(stored);
     view.Temperature = TemperatureReader(stored, hw::SensorBlockName());
     celsius = CelsiusReader(stored, hw::SensorBlockName());
     const auto problem = SettingsKey::TakeLoadProblem();
@@ -277,6 +279,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     // The test choices and this run's own work settings; none of them is stored.
     if (options.Encryption) run.SetNoEncryptionTests(false);
     run.RestrictTests(options.Tests);
+    // Tests named for this run choose them whatever the stored choice.
+    if (!options.Tests.empty()) run.SetTestChoice(engine::TestChoice::Random);
     if (options.TempDir) run.TempDir = *options.TempDir;
     if (options.MaxTempSize) {
         run.MaxTempSize = *options.MaxTempSize;
@@ -292,6 +296,15 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             return 2;
         }
         run.TempDir += workerFolder + "/";
+    }
+    // The folder is this run's alone until it ends; one that another run works in is refused before
+    // anything in it is touched.
+    if (const auto problem = run.ClaimWorkFolder()) {
+        std::fprintf(stderr,
+                     "torvane: %s. Choose another folder for this run (--temp-dir), or stop the other run "
+                     "first.\n",
+                     problem->toLocal8Bit().constData());
+        return 2;
     }
 
     switch (options.LoadMode) {
@@ -375,6 +388,12 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                 AffinityWarning(AllowedProcessors(), static_cast<int>(SystemProcessors().NumberOfProcessors)))
             view.AppendLine(engine::Pane::Info, *warning);
     }
+    if (run.Tests() == engine::TestChoice::Optimal)
+        view.AppendLine(
+            engine::Pane::Info,
+            QStringLiteral("No tests: the stored test choice is \"Optimal...\", which picks none, so "
+                           "this run tests nothing and earns no certificate (--tests chooses "
+                           "tests for one run)."));
     if (events && !worker) events->Emit("run_start", RunStartFields(options, {}));
     run.ClickMenuItem(engine::MenuItem::Start1);
     writeMetrics();

@@ -4,9 +4,11 @@
 #include "app/headless/Headless.h"
 #include "app/headless/Supervisor.h"
 #include "engine/SettingsSchema.h"
+#include "engine/TestRun.h"
 #include "platform/Affinity.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
+#include "platform/WorkFolderClaim.h"
 
 #include <cstdio>
 
@@ -64,6 +66,20 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
     const auto cpus = WorkerProcessors(options, AllowedProcessors());
     if (const auto problem = CheckWorkerProcessors(options, cpus)) {
         std::fprintf(stderr, "torvane: %s\n", problem->c_str());
+        return 2;
+    }
+    // The run's folder, where every worker makes its own, is this run's until it ends: a second supervised
+    // run there would share the workers' folders.
+    auto stored = engine::SettingsReader::FromStore();
+    const std::string folder = options.TempDir ? *options.TempDir : engine::WorkDirectoryOf(stored);
+    const TWorkFolderClaim claim(folder);
+    if (claim.Busy()) {
+        std::fprintf(
+            stderr,
+            "torvane: the work folder %s is in use by another test run: two runs in one folder would "
+            "break each other's work files. Choose another folder for this run (--temp-dir), or stop "
+            "the other run first.\n",
+            folder.c_str());
         return 2;
     }
     std::unique_ptr<EventStream> events;

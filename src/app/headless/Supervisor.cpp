@@ -42,6 +42,7 @@ struct FirstError {
     int Cpu = 0;
     int Code = 0;
     QString Message, Detail;
+    QString Cause; // the system's reason behind the report, where it has one
 };
 
 class Supervisor {
@@ -76,7 +77,8 @@ private:
     void OnLine(int i, Channel channel, std::string_view line);
     void OnEvent(int i, std::string_view line);
     void OnExit(int i, WorkerProcesses::Exit exit);
-    void RecordError(int i, int code, const QString& message, const QString& detail);
+    void RecordError(int i, int code, const QString& message, const QString& detail,
+                     const QString& cause = {});
     // Asks every worker (but the one that is stopping on its own error) to stop the ordinary way.
     void StopAll(const QString& reason, int except = -1);
     void ServeStopRequests();
@@ -178,7 +180,8 @@ void Supervisor::OnEvent(int i, std::string_view line) {
         ++w.ErrorEvents;
         w.Errors = std::max(w.Errors, w.ErrorEvents);
         RecordError(i, e.value(QStringLiteral("code")).toInt(), e.value(QStringLiteral("message")).toString(),
-                    e.value(QStringLiteral("detail")).toString());
+                    e.value(QStringLiteral("detail")).toString(),
+                    e.value(QStringLiteral("cause")).toString());
     } else if (name == QLatin1String("worker_end")) {
         w.EndReported = true;
         w.Errors = static_cast<std::int64_t>(e.value(QStringLiteral("errors")).toDouble());
@@ -186,8 +189,9 @@ void Supervisor::OnEvent(int i, std::string_view line) {
     }
 }
 
-void Supervisor::RecordError(int i, int code, const QString& message, const QString& detail) {
-    if (!firstError_) firstError_ = FirstError{workers_[Index(i)].Cpu, code, message, detail};
+void Supervisor::RecordError(int i, int code, const QString& message, const QString& detail,
+                             const QString& cause) {
+    if (!firstError_) firstError_ = FirstError{workers_[Index(i)].Cpu, code, message, detail, cause};
     StopAll(QStringLiteral("error"), i);
 }
 
@@ -310,7 +314,7 @@ int Supervisor::Run() {
     if (const auto problem = pool_.Start()) {
         PrintError(QStringLiteral("torvane: %1").arg(QString::fromStdString(*problem)));
         for (auto& w : workers_) w.Ended = true;
-        firstError_ = FirstError{0, 0, QString::fromStdString(*problem), QStringLiteral("N/A")};
+        firstError_ = FirstError{0, 0, QString::fromStdString(*problem), QStringLiteral("N/A"), {}};
         stopReason_ = QStringLiteral("start_failed");
         return Report();
     }
@@ -359,6 +363,7 @@ int Supervisor::Report() {
             Print(QStringLiteral(" Calculation error: ") + f.Detail);
             Print(f.Code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
                               : QStringLiteral(" ErrorType: Calculation error"));
+            if (!f.Cause.isEmpty()) Print(QStringLiteral(" Cause: ") + f.Cause);
         }
         Print(QString());
     }
