@@ -51,7 +51,8 @@ wait_line "Decrypting " decrypting
 wait_line "CRC check " checked
 [ -n "$perfpid" ] && { kill -INT "$perfpid"; wait "$perfpid" 2>/dev/null; perfpid=; }
 peak=$(sed -n 's/^VmHWM:[[:space:]]*//p' "/proc/$pid/status")
-kill -INT "$pid"
+# SIGTERM: a script's background job starts with SIGINT ignored, and the program keeps it ignored.
+kill -TERM "$pid"
 wait "$pid"
 pid=
 

@@ -43,7 +43,8 @@ tree_ticks() { # a process and its children
   echo "$sum"
 }
 stop() {
-  kill -INT "$1" 2>/dev/null
+  # SIGTERM: a script's background job starts with SIGINT ignored, and the program keeps it ignored.
+  kill -TERM "$1" 2>/dev/null
   for _ in $(seq 1 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
   kill -9 "$1" 2>/dev/null
   for p in $(pgrep -P "$1"); do kill -9 "$p" 2>/dev/null; done

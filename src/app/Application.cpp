@@ -10,11 +10,15 @@
 #include "app/TrayIcon.h"
 #include "platform/CommandLine.h"
 #include "platform/Files.h"
+#include "platform/StopSignals.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -40,6 +44,18 @@ void HoldStartMessages(QtMsgType type, const QMessageLogContext&, const QString&
     std::fprintf(stderr, ".\nRun 'torvane --headless' for a test run in the terminal.\n");
     std::fflush(stderr);
     std::_Exit(2);
+}
+
+// The main window while its message loop runs: a display server that goes away makes Qt end the process
+// with exit(), from the main thread, possibly in the middle of a workload pass. The window's shutdown
+// must still run then.
+TForm1* g_form = nullptr;
+
+void ShutDownOnExit() {
+    if (TForm1* form = g_form) {
+        g_form = nullptr;
+        form->ShutDownWithoutDisplay();
+    }
 }
 
 } // namespace
@@ -77,9 +93,29 @@ int RunApplication(int argc, char** argv) {
     TForm4 form4(dialogs);
     form1.SetSensorSetup(&form4);
 
+    // SIGTERM (a session that ends, kill), SIGHUP (a logout) and SIGINT end the window as "Exit" does:
+    // the run stops, the work files go and the settings are stored.
+    std::unique_ptr<QSocketNotifier> stopSignals;
+    if (StopSignalFd() >= 0) {
+        stopSignals = std::make_unique<QSocketNotifier>(StopSignalFd(), QSocketNotifier::Read);
+        QObject::connect(stopSignals.get(), &QSocketNotifier::activated, &form1, [&form1] {
+            char buf[16];
+            while (::read(StopSignalFd(), buf, sizeof buf) > 0) {
+            }
+            form1.EndOnRequest();
+        });
+    }
+    g_form = &form1;
+    static const bool registered = std::atexit(ShutDownOnExit) == 0;
+    (void)registered;
+
+    // A request that came while the window was being made waits in the pipe and ends it at once.
     form1.show();
     const int result = QApplication::exec();
+    g_form = nullptr;
+    stopSignals.reset();
     // A run that is still going (the loop was ended from outside) ends before the shutdown saves.
+    form1.Run().ClickMenuItem(engine::MenuItem::Stop1);
     form1.Run().State.Stopped = true;
     form1.FormDestroy();
     return result;

@@ -377,6 +377,14 @@ void TForm1::FormCreate() {
         resize(pendingOuterSize_ - FrameExtra());
     }
 
+    // What the shutdown stores, as it was stored when the window began.
+    for (const auto* rule :
+         {&settings::WindowLeft, &settings::WindowTop, &settings::WindowHeight, &settings::WindowWidth})
+        if (const auto value = stored.Number(*rule))
+            loadedAtStart_[rule->Name] = static_cast<std::uint32_t>(*value);
+    for (const auto* rule : {&settings::StayOnTop, &settings::RandomTests})
+        if (const auto flag = stored.Flag(*rule)) loadedAtStart_[rule->Name] = *flag ? 1 : 0;
+
     // Q11: stay on top.
     if (stored.Flag(settings::StayOnTop).value_or(false)) StayOnTop1Click();
 
@@ -424,30 +432,7 @@ void TForm1::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
     TempUpdater->stop();
-
-    // The full-screen view is left the way "Normalize" leaves it, so the next start shows a normal window;
-    // so is a window whose "Normalize" the window manager has not finished yet.
-    QRect outer = frameGeometry();
-    if ((windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)) || normalizeAttempts_ > 0)
-        outer = NormalizedGeometry();
-
-    // Values that could not be read at start stay as the user left them.
-    std::vector<SettingsChange> changes;
-    const auto save = [&](const engine::SettingSpec& rule, SettingsValue value) {
-        if (!unreadableAtStart_.count(rule.Name)) changes.push_back({rule.Name, std::move(value)});
-    };
-    save(settings::WindowLeft, SettingsValue::Integer(outer.x()));
-    save(settings::WindowTop, SettingsValue::Integer(outer.y()));
-    save(settings::WindowHeight, SettingsValue::Integer(outer.height()));
-    save(settings::WindowWidth, SettingsValue::Integer(outer.width()));
-    save(settings::StayOnTop, SettingsValue::Bool(ticks_[StayOnTop1]));
-    save(settings::RandomTests, SettingsValue::Bool(run_->Tests() == engine::TestChoice::Random));
-    QString problem;
-    try {
-        SettingsKey().Write(changes);
-    } catch (const ESettingsWriteError& e) {
-        problem = Q(e.Describe());
-    }
+    const QString problem = SaveWindowAndChoices();
 
     // A missing work file is no error.
     run_->DeleteWorkFile(engine::PlainWorkFile);
@@ -457,6 +442,55 @@ void TForm1::FormDestroy() {
     if (!problem.isEmpty())
         services_.Dialogs->MessageBox(
             "Error", ("The window position and menu choices could not be saved:\n" + problem).toStdString());
+}
+
+void TForm1::EndOnRequest() {
+    run_->ClickMenuItem(MenuItem::Stop1);
+    Quit();
+}
+
+void TForm1::ShutDownWithoutDisplay() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    run_->State.Stopped = true;
+    const QString problem = SaveWindowAndChoices();
+    // A run that was going leaves all three names behind, as a stop would remove them.
+    for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile, engine::ThirdWorkFile})
+        run_->DeleteWorkFile(name);
+    if (!problem.isEmpty())
+        std::fprintf(stderr, "torvane: the window position and menu choices could not be saved: %s\n",
+                     problem.toLocal8Bit().constData());
+}
+
+QString TForm1::SaveWindowAndChoices() {
+    // The full-screen view is left the way "Normalize" leaves it, so the next start shows a normal window;
+    // so is a window whose "Normalize" the window manager has not finished yet.
+    QRect outer = frameGeometry();
+    if ((windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)) || normalizeAttempts_ > 0)
+        outer = NormalizedGeometry();
+
+    // Values that could not be read at start stay as the user left them. So does a value this window
+    // did not change: another window of the program may have stored its own since, and that change must
+    // not be lost to the value this window merely loaded.
+    std::vector<SettingsChange> changes;
+    const auto save = [&](const engine::SettingSpec& rule, SettingsValue value) {
+        if (unreadableAtStart_.count(rule.Name)) return;
+        const auto loaded = loadedAtStart_.find(rule.Name);
+        if (loaded != loadedAtStart_.end() && loaded->second == value.Number) return;
+        changes.push_back({rule.Name, std::move(value)});
+    };
+    save(settings::WindowLeft, SettingsValue::Integer(outer.x()));
+    save(settings::WindowTop, SettingsValue::Integer(outer.y()));
+    save(settings::WindowHeight, SettingsValue::Integer(outer.height()));
+    save(settings::WindowWidth, SettingsValue::Integer(outer.width()));
+    save(settings::StayOnTop, SettingsValue::Bool(ticks_[StayOnTop1]));
+    save(settings::RandomTests, SettingsValue::Bool(run_->Tests() == engine::TestChoice::Random));
+    try {
+        SettingsKey().Write(changes);
+    } catch (const ESettingsWriteError& e) {
+        return Q(e.Describe());
+    }
+    return {};
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -77,6 +77,13 @@ public:
     // destructor runs it when nobody did.
     void FormDestroy();
 
+    // The program is asked to end (a stop signal): as "Exit", the run stops first.
+    void EndOnRequest();
+    // The shutdown when the display is gone and the process ends: the run stops, its work files go and
+    // the settings are stored, without a word to a screen that is not there (problems go to standard
+    // error).
+    void ShutDownWithoutDisplay();
+
     // The paint handling: the command-line hand-over, once per start.
     void FormPaint();
 
@@ -219,6 +226,8 @@ private:
     // A menu item of the run: it shows the run's state of the item and sends its clicks to the run.
     QAction* AddRunItem(QMenu* menu, const char* name, const QString& caption, engine::MenuItem item);
     void FormCreate();
+    // Stores the window's place and size and the menu choices; the problem in words, or nothing.
+    QString SaveWindowAndChoices();
     void ReportLoadProblems();
     void HandOver();
     void ApplyGeometryFixes();
@@ -245,7 +254,8 @@ private:
 
     QStringList loadProblems_;
     std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are
-    std::map<QAction*, bool> ticks_;          // menu ticks as the commands left them
+    std::map<std::string, std::uint32_t> loadedAtStart_; // the shutdown's values as the load found them
+    std::map<QAction*, bool> ticks_;                     // menu ticks as the commands left them
     std::map<QAction*, QActionGroup*> radioGroup_;
     QPointer<TForm2> viewer_;
     QPointer<TForm3> creation_;

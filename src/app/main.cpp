@@ -1,11 +1,13 @@
 #include "app/headless/Headless.h"
 #include "app/headless/HeadlessCertificate.h"
 #include "app/headless/HeadlessOptions.h"
+#include "platform/StopSignals.h"
 
 #ifdef TORVANE_WITH_WINDOW
 #include "app/Application.h"
 #endif
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,16 +31,34 @@ bool DisplayGiven(int argc, char** argv) {
 }
 #endif
 
+// The program's first code, run by the loader before any library is initialised (the executable's
+// pre-initialisation array): from here on a stop signal waits for the run's handlers instead of killing
+// the program half started.
+extern "C" void BlockStopSignalsFirst(int, char**, char**) {
+    torvane::BlockStopSignals();
+}
+__attribute__((section(".preinit_array"),
+               used)) void (*const kBlockStopSignalsFirst)(int, char**, char**) = BlockStopSignalsFirst;
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // The terminal run catches its stop signals before anything slow happens.
-    for (int i = 1; i < argc; ++i)
-        if (!std::strcmp(argv[i], "--headless")) torvane::app::InstallStopSignals();
+    // Again, for a loader that knows no pre-initialisation.
+    torvane::BlockStopSignals();
 
     const std::string program = argc > 0 ? argv[0] : "torvane";
     const auto options =
         torvane::app::ParseHeadlessOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    // A test run (the terminal's or the window's) stops the ordinary way on a stop signal; anything else
+    // keeps the signals' default actions.
+    const bool runsATest = options.Error.empty() && !options.Help && !options.Version && !options.Verify;
+    if (runsATest) {
+        if (!torvane::CatchStopSignals())
+            std::fprintf(stderr, "%s: cannot catch stop signals: %s\n", program.c_str(),
+                         std::strerror(errno));
+    } else {
+        torvane::UnblockStopSignals();
+    }
     if (!options.Error.empty()) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), options.Error.c_str(),
                      program.c_str());

@@ -22,6 +22,8 @@ public:
     virtual void EncryptionStarted(const WorkloadInfo& workload, const QString& cipher, int megabytes) = 0;
     // A pass (or an encryption cycle) came to its end with its result checked.
     virtual void PassEnded(const WorkloadInfo& workload) = 0;
+    // The work clock found that the test could not run for the given seconds (a stall): no work time.
+    virtual void Paused(std::int64_t seconds) = 0;
     // An error report as ReportTestError makes it. For a result mismatch (code 1) reference and result are
     // the two pass texts that differ; null otherwise.
     virtual void ErrorReported(int code, const QString& message, const QString& detail,

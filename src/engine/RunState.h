@@ -9,7 +9,7 @@
 
 namespace torvane::engine {
 
-enum class StopReason { None, User, Error, ClockJump };
+enum class StopReason { None, User, Error, ClockJump, TimeLimit };
 
 // The reference text before the first complete pass of a run.
 inline constexpr const char* NoPassYet = "moi";
@@ -24,6 +24,9 @@ struct RunState {
     std::array<QString, 4> Counters{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
                                     QStringLiteral("0")};
     StopReason LastStop = StopReason::None;
+    // Tests the sequencer started in this run (or the last one). The heat-up is none: a run without a
+    // test tested nothing, whatever its work time.
+    std::int32_t TestsStarted = 0;
     // Counts the starts: a pass that outlives its run (a stop and a new start inside one of its checks)
     // can tell that the run it began in is over.
     std::uint64_t RunNumber = 0;

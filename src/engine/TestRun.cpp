@@ -43,7 +43,7 @@ void TestRun::CountingView::ClearPane(Pane pane) {
 TestRun::TestRun(IRunView& view, TestRunEnvironment environment)
     : TempDir(SystemTempDirectory()), view_(view), env_(std::move(environment)),
       msClock_(env_.msClock ? *env_.msClock : RealMsClock::Instance()),
-      workClock_(env_.localClock ? *env_.localClock : RealLocalClock::Instance()),
+      workClock_(env_.workTime ? *env_.workTime : RealWorkTimeSource::Instance()),
       separator_(env_.decimalSeparator ? env_.decimalSeparator : LocaleDecimalSeparator()),
       mainThreadId_(CurrentThreadId()) {
     // Both ciphers code in the program's own feedback mode, keyed through their own hash manager (CRC-32
@@ -305,6 +305,7 @@ void TestRun::Start1Click() {
     State.Stopped = false;
     State.RunNumber += 1;
     State.LastStop = StopReason::None;
+    State.TestsStarted = 0;
     ShowMenu();
     State.WhetstoneReference = NoPassYet;
     State.MmxReference = NoPassYet;
@@ -336,6 +337,14 @@ void TestRun::Start1Click() {
 }
 
 void TestRun::Stop1Click() {
+    // The clock is checked before the results are taken from it: a jump just before the stop is no work
+    // time, it is a jump.
+    const bool jumped = CheckWorkClock();
+    StopSequence();
+    if (jumped) ShowCheating();
+}
+
+void TestRun::StopSequence() {
     State.Stopped = true;
     State.LastStop = StopReason::User;
     operateTimer_->SetEnabled(false);
@@ -471,6 +480,7 @@ void TestRun::PickNextTest() {
     const WorkloadInfo& info = chosen->Info();
     // A test that cannot run now starts nothing; the next tick draws again.
     if (info.Available && !info.Available(*this)) return;
+    State.TestsStarted += 1;
     if (info.TestLine) {
         view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
         if (Observer) Observer->TestStarted(info, minutes);
@@ -559,18 +569,44 @@ void TestRun::SetCounters(const std::array<QString, 4>& counters) {
     view_.SetCounters(counters[0], counters[1], counters[2], counters[3]);
 }
 
+bool TestRun::CheckWorkClock() {
+    if (!workClock_.Running()) return false;
+    const WorkClockCheck check = workClock_.Check();
+    if (check.PausedMs > 0) {
+        const std::int64_t seconds = (check.PausedMs + 500) / 1000;
+        view_.AppendLine(Pane::RunLog,
+                         QStringLiteral("Work time paused %1 s: the test could not run (a busy, "
+                                        "stopped or sleeping machine)")
+                             .arg(seconds));
+        if (Observer) Observer->Paused(seconds);
+    }
+    if (check.Jumped) {
+        workClock_.Discard();
+        return true;
+    }
+    State.LastShownSeconds = check.Seconds;
+    ShowWorkTime(check.Seconds);
+    return false;
+}
+
+void TestRun::ShowCheating() {
+    State.LastStop = StopReason::ClockJump;
+    view_.ShowMessage(QStringLiteral("Hey hey hey!"), QStringLiteral("It\u00B4s not nice to cheat!"));
+    view_.ClearPane(Pane::Info);
+    SetCounters({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")});
+}
+
 void TestRun::UpdateWorkTime() {
-    const std::int32_t e = workClock_.ElapsedSeconds();
-    if (std::int64_t{State.LastShownSeconds} + 10 < e) {
+    if (CheckWorkClock()) {
+        // The stop's own check finds the work time discarded: its results show none of it.
         ClickMenuItem(MenuItem::Stop1);
-        State.LastStop = StopReason::ClockJump;
-        view_.ShowMessage(QStringLiteral("Hey hey hey!"), QStringLiteral("It\u00B4s not nice to cheat!"));
-        view_.ClearPane(Pane::Info);
-        SetCounters({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")});
+        ShowCheating();
         return;
     }
-    State.LastShownSeconds = workClock_.ElapsedSeconds();
-    ShowWorkTime(State.LastShownSeconds);
+    if (TimeLimitSeconds > 0 && workClock_.Running() && workClock_.ElapsedSeconds() >= TimeLimitSeconds) {
+        ClickMenuItem(MenuItem::Stop1);
+        State.LastStop = StopReason::TimeLimit;
+    }
 }
 
 void TestRun::KelloTimer() {

@@ -42,8 +42,12 @@ class WhetstoneWorkload;
 // Where a test run takes its time and its view of the system from. Tests pass manual clocks; the
 // program leaves everything at its default.
 struct TestRunEnvironment {
-    MsClock* msClock = nullptr;       // pacing of the worker timers; the real clock when null
-    LocalClock* localClock = nullptr; // the work clock; real local time when null
+    MsClock* msClock = nullptr; // pacing of the worker timers; the real clock when null
+    // The wall and monotonic clocks of the work clock; the real ones when null.
+    WorkTimeSource* workTime = nullptr;
+    // Local time, for what is shown with a date (a certificate's time stamp); never for work time. Real
+    // local time when null.
+    LocalClock* localClock = nullptr;
     // false: the sequencer and the work-time clock tick only when a test fires them
     bool automaticWindowTimers = true;
     std::function<void(int ms)> sleep;         // real sleeps when empty
@@ -75,6 +79,10 @@ public:
     // Removes a work file of the work folder; a missing file is no error, a link is removed, never
     // followed.
     void DeleteWorkFile(const char* name);
+
+    // A run ends by itself once it has this much work time (seconds; 0: never). The limit is taken right
+    // after a check of the work clock, so a jump of the clock is never mistaken for a run that reached it.
+    std::int64_t TimeLimitSeconds = 0;
 
     RunState State;
     // Who else hears of the run's tests, passes and errors (the event stream); none by default.
@@ -133,6 +141,8 @@ public:
     // (code 2), then its text is compared with the last complete pass of the run (code 1 on a
     // difference). Only a complete pass that agreed (or was the run's first) becomes the reference.
     void EndPass(Workload& workload, const std::string& text, bool failed);
+    // Checks the work clock and shows the work time; a jump of the system clock stops the run as
+    // cheating. Every decision taken on the work time (a time limit, the results) comes after such a check.
     void UpdateWorkTime();
     std::int32_t RandomInRange(std::int32_t low, std::int32_t high);
     RandomGenerator& Generator() { return generator_; }
@@ -209,6 +219,14 @@ private:
     void ShowMenu();
     void SetMode(LoadMode mode);
     bool TestRunning() const;
+    // The stop sequence itself, after the work clock's last check.
+    void StopSequence();
+    // Applies the work clock's rule to the time since its last check: shows a stall on the run log and
+    // tells the observer, shows the work time. True when the system clock jumped; the run's work time is
+    // then discarded, so that whatever follows (the stop's results) shows none of it.
+    bool CheckWorkClock();
+    // After a jump stopped the run: the message, and the work time gone from the screen.
+    void ShowCheating();
     void ShowWorkTime(std::int32_t seconds);
     void SetCounters(const std::array<QString, 4>& counters);
     void Sleep(int ms);

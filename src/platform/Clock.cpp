@@ -56,6 +56,54 @@ void ManualMsClock::Set(std::int64_t now) {
     changed_.notify_all();
 }
 
+namespace {
+
+std::int64_t ReadMs(clockid_t clock) {
+    timespec t{};
+    ::clock_gettime(clock, &t);
+    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+}
+
+// Further apart than this, the two readings of the monotonic clock around the wall clock's do not tell
+// when the wall clock was read.
+constexpr std::int64_t ReadingBracketMs = 5;
+
+} // namespace
+
+WorkTimeReading RealWorkTimeSource::Now() const {
+    WorkTimeReading r;
+    for (int attempt = 0;; ++attempt) {
+        const std::int64_t before = ReadMs(CLOCK_BOOTTIME);
+        r.WallMs = ReadMs(CLOCK_REALTIME);
+        const std::int64_t after = ReadMs(CLOCK_BOOTTIME);
+        r.MonotonicMs = before + (after - before) / 2;
+        // A thread that keeps losing the processor between the reads still gets an answer; the work
+        // clock tolerates far more than the last attempt can be off.
+        if (after - before <= ReadingBracketMs || attempt >= 100) return r;
+    }
+}
+
+RealWorkTimeSource& RealWorkTimeSource::Instance() {
+    static RealWorkTimeSource source;
+    return source;
+}
+
+WorkTimeReading ManualWorkTimeSource::Now() const {
+    std::lock_guard lock(mutex_);
+    return now_;
+}
+
+void ManualWorkTimeSource::Pass(std::int64_t ms) {
+    std::lock_guard lock(mutex_);
+    now_.WallMs += ms;
+    now_.MonotonicMs += ms;
+}
+
+void ManualWorkTimeSource::SetClockBy(std::int64_t ms) {
+    std::lock_guard lock(mutex_);
+    now_.WallMs += ms;
+}
+
 // Days from the civil date, after the well-known era-based algorithm (proleptic Gregorian calendar).
 static std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;

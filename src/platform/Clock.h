@@ -49,6 +49,47 @@ private:
     std::condition_variable changed_;
 };
 
+// The two clocks of the work clock, read together. The wall clock is UTC, in milliseconds since 1970: it
+// moves when somebody sets the system clock, and daylight saving never shows in it. The monotonic clock
+// counts real time, the time a suspended machine slept included, and nobody can set it. Their difference
+// therefore changes only when the system clock is set, which is how a changed clock is told from a
+// process that did not run for a while (both clocks moved).
+struct WorkTimeReading {
+    std::int64_t WallMs = 0;
+    std::int64_t MonotonicMs = 0;
+};
+
+class WorkTimeSource {
+public:
+    virtual ~WorkTimeSource() = default;
+    virtual WorkTimeReading Now() const = 0;
+};
+
+class RealWorkTimeSource final : public WorkTimeSource {
+public:
+    // The two clocks are read within a few milliseconds of each other, however busy the machine: a
+    // reading whose monotonic brackets lie further apart (the thread lost the processor between them)
+    // is taken again, since it would look like a changed system clock.
+    WorkTimeReading Now() const override;
+    static RealWorkTimeSource& Instance();
+};
+
+// Both clocks move only when told to: Pass lets real time pass (both move), SetClockBy sets the system
+// clock (only the wall clock moves).
+class ManualWorkTimeSource final : public WorkTimeSource {
+public:
+    // 2024-06-11 10:00:00 UTC on the wall, an arbitrary start on the monotonic clock.
+    explicit ManualWorkTimeSource(std::int64_t wallMs = 1718100000000, std::int64_t monotonicMs = 5000)
+        : now_{wallMs, monotonicMs} {}
+    WorkTimeReading Now() const override;
+    void Pass(std::int64_t ms);
+    void SetClockBy(std::int64_t ms);
+
+private:
+    mutable std::mutex mutex_;
+    WorkTimeReading now_;
+};
+
 struct LocalDateTime {
     int Year = 2000, Month = 1, Day = 1; // Gregorian calendar
     int Hour = 0, Minute = 0, Second = 0;

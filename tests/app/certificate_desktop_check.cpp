@@ -51,6 +51,7 @@ int Make(const std::string& program, const std::string& dir) {
     ScriptedDialogs dialogs;
     RecordingShell shell;
     ManualLocalClock local(LocalDateTime{2025, 7, 8, 14, 5, 9});
+    ManualWorkTimeSource time;
     ManualMsClock ms;
     app::Form1Services services;
     services.Dialogs = &dialogs;
@@ -58,6 +59,7 @@ int Make(const std::string& program, const std::string& dir) {
     services.ProgramFile = program;
     services.CommandLine = "\"" + program + "\"";
     services.Engine.localClock = &local;
+    services.Engine.workTime = &time;
     services.Engine.msClock = &ms;
     services.Engine.automaticWindowTimers = false;
 
@@ -72,7 +74,14 @@ int Make(const std::string& program, const std::string& dir) {
     // A day, an hour, a minute and a second of work time on the run's own clock.
     form1.idle1->trigger();
     form1.Start1->trigger();
-    local.AddSeconds(90061);
+    for (int i = 0; i < 100 && form1.Run().State.TestsStarted == 0; ++i) form1.Run().OperateTimer().Fire();
+    Check(form1.Run().State.TestsStarted > 0, "the run starts a test");
+    for (int i = 0; i < 9006; ++i) {
+        time.Pass(10000);
+        form1.Run().UpdateWorkTime();
+    }
+    time.Pass(1000);
+    form1.Run().UpdateWorkTime();
     form1.Stop1->trigger();
     dialogs.Take();
 

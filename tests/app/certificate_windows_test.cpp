@@ -13,6 +13,7 @@
 #include "cert/Scramble.h"
 #include "cert/Windows1252.h"
 #include "common/SavedVariable.h"
+#include "engine/EngineTestSupport.h"
 #include "platform/Error.h"
 #include "platform/FileTypes.h"
 #include "platform/Files.h"
@@ -275,6 +276,7 @@ protected:
     std::unique_ptr<app::TForm1> MakeWindow() {
         auto form = MakeForm("", WorkPath("torvane"), [this](app::Form1Services& s) {
             s.Engine.localClock = &local;
+            s.Engine.workTime = &time;
             s.Engine.msClock = &ms;
             s.Engine.automaticWindowTimers = false;
             s.ReadProcessor = [](cert::TCertificateFacts& f) {
@@ -292,12 +294,14 @@ protected:
     void RunFor(app::TForm1& form, std::int64_t seconds) {
         form.idle1->trigger();
         form.Start1->trigger();
-        local.AddSeconds(seconds);
+        ASSERT_TRUE(StartATest(form.Run()));
+        WorkFor(form.Run(), time, seconds * 1000);
         form.Stop1->trigger();
         dialogs.Take();
     }
 
     ManualLocalClock local{LocalDateTime{2025, 7, 8, 14, 5, 9}};
+    ManualWorkTimeSource time;
     ManualMsClock ms;
     app::TForm3 creation{dialogs};
     std::unique_ptr<app::TForm2> viewer;
@@ -355,6 +359,42 @@ TEST_F(StabilityCommands, ACertificateOfTheRunOpensInTheViewer) {
     dialogs.AnswerFile(WorkPath("none.tvc"));
     form->VerifyCertificate1->trigger();
     EXPECT_FALSE(viewer->isVisible());
+}
+
+TEST_F(StabilityCommands, ACertificateThatCannotBeWrittenSaysWhyAndTheWindowStays) {
+    auto form = MakeWindow();
+    RunFor(*form, 86400);
+    form->CreateCertificate1->trigger();
+    ASSERT_TRUE(std::filesystem::create_directory(WorkPath("folder.tvc")));
+    const struct {
+        std::string path, reason;
+    } cases[] = {{WorkPath("gone/run.tvc"), "No such file or directory"},
+                 {WorkPath("folder.tvc"), "Is a directory"}};
+    for (const auto& c : cases) {
+        dialogs.AnswerFile(c.path);
+        creation.SpeedButton1->click();
+        const auto shown = dialogs.Take();
+        ASSERT_EQ(shown.size(), 2u) << c.path; // the save dialog, then the error box
+        EXPECT_EQ(shown[1].Text, "Cannot create file " + c.path + ": " + c.reason);
+        EXPECT_TRUE(creation.isVisible()); // what was typed is not lost
+    }
+}
+
+TEST_F(StabilityCommands, SmallWorkFilesStillEarnACertificateThatSaysSo) {
+    auto form = MakeWindow();
+    dialogs.AnswerText("50");
+    form->MaxTempsize1->trigger();
+    const auto notes = dialogs.Take();
+    ASSERT_FALSE(notes.empty());
+    EXPECT_EQ(notes.back().Text, "You can\u00B4t have Stability Certificate with MaxTempSize this small!");
+    RunFor(*form, 86400);
+    form->CreateCertificate1->trigger();
+    const auto path = WorkPath("small.tvc");
+    dialogs.AnswerFile(path);
+    creation.SpeedButton1->click();
+    const auto v = cert::VerifyCertificateFile(hash, path);
+    ASSERT_EQ(v.State, cert::TCertificateState::Authentic);
+    EXPECT_EQ(v.Record[19], " MaxTempSize: 50 MB");
 }
 
 TEST_F(StabilityCommands, RegisterFileTypeWritesTheTypeForThisProgram) {

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -72,7 +73,13 @@ public:
     QStringList& Lines(engine::Pane p) { return p == engine::Pane::RunLog ? RunLog : Info; }
     const QStringList& Lines(engine::Pane p) const { return p == engine::Pane::RunLog ? RunLog : Info; }
 
-    void AppendLine(engine::Pane pane, const QString& line) override { Lines(pane).append(line); }
+    // Every line the information pane was given, cleared or not.
+    QStringList InfoWritten;
+
+    void AppendLine(engine::Pane pane, const QString& line) override {
+        Lines(pane).append(line);
+        if (pane == engine::Pane::Info) InfoWritten.append(line);
+    }
     void ClearPane(engine::Pane pane) override { Lines(pane).clear(); }
     void ShowPane(engine::Pane pane) override { Shown = pane; }
     void SetCounters(const QString& d, const QString& h, const QString& m, const QString& s) override {
@@ -96,15 +103,31 @@ public:
 
 // A run that takes its time only from the given manual clocks: no automatic window timers, no sleeps, a
 // fixed reseed and "." as the decimal separator.
-inline engine::TestRunEnvironment ManualEnvironment(ManualMsClock& ms, ManualLocalClock& local) {
+inline engine::TestRunEnvironment ManualEnvironment(ManualMsClock& ms, ManualWorkTimeSource& time) {
     engine::TestRunEnvironment env;
     env.msClock = &ms;
-    env.localClock = &local;
+    env.workTime = &time;
     env.automaticWindowTimers = false;
     env.sleep = [](int) {};
     env.systemState = [] { return engine::ReseedInputs{}; };
     env.decimalSeparator = '.';
     return env;
+}
+
+// Lets real time pass on a run's work clock in steps the clock counts as work (at most 10 s), each
+// checked as the clock tick checks it.
+inline void WorkFor(engine::TestRun& run, ManualWorkTimeSource& time, std::int64_t ms,
+                    std::int64_t step = 10000) {
+    for (; ms > 0; ms -= step) {
+        time.Pass(std::min(ms, step));
+        run.UpdateWorkTime();
+    }
+}
+
+// Fires the sequencer until it has started a test; false when it did not within a hundred ticks.
+inline bool StartATest(engine::TestRun& run) {
+    for (int i = 0; i < 100 && run.State.TestsStarted == 0; ++i) run.OperateTimer().Fire();
+    return run.State.TestsStarted > 0;
 }
 
 // Serves what is waiting, as the engine's ProcessMessages does.

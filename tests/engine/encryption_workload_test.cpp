@@ -75,7 +75,7 @@ protected:
     void SetUp() override {
         torvane::test::EngineApp();
         ASSERT_FALSE(work.Path().empty());
-        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, local));
+        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, time));
         run->BannerLines = Banner;
         run->TempDir = work.Path() + "/";
         run->MaxTempSize = 30000;
@@ -100,7 +100,7 @@ protected:
 
     torvane::test::TempDir work, victims;
     ManualMsClock ms{1000};
-    ManualLocalClock local{{2024, 6, 11, 10, 0, 0, 0}};
+    ManualWorkTimeSource time;
     FakeRunView view;
     std::unique_ptr<TestRun> run;
 };
@@ -208,7 +208,7 @@ TEST_F(EncryptionTest, TheSizeDrawStaysWithinATenthAndTheWholeLimit) {
 TEST_F(EncryptionTest, ProgressServesWaitingEventsAtEveryTenthCountAndShowsTheTimeOnEveryCall) {
     Start();
     Cycle(3); // the progress belongs to a cycle of this run
-    local.AddSeconds(5);
+    time.Pass(5000);
     int served = 0;
     const auto post = [&] {
         QMetaObject::invokeMethod(
@@ -228,7 +228,7 @@ TEST_F(EncryptionTest, ProgressServesWaitingEventsAtEveryTenthCountAndShowsTheTi
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "5"}));
-    local.AddSeconds(2);
+    time.Pass(2000);
     Workload().EncryptorHash1Progress(nullptr, 4096, 1 << 20);
     EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "7"}));
 }
@@ -480,7 +480,7 @@ TEST_F(EncryptionTest, AFailureOfAStoppedCycleAfterANewStartIsNotTheNewRuns) {
 TEST_F(EncryptionTest, AStopWhileCodingKeepsTheWorkTimeAsTheStopShowedIt) {
     run->MaxTempSize = 400000;
     Start();
-    local.AddSeconds(7);
+    time.Pass(7000);
     bool stopped = false;
     // Stopped from inside the progress of the checksum: the rest of the coding reports progress too.
     run->EncryptorHash1.OnProgress =

@@ -30,6 +30,7 @@ public:
         Started.push_back(QStringLiteral("%1 %2 %3").arg(QString::fromLatin1(w.Name), cipher).arg(mb));
     }
     void PassEnded(const WorkloadInfo& w) override { ++Passes[w.Name]; }
+    void Paused(std::int64_t seconds) override { Pauses.push_back(seconds); }
     void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
                        const std::string* result) override {
         Errors.push_back({code, message, detail, reference ? std::optional(*reference) : std::nullopt,
@@ -37,6 +38,7 @@ public:
     }
     QStringList Started;
     std::map<std::string, int> Passes;
+    std::vector<std::int64_t> Pauses;
     std::vector<Error> Errors;
 
 private:
@@ -47,7 +49,7 @@ class RunObserverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::EngineApp();
-        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, local));
+        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, time));
         runPtr = run.get();
         run->TempDir = "/nonexistent-torvane-dir/";
         run->Whetstone().StartValues.OuterCount = 2;
@@ -56,7 +58,7 @@ protected:
     void TearDown() override { run.reset(); }
 
     ManualMsClock ms{1000};
-    ManualLocalClock local{{2024, 6, 11, 10, 0, 0, 0}};
+    ManualWorkTimeSource time;
     test::FakeRunView view;
     std::unique_ptr<TestRun> run;
     const TestRun* runPtr = nullptr;
@@ -128,6 +130,22 @@ TEST_F(RunObserverTest, AnInjectedFaultAndAnExceptionAreToldLikeAnyError) {
     ASSERT_EQ(observer.Errors.size(), 1u);
     EXPECT_EQ(observer.Errors[0].Code, 2);
     EXPECT_FALSE(observer.Errors[0].Reference || observer.Errors[0].Result);
+}
+
+TEST_F(RunObserverTest, AStallIsToldAsAPauseOfItsWholeSeconds) {
+    run->ClickMenuItem(MenuItem::idle1);
+    run->ClickMenuItem(MenuItem::Start1);
+    time.Pass(5000);
+    run->UpdateWorkTime();
+    time.Pass(12400);
+    run->UpdateWorkTime();
+    time.Pass(10600);
+    run->UpdateWorkTime();
+    // A clock set forward is no pause (and a jump is an end, not a pause).
+    time.SetClockBy(20000);
+    run->UpdateWorkTime();
+    EXPECT_EQ(observer.Pauses, (std::vector<std::int64_t>{12, 11}));
+    EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
 }
 
 TEST_F(RunObserverTest, APendingFaultMakesItsTestTheNextOneChosen) {

@@ -36,7 +36,7 @@ class TestRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
         torvane::test::EngineApp();
-        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, local));
+        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, time));
         run->BannerLines = Banner;
         run->TempDir = "/nonexistent-torvane-dir/";
         // Short Whetstone passes keep the idle workloads quick; they still compute and compare.
@@ -47,6 +47,13 @@ protected:
     void Advance(std::int64_t ms_) {
         ms.Advance(ms_);
         Settle(*run);
+    }
+    // Real time passes in steps the work clock counts (at most 10 s), checked after each.
+    void WorkFor(std::int64_t ms, std::int64_t step = 8000) {
+        for (; ms > 0; ms -= step) {
+            time.Pass(std::min(ms, step));
+            run->UpdateWorkTime();
+        }
     }
     void Idle() { run->ClickMenuItem(MenuItem::idle1); }
     void Start() { run->ClickMenuItem(MenuItem::Start1); }
@@ -73,7 +80,7 @@ protected:
     QStringList InfoBelowBanner() const { return view.Info.mid(Banner.size()); }
 
     ManualMsClock ms{1000};
-    ManualLocalClock local{{2024, 6, 11, 10, 0, 0, 0}};
+    ManualWorkTimeSource time;
     FakeRunView view;
     std::unique_ptr<TestRun> run;
 };
@@ -202,7 +209,7 @@ TEST_F(TestRunTest, SequencerStopsItselfOnAStoppedRun) {
 TEST_F(TestRunTest, StopShowsTheResultsOfARunOfOneHourTwoMinutesThreeSeconds) {
     Idle();
     Start();
-    local.AddSeconds(3723);
+    WorkFor(3723000);
     Stop();
     EXPECT_TRUE(run->State.Stopped);
     EXPECT_EQ(view.Shown, Pane::Info);
@@ -418,10 +425,10 @@ TEST_F(TestRunTest, ARunIsInsideAPassOnlyWhileItServesMessagesForOne) {
 TEST_F(TestRunTest, ClockJumpForwardStopsTheRun) {
     Idle();
     Start();
-    local.AddSeconds(5);
+    time.Pass(5000);
     run->Kello().Fire();
     EXPECT_EQ(view.Counters[3], "5");
-    local.AddSeconds(3600);
+    time.SetClockBy(3600000);
     run->Kello().Fire();
     EXPECT_TRUE(run->State.Stopped);
     ASSERT_FALSE(view.Messages.empty());
@@ -430,19 +437,101 @@ TEST_F(TestRunTest, ClockJumpForwardStopsTheRun) {
     EXPECT_TRUE(view.Info.isEmpty());
     EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "0"}));
     EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+    // The results the stop wrote before the message (the terminal prints them) agree: no work time.
+    EXPECT_TRUE(view.InfoWritten.contains(" Worktime: 0 d, 0 h, 0 m, 0 s"));
+    EXPECT_FALSE(view.InfoWritten.contains(" Worktime: 0 d, 0 h, 0 m, 5 s"));
 }
 
-TEST_F(TestRunTest, AJumpOfTenSecondsIsWorkTimeAndOneMoreStopsTheRun) {
+TEST_F(TestRunTest, AClockSetForwardTenSecondsEarnsNothingAndElevenStopTheRun) {
     Idle();
     Start();
-    local.AddSeconds(10);
+    WorkFor(20000);
+    time.SetClockBy(10000);
     run->Kello().Fire();
     EXPECT_FALSE(run->State.Stopped);
-    EXPECT_EQ(view.Counters[3], "10");
-    local.AddSeconds(11);
+    EXPECT_EQ(view.Counters[3], "20");
+    time.SetClockBy(11000);
     run->Kello().Fire();
     EXPECT_TRUE(run->State.Stopped);
     EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+}
+
+TEST_F(TestRunTest, AJumpJustBeforeTheStopIsAJumpNotWorkTime) {
+    Idle();
+    Start();
+    WorkFor(30000);
+    time.SetClockBy(86400000);
+    Stop(); // before any clock tick saw the jump
+    EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "0"}));
+    EXPECT_EQ(view.Messages.back().second, QString("It\u00B4s not nice to cheat!"));
+}
+
+TEST_F(TestRunTest, AStallIsAPauseOnTheRunLogAndNoWorkTime) {
+    Idle();
+    Start();
+    WorkFor(20000);
+    time.Pass(9000);
+    run->Kello().Fire();
+    EXPECT_EQ(view.Counters[3], "29");
+    time.Pass(11000);
+    run->Kello().Fire();
+    EXPECT_FALSE(run->State.Stopped);
+    EXPECT_TRUE(view.Messages.empty());
+    EXPECT_EQ(view.Counters[3], "29");
+    EXPECT_EQ(view.RunLog.back(),
+              "Work time paused 11 s: the test could not run (a busy, stopped or sleeping machine)");
+    // Stopped right after a stall: the stop's results leave the stall out as well.
+    time.Pass(40000);
+    Stop();
+    EXPECT_EQ(run->State.LastStop, StopReason::User);
+    EXPECT_EQ(InfoBelowBanner().at(3), " Worktime: 0 d, 0 h, 0 m, 29 s");
+}
+
+TEST_F(TestRunTest, TheTimeLimitIsTakenOnlyFromACheckedWorkTime) {
+    Idle();
+    run->TimeLimitSeconds = 60;
+    // Reached: the run stops by itself with a minute of work time.
+    Start();
+    WorkFor(59000, 1000);
+    EXPECT_FALSE(run->State.Stopped);
+    WorkFor(1000, 1000);
+    EXPECT_TRUE(run->State.Stopped);
+    EXPECT_EQ(run->State.LastStop, StopReason::TimeLimit);
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "1", "0"}));
+
+    // A day's jump in the last second before the limit is a jump, not a run that reached its limit.
+    Start();
+    WorkFor(59000, 1000);
+    time.Pass(500);
+    time.SetClockBy(86400000);
+    run->UpdateWorkTime();
+    EXPECT_TRUE(run->State.Stopped);
+    EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "0"}));
+
+    // A stall before the limit moves the limit on by as much.
+    Start();
+    WorkFor(50000, 1000);
+    time.Pass(30000);
+    run->UpdateWorkTime();
+    EXPECT_FALSE(run->State.Stopped);
+    WorkFor(9000, 1000);
+    EXPECT_FALSE(run->State.Stopped);
+    WorkFor(1000, 1000);
+    EXPECT_EQ(run->State.LastStop, StopReason::TimeLimit);
+}
+
+TEST_F(TestRunTest, ADayJumpAtTheLastSecondBeforeADayIsStillAJump) {
+    Idle();
+    Start();
+    WorkFor(86399000, 10000);
+    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "23", "59", "59"}));
+    time.Pass(300);
+    time.SetClockBy(60000);
+    run->Kello().Fire();
+    EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
+    EXPECT_EQ(view.Counters[0], "0");
 }
 
 TEST_F(TestRunTest, WorkTimesPastADayShowDaysAndTheHoursOfTheDay) {
@@ -455,12 +544,12 @@ TEST_F(TestRunTest, WorkTimesPastADayShowDaysAndTheHoursOfTheDay) {
         {86400, {"1", "0", "0", "0"}},
         {90061, {"1", "1", "1", "1"}},
         {3 * 86400 + 23 * 3600 + 3599, {"3", "23", "59", "59"}},
-        {400LL * 86400 + 7, {"400", "0", "0", "7"}},
+        {100LL * 86400 + 7, {"100", "0", "0", "7"}},
     };
     Idle();
     for (const auto& c : cases) {
         Start();
-        local.AddSeconds(c.seconds);
+        WorkFor(c.seconds * 1000, 10000);
         Stop();
         EXPECT_EQ(view.Counters, c.shown) << c.seconds;
         EXPECT_EQ(InfoBelowBanner().at(3), " Worktime: " + c.shown[0] + " d, " + c.shown[1] + " h, " +
@@ -470,7 +559,7 @@ TEST_F(TestRunTest, WorkTimesPastADayShowDaysAndTheHoursOfTheDay) {
     // The clock shows the same through a day of ticks, never more than 10 s apart.
     Start();
     for (int i = 0; i < 86400 / 10 + 1; ++i) {
-        local.AddSeconds(10);
+        time.Pass(10000);
         run->Kello().Fire();
     }
     EXPECT_FALSE(run->State.Stopped);
@@ -495,40 +584,26 @@ TEST_F(TestRunTest, ClockSetBackBelowTheWorkTimeCountsOnAndBeforeTheStartStops) 
     Idle();
     Start();
     for (int i = 0; i < 20; ++i) {
-        local.AddSeconds(8);
+        time.Pass(8000);
         run->Kello().Fire();
     }
     EXPECT_EQ(view.Counters[2], "2"); // 160 s
-    local.AddSeconds(-60);
+    time.SetClockBy(-60000);
     run->Kello().Fire();
     EXPECT_FALSE(run->State.Stopped);
     EXPECT_EQ(view.Counters[2], "1");
     EXPECT_EQ(view.Counters[3], "40");
     // Set back to 150 s before the start: the distance (150 s) is more than 10 s above the last shown.
-    local.AddSeconds(-250);
+    time.SetClockBy(-250000);
     run->Kello().Fire();
     EXPECT_TRUE(run->State.Stopped);
     EXPECT_EQ(view.Messages.back().first, "Hey hey hey!");
 }
 
-TEST_F(TestRunTest, MidnightAtTheEndOfAMonthCountsOn) {
-    local.Set({2024, 1, 31, 23, 59, 50, 0});
-    Idle();
-    Start();
-    for (int i = 0; i < 4; ++i) {
-        local.AddSeconds(5);
-        run->Kello().Fire();
-    }
-    EXPECT_FALSE(run->State.Stopped);
-    EXPECT_EQ(view.Counters, (std::array<QString, 4>{"0", "0", "0", "20"}));
-    Stop();
-    EXPECT_EQ(InfoBelowBanner().at(3), " Worktime: 0 d, 0 h, 0 m, 20 s");
-}
-
 TEST_F(TestRunTest, TrayHintFollowsTheWorkTime) {
     Idle();
     Start();
-    local.AddSeconds(9);
+    time.Pass(9000);
     run->Kello().Fire();
     EXPECT_EQ(view.TrayHint, "0d, 0h, 0m, 9s, ");
 }

@@ -18,6 +18,7 @@ SCHEMA = {
                   {"cpus": list}),
     "test_start": ({"worker": int, "kind": str}, {"cpu": int, "minutes": int, "cipher": str, "mb": int}),
     "heartbeat": ({"worker": int, "worktime_s": NUMBER, "passes": dict}, {"cpu": int, "temperature_c": NUMBER}),
+    "pause": ({"worker": int, "seconds": NUMBER}, {"cpu": int}),
     "error": ({"worker": int, "code": int, "message": str, "detail": str}, {"cpu": int, "mismatch": dict}),
     "worker_end": ({"worker": int, "cpu": int, "errors": NUMBER, "worktime_s": NUMBER, "reason": str,
                     "exit_status": int},

@@ -79,7 +79,7 @@ protected:
     void SetUp() override {
         EngineApp();
         engine::TestRunEnvironment env;
-        env.localClock = &local;
+        env.workTime = &time;
         env.msClock = &ms;
         env.automaticWindowTimers = false;
         run = std::make_unique<engine::TestRun>(view, env);
@@ -96,11 +96,13 @@ protected:
     void RunFor(std::int64_t seconds) {
         run->ClickMenuItem(engine::MenuItem::idle1);
         run->ClickMenuItem(engine::MenuItem::Start1);
-        local.AddSeconds(seconds);
+        ASSERT_TRUE(StartATest(*run));
+        WorkFor(*run, time, seconds * 1000);
         run->ClickMenuItem(engine::MenuItem::Stop1);
     }
 
     ManualLocalClock local{LocalDateTime{2025, 1, 2, 3, 4, 5}};
+    ManualWorkTimeSource time;
     ManualMsClock ms;
     FakeRunView view;
     std::unique_ptr<engine::TestRun> run;
@@ -140,6 +142,14 @@ TEST_F(RunCertificate, ShorterRunsAndFailuresSayWhy) {
     EXPECT_EQ(Contents(err), "torvane: the certificate " + dir / "gone/x.tvc" +
                                  " was not written: Cannot create file " + dir / "gone/x.tvc" +
                                  ": No such file or directory\n");
+    // A disk that is full when the day is over.
+    std::rewind(err);
+    const app::CertificateRequest full{"/dev/full", {"", "", "", "", "", "", {"N/A"}}};
+    EXPECT_FALSE(app::WriteRunCertificate(full, *run, out, err, sources));
+    EXPECT_NE(Contents(err).find(
+                  "torvane: the certificate /dev/full was not written: Cannot create file /dev/full: "
+                  "No space left on device\n"),
+              std::string::npos);
 }
 
 } // namespace

@@ -13,13 +13,15 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 
+# A script's background job starts with SIGINT ignored, and the program keeps a signal that was ignored
+# when it started (as nohup asks), so the runs that get a SIGINT here start with it at its default.
 # Starts a terminal run with the given standard output, waits for its heat-up line (in $2) and stops it
 # with SIGINT; the exit status is in $status.
 run_until_heat_up() { # output file, file to find the heat-up line in
   # Emptied here, not by the redirection below: that one happens in the new process, perhaps only after
   # the wait has found the heat-up line of the run before and sent its signal into the shell's SIG_IGN.
   : >"$2"
-  "$prog" --headless >"$1" 2>"$dir/err" &
+  env --default-signal=INT "$prog" --headless >"$1" 2>"$dir/err" &
   local pid=$! i=0
   pids+=("$pid")
   until grep -q "Doing a 5 Minute CPU HeatUP..." "$2" 2>/dev/null; do

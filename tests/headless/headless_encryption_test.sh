@@ -29,8 +29,10 @@ wait_for_end() {
   wait "$pid"; status=$?
 }
 
+# A script's background job starts with SIGINT ignored, and the program keeps a signal that was ignored
+# when it started (as nohup asks), so the run that gets a SIGINT here starts with it at its default.
 # Two whole cycles, then SIGINT: the ordinary end, and nothing left in the work folder.
-"$prog" "${encryption[@]}" >"$dir/out" 2>"$dir/err" &
+env --default-signal=INT "$prog" "${encryption[@]}" >"$dir/out" 2>"$dir/err" &
 pid=$!
 pids+=("$pid")
 i=0

@@ -1,63 +1,135 @@
 #!/usr/bin/env bash
 # A stop signal at any moment of a terminal run ends it the ordinary way: the results on standard output
-# and exit status 0. SIGINT, SIGTERM and SIGHUP are each sent once at a random moment of the first second
-# and once later. The program is ended by its process id whatever happens. Takes the path of the program.
+# and exit status 0.
+#  1. SIGINT, SIGTERM and SIGHUP, each sent at a random moment of the first 50 ms after the program has
+#     begun (its first instruction blocks them), of the first second, and later.
+#  2. A signal ignored when the program started stays ignored (nohup, `trap '' HUP`, a script's background
+#     job for SIGINT); the others still stop the run.
+#  3. A stop sent to the whole process group while the workers of --workers start is an ordinary stop,
+#     never a worker "ended by signal" or killed.
+# Every program started here is ended by its process id whatever happens. Takes the path of the program.
 set -u
 prog=$1
 dir=$(mktemp -d)
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+  for p in "${pids[@]}"; do
+    kill -9 -- "-$p" 2>/dev/null
+    kill -9 "$p" 2>/dev/null
+  done
   rm -rf "$dir"
 }
 trap cleanup EXIT
 export TORVANE_CONFIG_DIR="$dir/config"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 random_below() { echo $(( $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % $1 )); }
+sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 
-# Whether the program (not the shell that is about to start it) catches SIGHUP (1), SIGINT (2) and
-# SIGTERM (15): bits 0, 1 and 14 of SigCgt. The handlers are installed before anything slow; the moments
-# before it are the loader's.
+# Whether the program itself (not the shell or env that is about to become it) holds SIGHUP (1), SIGINT
+# (2) and SIGTERM (15), bits 0, 1 and 14, blocked, caught or ignored: from then on none of them can kill
+# it. The moments before are the loader's, before any code of the program runs.
 program=$(readlink -f "$prog")
-catches_stop_signals() {
-  local mask
+holds_stop_signals() {
+  local mask=0 field value
   [ "$(readlink "/proc/$1/exe" 2>/dev/null)" = "$program" ] || return 1
-  mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null)
-  [ -n "$mask" ] && [ $(( 0x${mask: -8} & 0x4003 )) -eq $(( 0x4003 )) ]
-}
-
-run_once() { # signal, moment in ms after the start
-  local sig=$1 at=$2 start pid i rest status
-  start=$(now_ms)
-  "$prog" --headless >"$dir/out" 2>"$dir/err" &
-  pid=$!
-  pids+=("$pid")
-  i=0
-  until catches_stop_signals "$pid"; do
-    i=$((i + 1)); [ $i -lt 20000 ] || fail "SIG$sig at $at ms: the stop signals are not caught"
-    kill -0 "$pid" 2>/dev/null || fail "SIG$sig at $at ms: the program ended by itself"
-    sleep 0.001
+  for field in SigBlk SigCgt SigIgn; do
+    value=$(sed -n "s/^$field:[[:space:]]*//p" "/proc/$1/status" 2>/dev/null)
+    [ -n "$value" ] || return 1
+    mask=$(( mask | 0x${value: -8} ))
   done
-  rest=$(( at - ($(now_ms) - start) ))
-  [ $rest -gt 0 ] && sleep "$(printf '%d.%03d' $((rest / 1000)) $((rest % 1000)))"
-  kill -s "$sig" "$pid"
-  i=0
-  while kill -0 "$pid" 2>/dev/null; do
-    i=$((i + 1)); [ $i -lt 1200 ] || fail "SIG$sig at $at ms: still running 60 s later"
+  [ $(( mask & 0x4003 )) -eq $(( 0x4003 )) ]
+}
+wait_holds() { # pid, what
+  local i=0
+  until holds_stop_signals "$1"; do
+    i=$((i + 1)); [ $i -lt 20000 ] || fail "$2: the stop signals are never held"
+    kill -0 "$1" 2>/dev/null || fail "$2: the program ended by itself"
+    sleep 0.0005
+  done
+}
+wait_end() { # pid, what; the exit status in $status
+  local i=0
+  while kill -0 "$1" 2>/dev/null; do
+    i=$((i + 1)); [ $i -lt 1200 ] || fail "$2: still running 60 s later"
     sleep 0.05
     # A zombie has ended; wait collects it below.
-    [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$pid/status" 2>/dev/null)" = Z ] && break
+    [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$1/status" 2>/dev/null)" = Z ] && break
   done
-  wait "$pid"; status=$?
-  [ $status -eq 0 ] || fail "SIG$sig at $at ms: exit status $status"
-  grep -q "^Test Results:$" "$dir/out" || fail "SIG$sig at $at ms: no results"
-  grep -q "^ Errors: 0$" "$dir/out" || fail "SIG$sig at $at ms: errors"
-  grep -q "^ Worktime: 0 d, 0 h, 0 m, [0-9]* s$" "$dir/out" || fail "SIG$sig at $at ms: work time"
-  echo "SIG$sig at $at ms: ok"
+  wait "$1"; status=$?
+}
+ordinary_end() { # what
+  [ $status -eq 0 ] || fail "$1: exit status $status"
+  grep -q "^Test Results:$" "$dir/out" || fail "$1: no results"
+  grep -q "^ Errors: 0$" "$dir/out" || fail "$1: errors"
+  grep -q "^ Worktime: 0 d, 0 h, [0-9]* m, [0-9]* s$" "$dir/out" || fail "$1: work time"
 }
 
+# 1. The moments: each signal at its default (a script's background job would start with SIGINT ignored).
+run_once() { # signal, moment in ms after the program holds the signals
+  local sig=$1 at=$2 pid
+  : >"$dir/out"
+  env --default-signal=INT "$prog" --headless >"$dir/out" 2>"$dir/err" &
+  pid=$!
+  pids+=("$pid")
+  wait_holds "$pid" "SIG$sig at $at ms"
+  [ "$at" -gt 0 ] && sleep_ms "$at"
+  kill -s "$sig" "$pid"
+  wait_end "$pid" "SIG$sig at $at ms"
+  ordinary_end "SIG$sig at $at ms"
+  echo "SIG$sig at $at ms: ok"
+}
 for sig in INT TERM HUP; do
+  run_once "$sig" 0
+  run_once "$sig" "$(random_below 50)"
   run_once "$sig" "$(random_below 1000)"
   run_once "$sig" $(( 1000 + $(random_below 2000) ))
 done
+
+# 2. Inherited ignores: the ignored signal does nothing, SIGTERM still ends the run the ordinary way.
+ignored_once() { # what, signal that was ignored, the command before the program
+  local what=$1 sig=$2 pid
+  shift 2
+  : >"$dir/out"
+  "$@" "$prog" --headless >"$dir/out" 2>"$dir/err" &
+  pid=$!
+  pids+=("$pid")
+  wait_holds "$pid" "$what"
+  until grep -q "Doing a 5 Minute CPU HeatUP..." "$dir/out" 2>/dev/null; do sleep 0.05; done
+  kill -s "$sig" "$pid"
+  sleep 1
+  kill -0 "$pid" 2>/dev/null || { wait "$pid"; fail "$what: SIG$sig ended the run (status $?)"; }
+  grep -q "^Test Results:$" "$dir/out" && fail "$what: SIG$sig stopped the run"
+  kill -TERM "$pid"
+  wait_end "$pid" "$what"
+  ordinary_end "$what"
+  echo "$what: SIG$sig ignored, SIGTERM stops: ok"
+}
+ignored_once "nohup" HUP nohup
+ignored_once "trap '' HUP" HUP env --ignore-signal=HUP
+ignored_once "a script's background job" INT env
+
+# 3. The whole process group while the workers start: 0 to 70 ms after the supervisor holds its signals
+# (it starts the workers right after), ten times. Job control puts each run in a process group of its own
+# (and leaves its SIGINT at the default).
+if [ "$(nproc)" -ge 2 ]; then
+  set -m
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    sig=$(echo "INT TERM HUP" | cut -d' ' -f$(( i % 3 + 1 )))
+    at=$(random_below 71)
+    : >"$dir/out"
+    "$prog" --headless --workers 2 --temp-dir "$dir" >"$dir/out" 2>"$dir/err" &
+    pid=$!
+    pids+=("$pid")
+    wait_holds "$pid" "group SIG$sig at $at ms"
+    sleep_ms "$at"
+    kill -s "$sig" -- "-$pid"
+    wait_end "$pid" "group SIG$sig at $at ms"
+    [ $status -eq 0 ] || fail "group SIG$sig at $at ms: exit status $status"
+    grep -q "ended by signal\|was killed" "$dir/out" "$dir/err" && fail "group SIG$sig at $at ms: a worker died"
+    grep -q "^ Errors: 0$" "$dir/out" || fail "group SIG$sig at $at ms: errors"
+    pgrep -f -- "--worker [0-9]+:[0-9]+ .*--temp-dir $dir\$" >/dev/null && fail "group SIG$sig: a worker is left"
+    echo "group SIG$sig at $at ms: ok"
+  done
+  set +m
+fi
+echo "ok"

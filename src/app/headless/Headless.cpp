@@ -14,10 +14,12 @@
 #include "hw/MBM4Wrapper.h"
 #include "platform/Affinity.h"
 #include "platform/Settings.h"
+#include "platform/StopSignals.h"
 #include "platform/SystemInfo.h"
 #include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -38,25 +40,6 @@ namespace torvane::app {
 
 namespace {
 
-int g_signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-// Only async-signal-safe work here: a flag, and one byte into the pipe, which the event loop reads.
-extern "C" void OnStopSignal(int signal) {
-    const int saved = errno;
-    g_stopRequested = 1;
-    const char byte = static_cast<char>(signal);
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-// After the first request the run stops the ordinary way; a second signal ends the program at once.
-void RestoreDefaultSignals() {
-    for (int s : StopSignals) std::signal(s, SIG_DFL);
-}
-
 // Standard output closed by whoever started the program: the next file opened would take its number
 // and receive the run log. /dev/null takes the place; the run log knows it has nowhere to go.
 bool GuardClosedOutput() {
@@ -76,6 +59,8 @@ QString EndReason(engine::StopReason stop, const QString& asked) {
         return QStringLiteral("error");
     case engine::StopReason::ClockJump:
         return QStringLiteral("clock_jump");
+    case engine::StopReason::TimeLimit:
+        return QStringLiteral("time_limit");
     default:
         return asked.isEmpty() ? QStringLiteral("stopped") : asked;
     }
@@ -194,25 +179,10 @@ std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& sto
     };
 }
 
-int StopSignalFd() {
-    return g_signalPipe[0];
-}
-
-void InstallStopSignals() {
-    if (g_signalPipe[0] >= 0) return;
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::fprintf(stderr, "torvane: cannot catch stop signals: %s\n", std::strerror(errno));
-        return;
-    }
-    struct sigaction sa {};
-    sa.sa_handler = OnStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int s : StopSignals) ::sigaction(s, &sa, nullptr);
-}
-
 int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
-    InstallStopSignals();
+    // The stop signals are normally caught already, first thing in main; a caller that did not is served
+    // here.
+    if (StopSignalFd() < 0) CatchStopSignals();
     // A reader that has gone is a write error to report, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
     const bool outputClosed = GuardClosedOutput();
@@ -282,15 +252,23 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     };
     view.OnOutputFailed = stopSoon;
     std::unique_ptr<QSocketNotifier> notifier;
-    if (g_signalPipe[0] >= 0) {
-        notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    if (StopSignalFd() >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(StopSignalFd(), QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [&run, &options, &stopAsked] {
             char buf[16];
-            while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+            int signal = 0;
+            for (ssize_t n; (n = ::read(StopSignalFd(), buf, sizeof buf)) > 0;) signal = buf[n - 1];
+            // A second request ends the program at once. One stop can arrive twice (timeout signals the
+            // program and then its whole process group): what comes within moments of the first is that
+            // request. A worker's supervisor kills it when the ordinary way takes too long; it never dies
+            // of a request that reached it as well as its supervisor (a terminal's Ctrl-C reaches both).
+            static QElapsedTimer first;
+            if (!first.isValid()) {
+                first.start();
+            } else if (!options.Worker && signal > 0 && first.elapsed() >= RepeatedStopRequestMs) {
+                RestoreDefaultStopSignals();
+                ::raise(signal);
             }
-            // A worker's supervisor kills it when the ordinary way takes too long; it never dies of a
-            // second request that reached it as well as its supervisor (a terminal's Ctrl-C reaches both).
-            if (!options.Worker) RestoreDefaultSignals();
             if (!run.State.Stopped) stopAsked = QStringLiteral("signal");
             run.ClickMenuItem(engine::MenuItem::Stop1);
         });
@@ -331,7 +309,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     // for, ends the program once it has stopped for whatever reason.
     QTimer watch;
     watch.setInterval(200);
-    const long long limit = static_cast<long long>(options.Minutes) * 60;
+    run.TimeLimitSeconds = static_cast<std::int64_t>(options.Minutes) * 60;
     // Before the first write replaces it: the record of the runs before this one.
     const std::int64_t failedRunsBefore = options.Metrics.empty() ? 0 : FailedRunsOnRecord(options.Metrics);
     const auto runFailed = [&run] {
@@ -362,11 +340,12 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     QObject::connect(&metrics, &QTimer::timeout, writeMetrics);
 
     QObject::connect(&watch, &QTimer::timeout, [&] {
+        // The work clock's check, and with it the time limit, more often than the clock tick does it.
+        if (!run.State.Stopped) run.UpdateWorkTime();
         if (!run.State.Stopped) {
-            const char* asked = g_stopRequested                                      ? "signal"
-                                : view.OutputFailed()                                ? "output_failed"
-                                : limit > 0 && run.Clock().ElapsedSeconds() >= limit ? "time_limit"
-                                                                                     : nullptr;
+            const char* asked = StopSignalCaught()    ? "signal"
+                                : view.OutputFailed() ? "output_failed"
+                                                      : nullptr;
             if (asked) {
                 stopAsked = QString::fromLatin1(asked);
                 run.ClickMenuItem(engine::MenuItem::Stop1);
@@ -401,8 +380,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     writeMetrics();
     metrics.start();
     // A request that came while the program was starting stops the run it was meant for.
-    if (g_stopRequested) {
-        if (!options.Worker) RestoreDefaultSignals();
+    if (StopSignalCaught()) {
         stopAsked = QStringLiteral("signal");
         run.ClickMenuItem(engine::MenuItem::Stop1);
     }

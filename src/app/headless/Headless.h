@@ -28,14 +28,6 @@ std::optional<QString> AffinityWarning(const std::vector<int>& allowed, int onli
 // The temperature of the stored sensor in degrees Celsius, or nothing while no block is published.
 std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
                                                      const std::string& sensorBlock);
-// The read end of the pipe the stop signals write to (-1 when they are not caught).
-int StopSignalFd();
-
-// Catches SIGINT, SIGTERM and SIGHUP for the terminal run. Called first thing, before anything slow, so
-// that a stop request at any moment reaches the run: one that comes before the run has started is kept
-// and stops it as soon as it has.
-void InstallStopSignals();
-
 // The processor temperature of the sensor block as the run shows it: the temperature the stored Q14 names
 // (1 where it names none) with the unit word of A1, or nothing while the block is not there.
 std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader& stored,

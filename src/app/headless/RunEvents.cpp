@@ -51,6 +51,12 @@ void RunEventRecorder::PassEnded(const engine::WorkloadInfo& workload) {
     ++passes_[EventKind(workload)];
 }
 
+void RunEventRecorder::Paused(std::int64_t seconds) {
+    auto e = Who();
+    e.insert(QStringLiteral("seconds"), static_cast<double>(seconds));
+    events_.Emit("pause", e);
+}
+
 void RunEventRecorder::ErrorReported(int code, const QString& message, const QString& detail,
                                      const std::string* reference, const std::string* result) {
     auto e = Who();

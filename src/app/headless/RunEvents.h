@@ -32,6 +32,7 @@ public:
     void EncryptionStarted(const engine::WorkloadInfo& workload, const QString& cipher,
                            int megabytes) override;
     void PassEnded(const engine::WorkloadInfo& workload) override;
+    void Paused(std::int64_t seconds) override;
     void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
                        const std::string* result) override;
 

@@ -1,6 +1,7 @@
 #include "app/headless/Supervisor.h"
 
 #include "app/headless/Metrics.h"
+#include "platform/StopSignals.h"
 
 #include <QJsonDocument>
 
@@ -17,11 +18,6 @@ namespace torvane::app {
 namespace {
 
 using Channel = WorkerProcesses::Channel;
-
-// One stop can arrive twice: `timeout` signals the program and then its whole process group, so the
-// supervisor gets two SIGTERMs within microseconds. Requests this close to the first are that one request;
-// only a later one is the second request that kills the workers.
-constexpr std::int64_t RepeatedRequestMs = 250;
 
 std::int64_t SteadyNowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -268,7 +264,7 @@ void Supervisor::ServeStopRequests() {
                 StopAll(QStringLiteral("signal"));
                 continue;
             }
-            if (stopRequests_ == 1 && now - firstRequestMs_ < RepeatedRequestMs) continue;
+            if (stopRequests_ == 1 && now - firstRequestMs_ < RepeatedStopRequestMs) continue;
             ++stopRequests_;
             // A second request ends the workers at once.
             for (int i = 0; i < pool_.Count(); ++i) {

@@ -1,10 +1,13 @@
 #include "app/headless/WorkerProcesses.h"
 
+#include "platform/StopSignals.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,6 +62,13 @@ std::optional<std::string> WorkerProcesses::Start() {
         std::vector<char*> argv;
         for (auto& a : w.Command.Argv) argv.push_back(a.data());
         argv.push_back(nullptr);
+        // From the fork until the worker has its own handlers, the stop signals wait: a stop sent to the
+        // whole process group while the workers start (timeout, Slurm, Ctrl-C) reaches each worker as an
+        // ordinary request once it can take one, never as the default action that kills it, and the
+        // supervisor's handlers never run in a child that has not become the worker yet.
+        const sigset_t stopSignals = StopSignalSet();
+        sigset_t parentMask;
+        ::pthread_sigmask(SIG_BLOCK, &stopSignals, &parentMask);
         const pid_t pid = ::fork();
         if (pid == 0) {
             // Ends with its supervisor, the ordinary way, whatever ended the supervisor.
@@ -71,9 +81,8 @@ std::optional<std::string> WorkerProcesses::Start() {
                 ::dup2(stdinFd, STDIN_FILENO);
                 ::close(stdinFd);
             }
-            sigset_t none;
-            sigemptyset(&none);
-            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            // Nothing else of the supervisor's mask goes on to the worker.
+            ::sigprocmask(SIG_SETMASK, &stopSignals, nullptr);
             ::execv(argv[0], argv.data());
             const char* reason = std::strerror(errno);
             [[maybe_unused]] auto n = ::write(STDERR_FILENO, "cannot run ", 11);
@@ -84,6 +93,7 @@ std::optional<std::string> WorkerProcesses::Start() {
             ::_exit(127);
         }
         const int forkError = errno;
+        ::pthread_sigmask(SIG_SETMASK, &parentMask, nullptr);
         for (int c = 0; c < 3; ++c) {
             ::close(fds[c][1]);
             if (pid < 0) {
