@@ -23,6 +23,10 @@
 
 namespace torvane::test {
 
+// How long a window test waits for the window system before it gives up: a deadline against a hang, not
+// a measure of speed (a busy machine may take seconds to deliver a paint).
+inline constexpr int WaitLimitMs = 120000;
+
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {

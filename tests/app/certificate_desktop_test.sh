@@ -44,8 +44,10 @@ shown() {
 
 # Xvfb takes a display number no other server holds and names it once it accepts connections. A number
 # looked for here could be taken by another test at the same moment: both would then talk to one server,
-# and the one whose server ended would lose its windows.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+# and the one whose server ended would lose its windows. -noreset: by default the server starts afresh
+# whenever its last client leaves, and refuses the clients that come meanwhile; here that is every time a
+# program is ended (and every xwininfo), and the next program then "cannot open the display".
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 300); do [ -s "$dir/display" ] && break; sleep 0.1; done
 n=$(cat "$dir/display")
