@@ -46,9 +46,7 @@ void HoldStartMessages(QtMsgType type, const QMessageLogContext&, const QString&
     std::_Exit(2);
 }
 
-// The main window while its message loop runs: a display server that goes away makes Qt end the process
-// with exit(), from the main thread, possibly in the middle of a workload pass. The window's shutdown
-// must still run then.
+// The main window while its exit paths are watched.
 TForm1* g_form = nullptr;
 
 void ShutDownOnExit() {
@@ -59,6 +57,25 @@ void ShutDownOnExit() {
 }
 
 } // namespace
+
+WindowExitPaths::WindowExitPaths(TForm1& form) {
+    if (StopSignalFd() >= 0) {
+        stopSignals_ = std::make_unique<QSocketNotifier>(StopSignalFd(), QSocketNotifier::Read);
+        QObject::connect(stopSignals_.get(), &QSocketNotifier::activated, &form, [&form] {
+            char buf[16];
+            while (::read(StopSignalFd(), buf, sizeof buf) > 0) {
+            }
+            form.EndOnRequest();
+        });
+    }
+    g_form = &form;
+    static const bool registered = std::atexit(ShutDownOnExit) == 0;
+    (void)registered;
+}
+
+WindowExitPaths::~WindowExitPaths() {
+    g_form = nullptr;
+}
 
 int RunApplication(int argc, char** argv) {
     g_qtHandler = qInstallMessageHandler(HoldStartMessages);
@@ -93,27 +110,11 @@ int RunApplication(int argc, char** argv) {
     TForm4 form4(dialogs);
     form1.SetSensorSetup(&form4);
 
-    // SIGTERM (a session that ends, kill), SIGHUP (a logout) and SIGINT end the window as "Exit" does:
-    // the run stops, the work files go and the settings are stored.
-    std::unique_ptr<QSocketNotifier> stopSignals;
-    if (StopSignalFd() >= 0) {
-        stopSignals = std::make_unique<QSocketNotifier>(StopSignalFd(), QSocketNotifier::Read);
-        QObject::connect(stopSignals.get(), &QSocketNotifier::activated, &form1, [&form1] {
-            char buf[16];
-            while (::read(StopSignalFd(), buf, sizeof buf) > 0) {
-            }
-            form1.EndOnRequest();
-        });
-    }
-    g_form = &form1;
-    static const bool registered = std::atexit(ShutDownOnExit) == 0;
-    (void)registered;
-
     // A request that came while the window was being made waits in the pipe and ends it at once.
+    auto exitPaths = std::make_unique<WindowExitPaths>(form1);
     form1.show();
     const int result = QApplication::exec();
-    g_form = nullptr;
-    stopSignals.reset();
+    exitPaths.reset();
     // A run that is still going (the loop was ended from outside) ends before the shutdown saves.
     form1.Run().ClickMenuItem(engine::MenuItem::Stop1);
     form1.Run().State.Stopped = true;

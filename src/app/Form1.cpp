@@ -8,10 +8,12 @@
 #include "app/Memo.h"
 #include "app/ScreenText.h"
 #include "app/TrayIcon.h"
+#include "app/UserGuideWindow.h"
 #include "app/WindowGeometry.h"
 #include "cert/Builder.h"
 #include "engine/EncryptionWorkload.h"
 #include "engine/SettingsSchema.h"
+#include "hw/Real48.h"
 #include "platform/CommandGuard.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
@@ -19,6 +21,7 @@
 #include "platform/Files.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Settings.h"
+#include "platform/WorkFolderClaim.h"
 
 #include <QActionGroup>
 #include <QBuffer>
@@ -55,6 +58,15 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The user guide beside the program (as built, or unpacked into one folder), else where an installation
+// keeps the program's data: share/torvane/ beside the bin/ folder of the program. Empty when neither has it.
+std::string UserGuidePath(const std::string& programFile) {
+    const auto folder = ExtractFilePath(programFile);
+    for (const auto& candidate : {folder + "readme.txt", folder + "../share/torvane/readme.txt"})
+        if (FileExists(candidate)) return std::filesystem::path(candidate).lexically_normal().string();
+    return {};
+}
+
 void SetBackground(QWidget* w, const QColor& colour) {
     auto palette = w->palette();
     palette.setColor(QPalette::Window, colour);
@@ -83,8 +95,8 @@ QLabel* MakeCounter(const char* name, QWidget* parent, int left, int width) {
 // and stored whole, so that the next start finds the same folder.
 std::string ExpandDirectoryEntry(const std::string& entry) {
     std::string dir = entry;
-    if ((dir == "~" || dir.rfind("~/", 0) == 0) && std::getenv("HOME"))
-        dir = std::getenv("HOME") + dir.substr(1);
+    if (const auto home = HomeDirectory(); (dir == "~" || dir.rfind("~/", 0) == 0) && !home.empty())
+        dir = home + dir.substr(1);
     if (!dir.empty() && dir[0] != '/') {
         std::error_code ec;
         const auto absolute = std::filesystem::absolute(dir, ec);
@@ -389,12 +401,7 @@ void TForm1::FormCreate() {
     if (stored.Flag(settings::StayOnTop).value_or(false)) StayOnTop1Click();
 
     // Q12: the test choice; "Optimal..." is ticked without running its command.
-    if (const auto random = stored.Flag(settings::RandomTests)) {
-        if (*random)
-            run_->ClickMenuItem(MenuItem::Random1);
-        else
-            run_->SetTestChoice(engine::TestChoice::Optimal);
-    }
+    run_->LoadTestChoice(stored);
 
     // A1: the temperature unit word; its presence is one of the two conditions of the display.
     const auto a1 = stored.Text(settings::TemperatureUnit);
@@ -434,9 +441,8 @@ void TForm1::FormDestroy() {
     TempUpdater->stop();
     const QString problem = SaveWindowAndChoices();
 
-    // A missing work file is no error.
-    run_->DeleteWorkFile(engine::PlainWorkFile);
-    run_->DeleteWorkFile(engine::CodedWorkFile);
+    // A missing work file is no error; a folder another run works in is left alone.
+    run_->RemoveLeftWorkFiles(false);
 
     TrayIcon1->SetIconVisible(false);
     if (!problem.isEmpty())
@@ -455,8 +461,7 @@ void TForm1::ShutDownWithoutDisplay() {
     run_->State.Stopped = true;
     const QString problem = SaveWindowAndChoices();
     // A run that was going leaves all three names behind, as a stop would remove them.
-    for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile, engine::ThirdWorkFile})
-        run_->DeleteWorkFile(name);
+    run_->RemoveLeftWorkFiles(true);
     if (!problem.isEmpty())
         std::fprintf(stderr, "torvane: the window position and menu choices could not be saved: %s\n",
                      problem.toLocal8Bit().constData());
@@ -811,11 +816,20 @@ void TForm1::Registerfiletype1Click() {
 }
 
 void TForm1::CreateCertificate1Click() {
-    // The days counter keeps its value after a run has stopped, so a certificate can follow the run.
-    if (Panel19->text() == QStringLiteral("0")) {
+    // The counters keep their values after a run has stopped, so a certificate can follow the run.
+    switch (engine::CertificateEligibility(run_->State)) {
+    case engine::CertificateRefusal::LessThanADay:
         services_.Dialogs->MessageBox("Note", "You can create a stability certificate only after 24 hours of "
                                               "testing.");
         return;
+    case engine::CertificateRefusal::NoTestRan:
+        services_.Dialogs->MessageBox(
+            "Note", "You can create a stability certificate only after 24 hours of testing. The last run "
+                    "started no test, so it tested nothing: with \"Optimal...\" ticked (Advanced > Tests) "
+                    "no test is chosen. Tick \"Random\" and run the test again.");
+        return;
+    case engine::CertificateRefusal::None:
+        break;
     }
     if (!creation_) return;
     creation_->show();
@@ -874,9 +888,16 @@ void TForm1::VerifyCertificate1Click() {
 // Temperature
 
 void TForm1::TempUpdaterTimer() {
-    // Without the block the strip keeps the last reading it showed.
-    if (!sensors_.Present()) return;
-    Label2->setText(TemperatureText(sensors_.Temperature(tempSensor_), tempUnitWord_));
+    const auto reading = sensors_.Reading(tempSensor_);
+    if (reading) {
+        Label2->setText(TemperatureText(hw::RoundToInt32(*reading).value_or(0), tempUnitWord_));
+        showedReading_ = true;
+    } else if (showedReading_) {
+        // A reading that is gone (its publisher ended or was killed) is not shown as if it were live;
+        // before the first reading the strip keeps its first text.
+        Label2->setText(QStringLiteral("-- ") + tempUnitWord_);
+        showedReading_ = false;
+    }
 }
 
 void TForm1::SetSensorSetup(TForm4* setup) {
@@ -908,6 +929,11 @@ void TForm1::SelectTempdir1Click() {
     if (!DirectoryExists(dir)) {
         // The directory in use stays: work files in a missing directory would fail the next test run.
         services_.Dialogs->MessageBox("Error", "Directory does not exist!");
+        return;
+    }
+    // Nor one the work files cannot be written to: its failures would be reported as the processor's.
+    if (const auto problem = FolderWriteProblem(dir)) {
+        services_.Dialogs->MessageBox("Error", "Directory cannot be written (" + *problem + ")!");
         return;
     }
     SettingsKey().WriteString(settings::WorkDirectory.Name, dir);
@@ -978,15 +1004,24 @@ void TForm1::About1Click() {
 }
 
 void TForm1::Documentation1Click() {
-    const auto readme = ExtractFilePath(services_.ProgramFile) + "readme.txt";
-    if (FileExists(readme))
-        services_.Shell->ShellOpen(readme, "", "", kShowNormal);
-    else
+    const auto readme = UserGuidePath(services_.ProgramFile);
+    if (readme.empty()) {
         services_.Dialogs->MessageBox("Error", "Readme.txt is missing, have you been messing around?");
+        return;
+    }
+    if (services_.Shell->ShellOpen(readme, "", "", kShowNormal)) return;
+    // No application of the desktop would show it: the program shows it itself.
+    if (!guide_) guide_ = new TUserGuideWindow(this);
+    guide_->ShowFile(readme);
+}
+
+TUserGuideWindow* TForm1::UserGuide() const {
+    return guide_;
 }
 
 void TForm1::Checkfornewversion1Click() {
-    services_.Shell->ShellOpen(kHomepage.toStdString(), "", "", kShowNormal);
+    if (!services_.Shell->ShellOpen(kHomepage.toStdString(), "", "", kShowNormal))
+        services_.Dialogs->MessageBox("Note", NewVersionNotice().toStdString());
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -46,6 +46,7 @@ class TForm3;
 class TForm4;
 class TMemo;
 class TTrayIcon;
+class TUserGuideWindow;
 
 // What the window needs from the world around it; tests hand in scripted stand-ins.
 struct Form1Services {
@@ -118,6 +119,8 @@ public:
     QColor TextColor() const;
     QStringList Counters() const; // days, hours, minutes, seconds as shown
     bool QuitRequested() const { return quitRequested_; }
+    // The window "Documentation" shows the guide in where no desktop application would (none before).
+    TUserGuideWindow* UserGuide() const;
     bool TrayIconVisible() const;
     // Ends the application.
     void Quit();
@@ -251,6 +254,7 @@ private:
     int tempSensor_ = 1;
     bool temperatureDisplay_ = false;
     hw::TMBM4Wrapper sensors_;
+    bool showedReading_ = false; // Label2 shows a live reading
 
     QStringList loadProblems_;
     std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are
@@ -260,6 +264,7 @@ private:
     QPointer<TForm2> viewer_;
     QPointer<TForm3> creation_;
     QPointer<TForm4> sensorSetup_;
+    QPointer<TUserGuideWindow> guide_;
     std::vector<QPointer<TForm2>> handedOver_;
     bool handOverDone_ = false;
     bool destroyed_ = false;

@@ -2,12 +2,14 @@
 
 #include "app/Colors.h"
 #include "app/ScreenText.h"
+#include "platform/DesktopApplications.h"
 
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QUrl>
 
 namespace torvane::app {
@@ -75,7 +77,23 @@ bool QtShell::ShellOpen(const std::string& target, const std::string& /*paramete
     // A web address keeps its scheme; anything else is a path on this machine.
     const QUrl url(text);
     const bool web = !url.scheme().isEmpty() && url.scheme().size() > 1 && !url.isLocalFile();
-    return QDesktopServices::openUrl(web ? url : QUrl::fromLocalFile(text));
+    // xdg-open reports success as soon as it has started, whether or not anything will appear: ask the
+    // desktop's associations first, for the type itself and then for the types it is a kind of.
+    QStringList types;
+    if (web) {
+        types << QStringLiteral("x-scheme-handler/") + url.scheme().toLower();
+    } else {
+        const auto type = QMimeDatabase().mimeTypeForFile(text);
+        types << type.name() << type.allAncestors();
+    }
+    bool shown = false;
+    for (const auto& type : types) {
+        if (const auto app = DefaultApplicationFor(type.toStdString())) {
+            shown = ShowsInAWindow(*app);
+            break;
+        }
+    }
+    return shown && QDesktopServices::openUrl(web ? url : QUrl::fromLocalFile(text));
 }
 
 } // namespace torvane::app

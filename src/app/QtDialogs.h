@@ -32,7 +32,8 @@ private:
 // "Text files|*.txt|All files|*.*" becomes "Text files (*.txt);;All files (*.*)".
 QString QtFileFilter(const std::string& filter);
 
-// Documents and web addresses go to the desktop's default application (xdg-open on most desktops).
+// Documents and web addresses go to the desktop's default application (xdg-open on most desktops), where
+// it shows them in a window of its own; otherwise ShellOpen starts nothing and answers false.
 class QtShell final : public IShell {
 public:
     bool ShellOpen(const std::string& target, const std::string& parameters, const std::string& directory,

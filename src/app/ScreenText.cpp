@@ -6,6 +6,12 @@ QStringList MakeBannerLines() {
     return {kTitleLine, kMakerLine, QString()};
 }
 
+QString NewVersionNotice() {
+    return QStringLiteral("New versions of Torvane Test are published on its homepage:\n\n") + kHomepage +
+           QStringLiteral("\n\nNo web browser could be opened here to show it. Open that address in a web "
+                          "browser on any machine.");
+}
+
 QStringList AboutLines() {
     return {
         kTitleLine,

@@ -15,8 +15,12 @@ inline const QString kApplicationTitle = QStringLiteral("Torvane Test");
 inline const QString kMainCaption = QStringLiteral("Torvane Test 5.0 by Quarnett");
 inline const QString kTitleLine = QStringLiteral("Torvane Test 5.0 [ Ombrel ]");
 inline const QString kMakerLine = QStringLiteral("Copyright (C) 1999-2000 by Quarnett");
-// The maker's own site; the reserved ".example" name stands until the project has an address of its own.
-inline const QString kHomepage = QStringLiteral("https://www.quarnett.example/torvane/");
+// The maker's own site, given by the build (the project's homepage); the reserved ".example" name stands
+// until the project has an address of its own.
+inline const QString kHomepage = QStringLiteral(TORVANE_HOMEPAGE);
+
+// "Check for a new version" where no web browser could show the homepage: where new versions come from.
+QString NewVersionNotice();
 
 // Title line, credit line, empty line: the head of the information pane.
 QStringList MakeBannerLines();

@@ -25,9 +25,11 @@ public:
     // The work clock found that the test could not run for the given seconds (a stall): no work time.
     virtual void Paused(std::int64_t seconds) = 0;
     // An error report as ReportTestError makes it. For a result mismatch (code 1) reference and result are
-    // the two pass texts that differ; null otherwise.
+    // the two pass texts that differ; null otherwise. The cause is the system's reason where the report
+    // has one (a work file that cannot be written), empty otherwise.
     virtual void ErrorReported(int code, const QString& message, const QString& detail,
-                               const std::string* reference, const std::string* result) = 0;
+                               const std::string* reference, const std::string* result,
+                               const QString& cause) = 0;
 };
 
 } // namespace torvane::engine

@@ -11,6 +11,14 @@ namespace torvane::engine {
 
 enum class StopReason { None, User, Error, ClockJump, TimeLimit };
 
+// Why the results on the screen earn no stability certificate. A certificate needs a full day of work
+// time (the days counter is not "0") of a run that tested: a run that started no test (with "Optimal..."
+// ticked none is ever chosen) tested nothing, however long its counters ran.
+enum class CertificateRefusal { None, LessThanADay, NoTestRan };
+
+struct RunState;
+CertificateRefusal CertificateEligibility(const RunState& state);
+
 // The reference text before the first complete pass of a run.
 inline constexpr const char* NoPassYet = "moi";
 

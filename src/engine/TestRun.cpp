@@ -11,6 +11,7 @@
 #include "platform/Settings.h"
 #include "platform/SystemState.h"
 #include "platform/WorkFolder.h"
+#include "platform/WorkFolderClaim.h"
 
 #include <QCoreApplication>
 
@@ -95,14 +96,24 @@ TestRun::~TestRun() {
     kello_.reset();
 }
 
-void TestRun::LoadWorkSettings(SettingsReader& settings) {
+std::string WorkDirectoryOf(SettingsReader& settings) {
     // A folder that is not there (any more) leaves the default; the stored value is not changed. The
     // default is a folder of the user's own: the work files have fixed names, and in a shared folder
     // anybody could take those names first.
     std::string stored;
     if (const auto dir = settings.Text(settings::WorkDirectory)) stored = WithTrailingSeparator(*dir);
-    TempDir = !stored.empty() && DirectoryExists(stored) ? stored : PrivateWorkDirectory();
+    return !stored.empty() && DirectoryExists(stored) ? stored : PrivateWorkDirectory();
+}
+
+void TestRun::LoadWorkSettings(SettingsReader& settings) {
+    TempDir = WorkDirectoryOf(settings);
     MaxTempSize = settings.Number(settings::MaxTempSize).value_or(settings::MaxTempSize.Default);
+}
+
+CertificateRefusal CertificateEligibility(const RunState& state) {
+    if (state.Counters[0] == QStringLiteral("0")) return CertificateRefusal::LessThanADay;
+    if (state.TestsStarted == 0) return CertificateRefusal::NoTestRan;
+    return CertificateRefusal::None;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -220,6 +231,15 @@ void TestRun::SetTestChoice(TestChoice choice) {
     ShowMenu();
 }
 
+void TestRun::LoadTestChoice(SettingsReader& settings) {
+    if (const auto random = settings.Flag(settings::RandomTests)) {
+        if (*random)
+            ClickMenuItem(MenuItem::Random1);
+        else
+            SetTestChoice(TestChoice::Optimal);
+    }
+}
+
 void TestRun::SetNoEncryptionTests(bool ticked) {
     noEncryptionTests_ = ticked;
     ShowMenu();
@@ -301,7 +321,42 @@ void TestRun::DeleteWorkFile(const char* name) {
     TWorkFolder(NativePath(TempDir)).Delete(name);
 }
 
+std::optional<QString> TestRun::ClaimWorkFolder() {
+    const std::string folder = NativePath(TempDir);
+    if (claim_ && claim_->Path() == folder) return std::nullopt;
+    auto claim = std::make_unique<TWorkFolderClaim>(folder);
+    if (claim->Busy())
+        return QStringLiteral("the work folder %1 is in use by another test run: two runs in one folder "
+                              "would break each other's work files")
+            .arg(QString::fromStdString(TempDir));
+    claim_ = std::move(claim);
+    workedIn_ = folder;
+    return std::nullopt;
+}
+
+void TestRun::RemoveLeftWorkFiles(bool allThree) {
+    if (workedIn_.empty()) return;
+    std::unique_ptr<TWorkFolderClaim> now;
+    if (!claim_ || claim_->Path() != workedIn_) {
+        now = std::make_unique<TWorkFolderClaim>(workedIn_);
+        if (now->Busy()) return;
+    }
+    TWorkFolder folder(workedIn_);
+    folder.Delete(PlainWorkFile);
+    folder.Delete(CodedWorkFile);
+    if (allThree) folder.Delete(ThirdWorkFile);
+}
+
 void TestRun::Start1Click() {
+    // A folder another run works in is never touched: not even the old work files go.
+    if (const auto problem = ClaimWorkFolder()) {
+        view_.ShowMessage(
+            QStringLiteral("Error"),
+            problem->at(0).toUpper() + problem->mid(1) +
+                QStringLiteral(". Choose another folder for this run (Advanced > Options > Select "
+                               "Temp dir), or stop the other run first."));
+        return;
+    }
     State.Stopped = false;
     State.RunNumber += 1;
     State.LastStop = StopReason::None;
@@ -357,6 +412,7 @@ void TestRun::StopSequence() {
     DeleteWorkFile(PlainWorkFile);
     DeleteWorkFile(CodedWorkFile);
     DeleteWorkFile(ThirdWorkFile);
+    claim_.reset();
     ShowWorkTime(workClock_.ElapsedSeconds());
     workClock_.StopClock();
     view_.ShowPane(Pane::Info);
@@ -394,7 +450,10 @@ void TestRun::Exit1Click() {
 void TestRun::SetMode(LoadMode mode) {
     mode_ = mode;
     ShowMenu();
-    static constexpr ModePriorities MainThread{ThreadPriority::Idle, ThreadPriority::Normal,
+    // In "idle" the run's own thread gets the lowest priority that the scheduler still gives a share of
+    // the processor, not the idle class: the workloads run on it too and stay below all other work, but
+    // a busy machine cannot starve the clock, the sequencer and the window for tens of seconds.
+    static constexpr ModePriorities MainThread{ThreadPriority::Lowest, ThreadPriority::Normal,
                                                ThreadPriority::Highest};
     SetProcessPriorityClass(mode == LoadMode::Idle     ? ProcessPriorityClass::Idle
                             : mode == LoadMode::Normal ? ProcessPriorityClass::Normal
@@ -513,8 +572,9 @@ bool TestRun::KeepGoing() {
     return !State.Stopped;
 }
 
-void TestRun::ReportTestError(std::int32_t code, const QString& message, const QString& detail) {
-    if (Observer) Observer->ErrorReported(code, message, detail, mismatchReference_, mismatchResult_);
+void TestRun::ReportTestError(std::int32_t code, const QString& message, const QString& detail,
+                              const QString& cause) {
+    if (Observer) Observer->ErrorReported(code, message, detail, mismatchReference_, mismatchResult_, cause);
     ClickMenuItem(MenuItem::Stop1);
     State.LastStop = StopReason::Error;
     QStringList lines = BannerLines;
@@ -523,6 +583,7 @@ void TestRun::ReportTestError(std::int32_t code, const QString& message, const Q
           << QStringLiteral(" Calculation error: ") + detail
           << (code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
                         : QStringLiteral(" ErrorType: Calculation error"));
+    if (!cause.isEmpty()) lines << QStringLiteral(" Cause: ") + cause;
     Sleep(10);
     view_.ClearPane(Pane::Info);
     for (const auto& line : lines) view_.AppendLine(Pane::Info, line);

@@ -28,9 +28,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace torvane {
+class TWorkFolderClaim;
+}
 
 namespace torvane::engine {
 
@@ -59,6 +64,9 @@ struct TestRunEnvironment {
 
 enum class TestChoice { Random, Optimal };
 
+// The work folder the store names (Q1) where it exists, the user's private work folder otherwise.
+std::string WorkDirectoryOf(SettingsReader& settings);
+
 class TestRun : public QObject {
 public:
     explicit TestRun(IRunView& view, TestRunEnvironment environment = {});
@@ -79,6 +87,15 @@ public:
     // Removes a work file of the work folder; a missing file is no error, a link is removed, never
     // followed.
     void DeleteWorkFile(const char* name);
+    // Claims the work folder for this run (WorkFolderClaim.h); "Start" claims it, "Stop" lets it go. The
+    // problem in words (a sentence to go on, without its capital and full stop) when another test run
+    // holds it, or nothing when this run holds it now.
+    std::optional<QString> ClaimWorkFolder();
+    bool HoldsWorkFolder() const { return claim_ != nullptr; }
+    // The shutdown's clean-up of the work files: only in the folder this run worked in, and only while no
+    // other run uses it. A program that never ran a test (a certificate viewer started by a double-click,
+    // a window closed without a run) never touches work files.
+    void RemoveLeftWorkFiles(bool allThree);
 
     // A run ends by itself once it has this much work time (seconds; 0: never). The limit is taken right
     // after a check of the work clock, so a jump of the clock is never mistaken for a run that reached it.
@@ -94,6 +111,9 @@ public:
     bool NoEncryptionTests() const { return noEncryptionTests_; }
     // The stored test choice at start: ticks its item without running the item's command.
     void SetTestChoice(TestChoice choice);
+    // Takes the test choice from the store (Q12), as both front ends do: "Random" runs its command,
+    // "Optimal..." is ticked without its command; nothing stored leaves "Random".
+    void LoadTestChoice(SettingsReader& settings);
     // Ticks or unticks "No Encryption tests" (the terminal run's choice).
     void SetNoEncryptionTests(bool ticked);
     // Restricts the sequencer to the tests of the given workloads (their description names, in any
@@ -135,8 +155,10 @@ public:
     // ProcessMessages): a stopped run may still finish a pass there, count an error and report it, so its
     // results are final only when this is false.
     bool InsideAPass() const { return messageDepth_ > 0; }
-    // Callers count the error in State.ErrorCount themselves.
-    void ReportTestError(std::int32_t code, const QString& message, const QString& detail);
+    // Callers count the error in State.ErrorCount themselves. A cause (the system's reason for a failed
+    // file operation) follows the report's lines, so that the user does not take it for the processor's.
+    void ReportTestError(std::int32_t code, const QString& message, const QString& detail,
+                         const QString& cause = {});
     // The end of a compared pass that was not left early: an exception in it is counted and reported
     // (code 2), then its text is compared with the last complete pass of the run (code 1 on a
     // difference). Only a complete pass that agreed (or was the run's first) becomes the reference.
@@ -252,6 +274,8 @@ private:
 
     std::vector<std::unique_ptr<Workload>> workloads_;
     std::vector<RunTimer> timers_;
+    std::unique_ptr<TWorkFolderClaim> claim_;
+    std::string workedIn_; // the folder of the last claim; empty: this run never claimed one
     std::unique_ptr<WindowTimer> operateTimer_, kello_;
 };
 

@@ -14,7 +14,8 @@ class IShell {
 public:
     virtual ~IShell() = default;
     // Opens target (a file path or a web address) with its default action. Texts of any length are
-    // handed over whole. The result tells whether the desktop accepted the request; callers may ignore it.
+    // handed over whole. The result tells whether the desktop accepted the request and has an application
+    // that shows it; false leaves it to the caller to show it another way.
     virtual bool ShellOpen(const std::string& target, const std::string& parameters,
                            const std::string& directory, int showMode) = 0;
 };

@@ -319,6 +319,28 @@ TEST_F(StabilityCommands, NoCertificateBeforeADayOfWorkTime) {
     EXPECT_FALSE(creation.isVisible());
 }
 
+TEST_F(StabilityCommands, NoCertificateAfterADayThatTestedNothing) {
+    auto form = MakeWindow();
+    // "Optimal..." as the README has users store it for the temperature display.
+    form->Run().SetTestChoice(engine::TestChoice::Optimal);
+    form->idle1->trigger();
+    form->Start1->trigger();
+    for (int i = 0; i < 20; ++i) form->Run().OperateTimer().Fire();
+    WorkFor(form->Run(), time, 90061000);
+    form->Stop1->trigger();
+    dialogs.Take();
+    EXPECT_EQ(form->Counters().first(), "1");
+    form->CreateCertificate1->trigger();
+    const auto shown = dialogs.Take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Caption, "Note");
+    EXPECT_EQ(shown[0].Text,
+              "You can create a stability certificate only after 24 hours of testing. The last "
+              "run started no test, so it tested nothing: with \"Optimal...\" ticked (Advanced "
+              "> Tests) no test is chosen. Tick \"Random\" and run the test again.");
+    EXPECT_FALSE(creation.isVisible());
+}
+
 TEST_F(StabilityCommands, ACertificateOfTheRunOpensInTheViewer) {
     auto form = MakeWindow();
     RunFor(*form, 90061); // 1 d, 1 h, 1 m, 1 s

@@ -5,6 +5,7 @@
 #include "app/Form2.h"
 #include "app/Memo.h"
 #include "app/ScreenText.h"
+#include "app/UserGuideWindow.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 
@@ -13,9 +14,18 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,6 +203,38 @@ TEST_F(AppTest, SelectTempDirAcceptsOnlyExistingDirectories) {
     EXPECT_EQ(dialogs.Take().size(), 3u); // three input boxes and no message
     EXPECT_EQ(form->TempDir(), chosen);
     EXPECT_EQ(key.ReadString("Q1"), chosen);
+}
+
+TEST_F(AppTest, SelectTempDirRefusesADirectoryThatCannotBeWritten) {
+    auto form = MakeForm();
+    const auto before = form->TempDir();
+    QTemporaryDir locked;
+    const auto path = locked.path().toStdString();
+    // Root writes through permissions, but not into an immutable folder.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    bool immutable = false;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        int set = flags | FS_IMMUTABLE_FL;
+        immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &set) == 0;
+    }
+    if (!immutable) ::chmod(path.c_str(), 0500);
+    const int refusal = ::access(path.c_str(), W_OK) != 0 ? errno : 0;
+    if (refusal) {
+        dialogs.AnswerText(path);
+        form->SelectTempdir1->trigger();
+    }
+    if (immutable) ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::chmod(path.c_str(), 0700);
+    ::close(fd);
+    if (!refusal) GTEST_SKIP() << "no way to make a folder refuse writes here";
+    const auto shown = dialogs.Take();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].Caption, "Error");
+    EXPECT_EQ(shown[1].Text, std::string("Directory cannot be written (") + std::strerror(refusal) + ")!");
+    EXPECT_EQ(form->TempDir(), before);
+    EXPECT_FALSE(key.ValueExists("Q1") && key.ReadString("Q1") == path + "/");
 }
 
 TEST_F(AppTest, MaxTempSizeStoresMegabytesAndWarnsBelowOneHundred) {
@@ -419,6 +461,80 @@ TEST_F(AppTest, DocumentationOpensTheReadmeBesideTheProgramWhateverThePathLength
     form->Checkfornewversion1->trigger();
     ASSERT_EQ(shell.Requests.size(), 2u);
     EXPECT_EQ(shell.Requests[1].Target, app::kHomepage.toStdString());
+}
+
+TEST_F(AppTest, DocumentationShowsTheGuideItselfWhereNoDesktopApplicationWould) {
+    const auto bin = WorkPath("usr/bin");
+    const auto share = WorkPath("usr/share/torvane");
+    ASSERT_EQ(::system(("mkdir -p '" + bin + "' '" + share + "'").c_str()), 0);
+    auto form = MakeForm("", bin + "/torvane");
+    // An installation keeps the guide with the program's data, not beside the program.
+    WriteFile(share + "/readme.txt", "Torvane Test - User guide\n\n1. What it does \xC2\xB4\n");
+    shell.Result = false; // the desktop has no application that would show a text file
+    form->Documentation1->trigger();
+    ASSERT_EQ(shell.Requests.size(), 1u) << "the desktop is asked first";
+    EXPECT_EQ(shell.Requests[0].Target, share + "/readme.txt");
+    auto* guide = form->UserGuide();
+    ASSERT_NE(guide, nullptr);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_EQ(guide->FilePath(), share + "/readme.txt");
+    EXPECT_EQ(guide->Text->toPlainText(),
+              QString::fromUtf8("Torvane Test - User guide\n\n1. What it does \u00B4\n"));
+    EXPECT_TRUE(guide->Text->isReadOnly());
+    EXPECT_TRUE(dialogs.History().empty());
+
+    // Closed and asked for again: the same window, with the guide as it is now; the one beside the
+    // program comes first.
+    guide->CloseButton->click();
+    EXPECT_FALSE(guide->isVisible());
+    WriteFile(bin + "/readme.txt", "beside");
+    form->Documentation1->trigger();
+    EXPECT_EQ(form->UserGuide(), guide);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_EQ(guide->Text->toPlainText(), "beside");
+
+    // Where the desktop shows it, the program does not.
+    guide->close();
+    shell.Result = true;
+    form->Documentation1->trigger();
+    EXPECT_FALSE(guide->isVisible());
+    EXPECT_EQ(shell.Requests.back().Target, bin + "/readme.txt");
+
+    // A file far larger than any guide is refused with a message, never read into the window.
+    shell.Result = false;
+    WriteFile(bin + "/readme.txt", std::string((4 << 20) + 1, 'x'));
+    form->Documentation1->trigger();
+    EXPECT_FALSE(guide->isVisible());
+    ASSERT_EQ(dialogs.History().size(), 1u);
+    EXPECT_EQ(dialogs.History()[0].What, Kind::Error);
+    EXPECT_NE(dialogs.History()[0].Text.find(bin + "/readme.txt"), std::string::npos);
+    EXPECT_EQ(guide->Text->toPlainText(), "beside");
+
+    // A FIFO in the guide's place is refused at once, not waited on.
+    ASSERT_EQ(::unlink((bin + "/readme.txt").c_str()), 0);
+    ASSERT_EQ(::mkfifo((bin + "/readme.txt").c_str(), 0600), 0);
+    form->Documentation1->trigger();
+    EXPECT_FALSE(guide->isVisible());
+    ASSERT_EQ(dialogs.History().size(), 2u);
+    EXPECT_EQ(dialogs.History()[1].What, Kind::Error);
+    EXPECT_EQ(dialogs.History()[1].Text.rfind("Cannot open file " + bin + "/readme.txt", 0), 0u);
+}
+
+TEST_F(AppTest, CheckForANewVersionSaysWhereNewVersionsComeFromWhereNoBrowserShowsThem) {
+    auto form = MakeForm();
+    form->Checkfornewversion1->trigger();
+    EXPECT_TRUE(dialogs.History().empty()) << "the browser shows the homepage";
+    shell.Result = false;
+    form->Checkfornewversion1->trigger();
+    ASSERT_EQ(shell.Requests.size(), 2u);
+    EXPECT_EQ(shell.Requests[1].Target, app::kHomepage.toStdString());
+    ASSERT_EQ(dialogs.History().size(), 1u);
+    EXPECT_EQ(dialogs.History()[0].What, Kind::Message);
+    EXPECT_EQ(dialogs.History()[0].Caption, "Note");
+    EXPECT_NE(
+        dialogs.History()[0].Text.find("New versions of Torvane Test are published on its homepage:\n\n" +
+                                       app::kHomepage.toStdString() + "\n"),
+        std::string::npos);
 }
 
 TEST_F(AppTest, LaterCommandsDoNothingHarmful) {

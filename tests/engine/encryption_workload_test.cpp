@@ -11,6 +11,7 @@
 #include "engine/MmxWorkload.h"
 #include "engine/TestRun.h"
 #include "engine/WhetstoneWorkload.h"
+#include "platform/Files.h"
 #include "platform/WorkFolder.h"
 
 #include <gtest/gtest.h>
@@ -313,13 +314,20 @@ TEST_F(EncryptionTest, AnInjectedFaultMakesTheNextComparedPassDisagree) {
 
 class RefusingFolder : public EncryptionTest {
 protected:
-    void ExpectCodeTwoNamingTheCatalogueEntry() {
+    // The report's own lines, then the system's reason, so that the user does not suspect the processor.
+    void ExpectCodeTwoNamingTheCatalogueEntry(const QString& cause = {}) {
         EXPECT_TRUE(run->State.Stopped);
         EXPECT_EQ(run->State.ErrorCount, 1);
+        const auto shown = InfoBelowBanner();
         EXPECT_EQ(
-            InfoBelowBanner(),
+            shown.mid(0, 5),
             (QStringList{"Testing Stopped:", " Error Message: Encryption/Decryption with Cast 128 failed!",
                          " ErrorCode: 2", " Calculation error: N/A", " ErrorType: Unexpected error"}));
+        ASSERT_EQ(shown.size(), 6);
+        EXPECT_TRUE(shown[5].startsWith(" Cause: ")) << shown[5].toStdString();
+        if (!cause.isEmpty()) {
+            EXPECT_EQ(shown[5], " Cause: " + cause);
+        }
         for (const char* timer : {"Encryptor", "WhetStone1", "MMX1"})
             EXPECT_FALSE(run->Timer(timer).Enabled());
     }
@@ -329,14 +337,16 @@ TEST_F(RefusingFolder, AMissingWorkFolder) {
     run->TempDir = work.Path() + "/gone/";
     Start();
     Cycle(20);
-    ExpectCodeTwoNamingTheCatalogueEntry();
+    ExpectCodeTwoNamingTheCatalogueEntry(QString::fromStdString(
+        "Cannot create file " + work.Path() + "/gone/TORVA_1.tmp: No such file or directory"));
 }
 
 TEST_F(RefusingFolder, AFileInThePlaceOfTheWorkFolder) {
     run->TempDir = work.Write("plain", "x") + "/";
     Start();
     Cycle(20);
-    ExpectCodeTwoNamingTheCatalogueEntry();
+    ExpectCodeTwoNamingTheCatalogueEntry(
+        QString::fromStdString("Cannot create file " + work.Path() + "/plain/TORVA_1.tmp: Not a directory"));
 }
 
 TEST_F(RefusingFolder, AFolderNothingCanBeWrittenTo) {
@@ -552,6 +562,68 @@ TEST_F(PlantedLinks, ALinkPlantedWhileTheCycleRunsIsRefused) {
         EXPECT_EQ(ReadText(victim), "the user's own file") << c.what;
         EXPECT_TRUE(FilesIn(work.Path()).empty()) << c.what;
     }
+}
+
+TEST_F(EncryptionTest, OneRunAtATimeInAWorkFolder) {
+    // A second program (another window, a viewer started by a double-click) with the same folder.
+    FakeRunView otherView;
+    ManualWorkTimeSource otherTime;
+    auto other = std::make_unique<TestRun>(otherView, test::ManualEnvironment(ms, otherTime));
+    other->TempDir = run->TempDir;
+    other->ClickMenuItem(MenuItem::idle1);
+
+    Start();
+    ASSERT_TRUE(run->HoldsWorkFolder());
+    run->MaxTempSize = 200000;
+    Workload().TargetSize = 150000;
+    // The other run starts while this one's plain file is being written: it refuses, and touches nothing.
+    bool refused = false;
+    int repaints = 0;
+    view.OnRepaint = [&] {
+        if (++repaints != 5) return;
+        other->ClickMenuItem(MenuItem::Start1);
+        refused = other->State.Stopped && !otherView.Messages.empty();
+        other->RemoveLeftWorkFiles(true);
+    };
+    Cycle(3);
+    view.OnRepaint = nullptr;
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(otherView.Messages.back().first, "Error");
+    EXPECT_EQ(
+        otherView.Messages.back().second,
+        QString::fromStdString("The work folder " + run->TempDir +
+                               " is in use by another test run: two runs in one folder would break each "
+                               "other's work files. Choose another folder for this run (Advanced > Options "
+                               "> Select Temp dir), or stop the other run first."));
+    EXPECT_EQ(run->State.ErrorCount, 0);
+    EXPECT_EQ(view.RunLog.back(), "CRC check passed");
+
+    // Once this run has stopped, the folder is free for the other.
+    run->ClickMenuItem(MenuItem::Stop1);
+    EXPECT_FALSE(run->HoldsWorkFolder());
+    other->ClickMenuItem(MenuItem::Start1);
+    EXPECT_FALSE(other->State.Stopped);
+    EXPECT_TRUE(other->HoldsWorkFolder());
+    // And this one, now without a run, leaves the other's files alone at its shutdown.
+    WriteText(work / PlainWorkFile, "c\r\n");
+    run->RemoveLeftWorkFiles(true);
+    EXPECT_TRUE(FileExists(work / PlainWorkFile));
+    other->ClickMenuItem(MenuItem::Stop1);
+    other.reset();
+}
+
+TEST_F(EncryptionTest, AProgramThatNeverRanNeverTouchesWorkFiles) {
+    WriteText(work / PlainWorkFile, "c\r\n");
+    WriteText(work / CodedWorkFile, "x");
+    run->RemoveLeftWorkFiles(true);
+    EXPECT_TRUE(FileExists(work / PlainWorkFile));
+    EXPECT_TRUE(FileExists(work / CodedWorkFile));
+    // After a run of its own (and with nobody else in the folder) its shutdown cleans up.
+    Start();
+    run->ClickMenuItem(MenuItem::Stop1);
+    WriteText(work / PlainWorkFile, "c\r\n");
+    run->RemoveLeftWorkFiles(false);
+    EXPECT_FALSE(FileExists(work / PlainWorkFile));
 }
 
 TEST_F(EncryptionTest, TheMenuItemTogglesAndTheSequencerReadsIt) {

@@ -21,6 +21,7 @@ public:
         QString Message, Detail;
         std::optional<std::string> Reference, Result;
         bool StoppedYet;
+        QString Cause;
     };
     explicit RecordingObserver(const TestRun*& run) : run_(run) {}
     void TestStarted(const WorkloadInfo& w, int minutes) override {
@@ -32,9 +33,9 @@ public:
     void PassEnded(const WorkloadInfo& w) override { ++Passes[w.Name]; }
     void Paused(std::int64_t seconds) override { Pauses.push_back(seconds); }
     void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
-                       const std::string* result) override {
+                       const std::string* result, const QString& cause) override {
         Errors.push_back({code, message, detail, reference ? std::optional(*reference) : std::nullopt,
-                          result ? std::optional(*result) : std::nullopt, run_->State.Stopped});
+                          result ? std::optional(*result) : std::nullopt, run_->State.Stopped, cause});
     }
     QStringList Started;
     std::map<std::string, int> Passes;

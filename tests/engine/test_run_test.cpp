@@ -4,6 +4,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/MmxWorkload.h"
+#include "engine/SettingsSchema.h"
 #include "engine/TestRun.h"
 #include "engine/WhetstoneWorkload.h"
 #include "platform/Priority.h"
@@ -608,12 +609,67 @@ TEST_F(TestRunTest, TrayHintFollowsTheWorkTime) {
     EXPECT_EQ(view.TrayHint, "0d, 0h, 0m, 9s, ");
 }
 
+TEST_F(TestRunTest, OnlyADayOfARunThatStartedATestEarnsACertificate) {
+    Idle();
+    // A day with "Optimal...": the counters run, but no test ever starts.
+    run->SetTestChoice(TestChoice::Optimal);
+    Start();
+    for (int i = 0; i < 20; ++i) run->OperateTimer().Fire();
+    WorkFor(86400000, 10000);
+    Stop();
+    EXPECT_EQ(view.Counters[0], "1");
+    EXPECT_EQ(run->State.TestsStarted, 0);
+    EXPECT_EQ(CertificateEligibility(run->State), CertificateRefusal::NoTestRan);
+
+    // The same with "Random": a test starts at the first draws.
+    run->ClickMenuItem(MenuItem::Random1);
+    Start();
+    ASSERT_TRUE(test::StartATest(*run));
+    for (auto* t : run->WorkerTimers()) t->SetEnabled(false);
+    WorkFor(86399000, 10000);
+    EXPECT_EQ(CertificateEligibility(run->State), CertificateRefusal::LessThanADay);
+    WorkFor(1000);
+    Stop();
+    EXPECT_EQ(CertificateEligibility(run->State), CertificateRefusal::None);
+
+    // A new run starts counting its tests again; a jump leaves nothing.
+    Start();
+    EXPECT_EQ(run->State.TestsStarted, 0);
+    ASSERT_TRUE(test::StartATest(*run));
+    for (auto* t : run->WorkerTimers()) t->SetEnabled(false);
+    WorkFor(86400000, 10000);
+    time.SetClockBy(60000);
+    Stop();
+    EXPECT_EQ(CertificateEligibility(run->State), CertificateRefusal::LessThanADay);
+}
+
+TEST_F(TestRunTest, TheStoredTestChoiceIsReadAlikeByEveryFrontEnd) {
+    const auto reader = [](std::optional<bool> random) {
+        SettingsSnapshot snapshot;
+        if (random) snapshot.Set("Q12", SettingsValue::Bool(*random));
+        return SettingsReader(snapshot);
+    };
+    auto optimal = reader(false);
+    run->LoadTestChoice(optimal);
+    EXPECT_EQ(run->Tests(), TestChoice::Optimal);
+    EXPECT_TRUE(view.Menu.Get(MenuItem::Optimal1).Checked);
+    EXPECT_TRUE(view.Messages.empty()) << "\"Optimal...\" is ticked without its command";
+    auto absent = reader(std::nullopt);
+    run->LoadTestChoice(absent);
+    EXPECT_EQ(run->Tests(), TestChoice::Optimal) << "nothing stored changes nothing";
+    auto random = reader(true);
+    run->LoadTestChoice(random);
+    EXPECT_EQ(run->Tests(), TestChoice::Random);
+    EXPECT_TRUE(view.Menu.Get(MenuItem::Random1).Checked);
+}
+
 TEST_F(TestRunTest, LoadModesSetPrioritiesAndTicks) {
     run->ClickMenuItem(MenuItem::idle1);
     EXPECT_TRUE(view.Menu.Get(MenuItem::idle1).Checked);
     EXPECT_FALSE(view.Menu.Get(MenuItem::Normal1).Checked);
     EXPECT_EQ(CurrentProcessPriorityClass(), ProcessPriorityClass::Idle);
-    EXPECT_EQ(RequestedThreadPriority(run->MainThreadId()), ThreadPriority::Idle);
+    // The run's own thread stays schedulable on a busy machine: the lowest priority, not the idle class.
+    EXPECT_EQ(RequestedThreadPriority(run->MainThreadId()), ThreadPriority::Lowest);
     for (auto* t : {&run->Timer("MMX1"), &run->Timer("MMX2"), &run->Timer("WhetStone1"),
                     &run->Timer("WhetStone2"), &run->Timer("Encryptor")})
         EXPECT_EQ(t->ThreadPriority(), ThreadPriority::Idle);

@@ -19,7 +19,7 @@ SCHEMA = {
     "test_start": ({"worker": int, "kind": str}, {"cpu": int, "minutes": int, "cipher": str, "mb": int}),
     "heartbeat": ({"worker": int, "worktime_s": NUMBER, "passes": dict}, {"cpu": int, "temperature_c": NUMBER}),
     "pause": ({"worker": int, "seconds": NUMBER}, {"cpu": int}),
-    "error": ({"worker": int, "code": int, "message": str, "detail": str}, {"cpu": int, "mismatch": dict}),
+    "error": ({"worker": int, "code": int, "message": str, "detail": str}, {"cpu": int, "mismatch": dict, "cause": str}),
     "worker_end": ({"worker": int, "cpu": int, "errors": NUMBER, "worktime_s": NUMBER, "reason": str,
                     "exit_status": int},
                    {"signal": int}),

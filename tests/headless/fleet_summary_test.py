@@ -174,6 +174,18 @@ class FleetSummary(unittest.TestCase):
         self.assertEqual(code, 1, out)
         self.assertIn("2 runs on 1 machine, 1 failed or not ended\n", out)
 
+    def test_control_characters_from_a_file_never_reach_the_terminal(self):
+        events = run_events("r1", host="h", node="n\n1\x1b[2J", end="error", errors=1, error=0)
+        for e in events:
+            if e["event"] == "error":
+                e["message"] = "boom\x1b]0;owned\x07"
+        code, out, _ = self.summary(self.file("c.jsonl", events))
+        self.assertEqual(code, 1, out)
+        self.assertNotIn("\x1b", out)
+        self.assertNotIn("\x07", out)
+        self.assertIn("n\\n1\\u001b[2J (Test CPU, 2 processors): FAILED", out)
+        self.assertIn("boom\\u001b]0;owned\\u0007 (code 1)", out)
+
     def test_bad_command_lines(self):
         path = self.file("a.jsonl", run_events("r1", end="time_limit"))
         for args in (["--since", "yesterday", path], ["--expect"], ["--bogus", path], []):

@@ -83,6 +83,8 @@ protected:
         env.msClock = &ms;
         env.automaticWindowTimers = false;
         run = std::make_unique<engine::TestRun>(view, env);
+        // A folder of the test's own: runs of parallel tests must not meet in the system's temporary one.
+        run->TempDir = dir.Path() + "/";
         run->BannerLines = {"Torvane Test 5.0 [ Ombrel ]", "credit", ""};
         out = std::tmpfile();
         err = std::tmpfile();
@@ -135,6 +137,24 @@ TEST_F(RunCertificate, ShorterRunsAndFailuresSayWhy) {
                                  ": a certificate needs at least one full day of work time, and this run has "
                                  "0d, 23h, 59m, 59s.\n");
     EXPECT_FALSE(FileExists(dir / "short.tvc"));
+
+    // A day that started no test ("Optimal..." stored) tested nothing.
+    run->SetTestChoice(engine::TestChoice::Optimal);
+    run->ClickMenuItem(engine::MenuItem::Start1);
+    for (int i = 0; i < 20; ++i) run->OperateTimer().Fire();
+    WorkFor(*run, time, 86400000);
+    run->ClickMenuItem(engine::MenuItem::Stop1);
+    std::FILE* said = std::tmpfile();
+    const app::CertificateRequest empty{dir / "empty.tvc", {"", "", "", "", "", "", {"N/A"}}};
+    EXPECT_FALSE(app::WriteRunCertificate(empty, *run, said, err, sources));
+    EXPECT_EQ(Contents(said),
+              "No certificate written to " + dir / "empty.tvc" +
+                  ": this run started no test, so its 1d, 0h, 0m, 0s of work time tested nothing "
+                  "(the stored test choice is \"Optimal...\", or --tests named only tests that "
+                  "could not run).\n");
+    EXPECT_FALSE(FileExists(dir / "empty.tvc"));
+    std::fclose(said);
+    run->ClickMenuItem(engine::MenuItem::Random1);
 
     RunFor(86400); // the counters are the last run's
     const app::CertificateRequest gone{dir / "gone/x.tvc", {"", "", "", "", "", "", {"N/A"}}};

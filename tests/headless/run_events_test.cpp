@@ -64,11 +64,12 @@ TEST_F(RunEventsTest, AWorkerNamesItselfAndItsProcessorInEveryEvent) {
     r.PassEnded(engine::WhetstoneWorkload::Description);
     r.Heartbeat(125, 46.0);
     const std::string reference = "1.25 2.50", result = "1.25 2.51";
-    r.ErrorReported(1, "MMX test failed!", "Calculation error", &reference, &result);
+    r.ErrorReported(1, "MMX test failed!", "Calculation error", &reference, &result, {});
+    r.Paused(12);
     r.End("worker_end", 1, 130, "error", 1);
 
     const auto e = Events();
-    ASSERT_EQ(e.size(), 4u);
+    ASSERT_EQ(e.size(), 5u);
     for (const auto& event : e) {
         EXPECT_EQ(event["worker"].toInt(), 1);
         EXPECT_EQ(event["cpu"].toInt(), 3);
@@ -84,16 +85,20 @@ TEST_F(RunEventsTest, AWorkerNamesItselfAndItsProcessorInEveryEvent) {
     EXPECT_EQ(e[2]["mismatch"].toObject()["position"].toInt(), 8);
     EXPECT_EQ(e[2]["mismatch"].toObject()["expected"].toString(), "1.25 2.50");
     EXPECT_EQ(e[2]["mismatch"].toObject()["got"].toString(), "1.25 2.51");
-    EXPECT_EQ(e[3]["event"].toString(), "worker_end");
-    EXPECT_EQ(e[3]["reason"].toString(), "error");
-    EXPECT_EQ(e[3]["exit_status"].toInt(), 1);
+    EXPECT_FALSE(e[2].contains("cause"));
+    EXPECT_EQ(e[3]["event"].toString(), "pause");
+    EXPECT_EQ(e[3]["seconds"].toInt(), 12);
+    EXPECT_EQ(e[4]["event"].toString(), "worker_end");
+    EXPECT_EQ(e[4]["reason"].toString(), "error");
+    EXPECT_EQ(e[4]["exit_status"].toInt(), 1);
 }
 
 TEST_F(RunEventsTest, TheSingleRunHasNoProcessorAndNoTemperatureWhereNoneIsKnown) {
     RunEventRecorder r(*stream_, 0, std::nullopt);
     r.EncryptionStarted(engine::WhetstoneWorkload::Description, "Blowfish", 12);
     r.Heartbeat(60, std::nullopt);
-    r.ErrorReported(2, "Boom", "N/A", nullptr, nullptr);
+    r.ErrorReported(2, "Boom", "N/A", nullptr, nullptr,
+                    "Cannot create file /w/TORVA_1.tmp: Permission denied");
     const auto e = Events();
     ASSERT_EQ(e.size(), 3u);
     EXPECT_FALSE(e[0].contains("cpu"));
@@ -102,6 +107,7 @@ TEST_F(RunEventsTest, TheSingleRunHasNoProcessorAndNoTemperatureWhereNoneIsKnown
     EXPECT_FALSE(e[1].contains("temperature_c"));
     EXPECT_TRUE(e[1]["passes"].toObject().isEmpty());
     EXPECT_FALSE(e[2].contains("mismatch"));
+    EXPECT_EQ(e[2]["cause"].toString(), "Cannot create file /w/TORVA_1.tmp: Permission denied");
 }
 
 TEST(HeadlessViewMinutes, EveryWholeMinuteOfWorkTimeIsToldWithItsSeconds) {

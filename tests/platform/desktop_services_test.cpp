@@ -142,6 +142,19 @@ TEST(FileTypes, WrittenIntoTheUsersDataFolderEveryTime) {
     EXPECT_EQ(UserDataDirectory(), dir / "home/.local/share/");
 }
 
+TEST(FileTypes, AnInstallationRegistersWhatRegisterFileTypeDoes) {
+    // The package's system-wide files are the user's registration for the installed program, so that the
+    // two never disagree about the type, its icon or the viewer's entry.
+    const std::string packaging = TORVANE_PACKAGING_DIR;
+    const auto text = [](const std::string& path) {
+        const auto bytes = ReadBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_EQ(text(packaging + "/torvane-certificate.xml"), CertificateMimePackage());
+    EXPECT_EQ(text(packaging + "/torvane-certificate.desktop"), CertificateDesktopEntry("torvane"));
+    EXPECT_EQ(std::string(kCertificateDesktopEntry), "torvane-certificate.desktop");
+}
+
 TEST(FileTypes, FailuresNameWhatCouldNotBeWritten) {
     TempDir dir;
     SavedVariable path("PATH", dir.Path());

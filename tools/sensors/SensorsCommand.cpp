@@ -45,6 +45,13 @@ std::optional<std::array<double, 3>> ParseFixed(const std::string& text, std::st
             error = "--fixed: '" + item + "' is not a temperature";
             return std::nullopt;
         }
+        // A value no sensor can show would be refused by every reader.
+        if (!hw::PhysicalTemperature(values[i], 'C')) {
+            error = "--fixed: " + item + " is outside what a sensor can show (" +
+                    std::to_string(static_cast<int>(hw::kLowestCelsius)) + " to " +
+                    std::to_string(static_cast<int>(hw::kHighestCelsius)) + " degrees Celsius)";
+            return std::nullopt;
+        }
     }
     return values;
 }
@@ -98,8 +105,26 @@ int RunSensors(const std::vector<std::string>& args, const SensorsEnvironment& e
                  "status strip: temperature 1 the processor, 2 and 3 the next most useful sensors,\n"
                  "rewritten every second until Ctrl-C, SIGTERM or SIGHUP, which remove the block.",
                  "torvane-sensors"};
-    app.footer("Exit status: 0 when ended by a signal or after a listing, 1 when no sensor was found or the\n"
-               "block cannot be published, 2 for a bad command line.");
+    app.footer(
+        "Exit status: 0 when ended by a signal or after a listing, 1 when no sensor was found or the\n"
+        "block cannot be published, 2 for a bad command line.\n"
+        "\n"
+        "Environment:\n"
+        "  TORVANE_SENSOR_BLOCK  the block's name where --block is not given\n"
+        "\n"
+        "Files:\n"
+        "  /dev/shm/$M$B$M$\n"
+        "                        the sensor block, readable by every local user\n"
+        "  /etc/sensors3.conf, /etc/sensors.d/\n"
+        "                        lm-sensors' configuration: labels, scaling and the sensors it ignores\n"
+        "\n"
+        "Examples:\n"
+        "  torvane-sensors --list\n"
+        "                        what it finds and what it would publish\n"
+        "  torvane-sensors --fixed 45.5,46.5,30\n"
+        "                        fixed values, for trying the display out\n"
+        "  systemctl enable --now torvane-sensors\n"
+        "                        the installed service: publishing now and from every boot on");
     auto* list = app.add_flag("--list", options.List,
                               "Print every temperature sensor found and how they are "
                               "published, then end");
@@ -170,8 +195,9 @@ int RunSensors(const std::vector<std::string>& args, const SensorsEnvironment& e
 
     std::set<std::size_t> failing; // rows whose failure was reported, so that it is said once
     do {
+        double values[3] = {};
         for (int place = 0; place < 3; ++place) {
-            double value = 0;
+            double& value = values[place];
             if (fixedValues) {
                 value = (*fixedValues)[place];
             } else if (const auto row = mapping[place].Row) {
@@ -184,10 +210,10 @@ int RunSensors(const std::vector<std::string>& args, const SensorsEnvironment& e
                              << " cannot be read; temperature " << place + 1 << " is 0 until it can\n";
                 }
             }
-            // Only a value no 6-byte real holds is refused; it then reads as 0 rather than as its last value.
-            if (!hw::WriteTemperature(block->Data(), block->Size(), place + 1, value))
-                hw::WriteTemperature(block->Data(), block->Size(), place + 1, 0.0);
         }
+        // Each rewrite is also the sign of life that readers check: a block left behind by a publisher that
+        // was killed reads as no temperature within seconds.
+        hw::PublishTemperatures(block->Data(), block->Size(), values, options.Fahrenheit ? 'F' : 'C');
     } while (env.WaitForNextRewrite());
     return 0;
 }

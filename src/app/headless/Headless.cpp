@@ -12,6 +12,7 @@
 #include "engine/TestRun.h"
 #include "hw/CpuIdent.h"
 #include "hw/MBM4Wrapper.h"
+#include "hw/Real48.h"
 #include "platform/Affinity.h"
 #include "platform/Settings.h"
 #include "platform/StopSignals.h"
@@ -73,6 +74,8 @@ std::int64_t CounterSeconds(const std::array<QString, 4>& c) {
 void LoadSettings(engine::TestRun& run, HeadlessView& view, std::function<std::optional<double>()>& celsius) {
     auto stored = engine::SettingsReader::FromStore();
     run.LoadWorkSettings(stored);
+    // The test choice as the window reads it from the same store.
+    run.LoadTestChoice(stored);
     view.Temperature = TemperatureReader(stored, hw::SensorBlockName());
     celsius = CelsiusReader(stored, hw::SensorBlockName());
     const auto problem = SettingsKey::TakeLoadProblem();
@@ -90,8 +93,9 @@ std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader
         stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
     const QString unit = TemperatureUnitWord(stored.Text(settings::TemperatureUnit));
     return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, unit]() -> std::optional<QString> {
-        if (!sensors.Present()) return std::nullopt;
-        return TemperatureText(sensors.Temperature(sensor), unit);
+        const auto reading = sensors.Reading(sensor);
+        if (!reading) return std::nullopt;
+        return TemperatureText(hw::RoundToInt32(*reading).value_or(0), unit);
     };
 }
 
@@ -173,8 +177,9 @@ std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& sto
     // The block holds what the monitor shows; a monitor set to Fahrenheit is read back in Celsius.
     const bool fahrenheit = stored.Text(settings::TemperatureUnit) == std::optional<std::string>("F");
     return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, fahrenheit]() -> std::optional<double> {
-        if (!sensors.Present()) return std::nullopt;
-        const double t = sensors.Temperature(sensor);
+        const auto reading = sensors.Reading(sensor);
+        if (!reading) return std::nullopt;
+        const double t = *hw::RoundToInt32(*reading);
         return fahrenheit ? (t - 32) * 5 / 9 : t;
     };
 }
@@ -277,6 +282,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     // The test choices and this run's own work settings; none of them is stored.
     if (options.Encryption) run.SetNoEncryptionTests(false);
     run.RestrictTests(options.Tests);
+    // Tests named for this run choose them whatever the stored choice.
+    if (!options.Tests.empty()) run.SetTestChoice(engine::TestChoice::Random);
     if (options.TempDir) run.TempDir = *options.TempDir;
     if (options.MaxTempSize) {
         run.MaxTempSize = *options.MaxTempSize;
@@ -292,6 +299,15 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             return 2;
         }
         run.TempDir += workerFolder + "/";
+    }
+    // The folder is this run's alone until it ends; one that another run works in is refused before
+    // anything in it is touched.
+    if (const auto problem = run.ClaimWorkFolder()) {
+        std::fprintf(stderr,
+                     "torvane: %s. Choose another folder for this run (--temp-dir), or stop the other run "
+                     "first.\n",
+                     problem->toLocal8Bit().constData());
+        return 2;
     }
 
     switch (options.LoadMode) {
@@ -339,7 +355,20 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     metrics.setInterval(10000);
     QObject::connect(&metrics, &QTimer::timeout, writeMetrics);
 
+    // Events that could not be written are told once, as a run log that cannot be written is, and the run
+    // goes on; a run that lost them is no clean success (exit status 3). A worker's go to its supervisor,
+    // which tells their loss.
+    bool eventsLost = false;
+    const auto tellLostEvents = [&] {
+        if (!events || worker || eventsLost || events->Problem().empty()) return;
+        eventsLost = true;
+        std::fprintf(stderr,
+                     "torvane: the event stream cannot be written to %s (%s); the run goes on without it.\n",
+                     options.Events.c_str(), events->Problem().c_str());
+    };
+
     QObject::connect(&watch, &QTimer::timeout, [&] {
+        tellLostEvents();
         // The work clock's check, and with it the time limit, more often than the clock tick does it.
         if (!run.State.Stopped) run.UpdateWorkTime();
         if (!run.State.Stopped) {
@@ -363,6 +392,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                 recorder->End(worker ? "worker_end" : "run_end", run.State.ErrorCount,
                               CounterSeconds(run.State.Counters), EndReason(run.State.LastStop, stopAsked),
                               status);
+            tellLostEvents();
+            if (eventsLost && status == 0) status = 3;
             writeMetrics();
             if (worker) TWorkFolder(runFolder).DeleteFolder(workerFolder);
             QCoreApplication::exit(status);
@@ -375,6 +406,12 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                 AffinityWarning(AllowedProcessors(), static_cast<int>(SystemProcessors().NumberOfProcessors)))
             view.AppendLine(engine::Pane::Info, *warning);
     }
+    if (run.Tests() == engine::TestChoice::Optimal)
+        view.AppendLine(
+            engine::Pane::Info,
+            QStringLiteral("No tests: the stored test choice is \"Optimal...\", which picks none, so "
+                           "this run tests nothing and earns no certificate (--tests chooses "
+                           "tests for one run)."));
     if (events && !worker) events->Emit("run_start", RunStartFields(options, {}));
     run.ClickMenuItem(engine::MenuItem::Start1);
     writeMetrics();

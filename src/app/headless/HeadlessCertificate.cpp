@@ -3,6 +3,7 @@
 #include "cert/Builder.h"
 #include "cert/VerifyReport.h"
 #include "crypto/Managers.h"
+#include "platform/Error.h"
 
 #include <iostream>
 
@@ -32,7 +33,7 @@ std::optional<std::string> CheckCertificateRequest(const CertificateRequest& req
     try {
         cert::CheckCertificateRequest(request.Path, request.Description);
     } catch (const std::exception& e) {
-        return "the certificate " + request.Path + " cannot be made: " + e.what();
+        return "the certificate " + request.Path + " cannot be made: " + DescribeError(e);
     }
     return std::nullopt;
 }
@@ -42,13 +43,24 @@ bool WriteRunCertificate(const CertificateRequest& request, engine::TestRun& run
     const auto& counters = run.State.Counters;
     const std::string workTime = counters[0].toStdString() + "d, " + counters[1].toStdString() + "h, " +
                                  counters[2].toStdString() + "m, " + counters[3].toStdString() + "s";
-    if (counters[0] == QStringLiteral("0")) {
+    switch (engine::CertificateEligibility(run.State)) {
+    case engine::CertificateRefusal::LessThanADay:
         std::fprintf(out,
                      "No certificate written to %s: a certificate needs at least one full day of work time, "
                      "and this run has %s.\n",
                      request.Path.c_str(), workTime.c_str());
         std::fflush(out);
         return false;
+    case engine::CertificateRefusal::NoTestRan:
+        std::fprintf(out,
+                     "No certificate written to %s: this run started no test, so its %s of work time tested "
+                     "nothing (the stored test choice is \"Optimal...\", or --tests named only tests that "
+                     "could not run).\n",
+                     request.Path.c_str(), workTime.c_str());
+        std::fflush(out);
+        return false;
+    case engine::CertificateRefusal::None:
+        break;
     }
     try {
         cert::TCertificateFacts facts;
@@ -67,7 +79,7 @@ bool WriteRunCertificate(const CertificateRequest& request, engine::TestRun& run
         cert::WriteCertificate(hash, request.Path, facts, request.Description, filler);
     } catch (const std::exception& e) {
         std::fprintf(err, "torvane: the certificate %s was not written: %s\n", request.Path.c_str(),
-                     e.what());
+                     DescribeError(e).c_str());
         return false;
     }
     std::fprintf(out, "Certificate written to %s (%s of work time).\n", request.Path.c_str(),

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace torvane::app {
@@ -159,12 +160,29 @@ std::optional<std::string> ApplyMetrics(const std::string& value, HeadlessOption
     return std::nullopt;
 }
 
+// Whether two outputs are one file: one name, two names of an existing file, or two spellings of a name
+// that does not exist yet.
+bool SameOutput(const std::string& a, const std::string& b) {
+    if (SameFile(a, b)) return true;
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
+    return !ea && !eb && ca == cb;
+}
+
 // What the options ask of each other, once all are read.
 std::optional<std::string> CheckTogether(HeadlessOptions& o) {
     if (o.Supervised() && o.Worker)
         return std::string("a worker runs on one processor: --workers does not go with --worker");
     if (o.Supervised() && !o.Certificate.empty())
         return std::string("a certificate records a single run: --certificate does not go with --workers");
+    // Each output replaces or adds to its own file: in one file the metrics would wipe out the events.
+    if (!o.Events.empty() && !o.Metrics.empty() &&
+        SameOutput(o.Events == "-" ? "/dev/stdout" : o.Events, o.Metrics))
+        return "--events and --metrics name the same file (" + o.Metrics + "): each needs a file of its own";
+    for (const auto* other : {&o.Events, &o.Metrics})
+        if (!o.Certificate.empty() && !other->empty() && SameOutput(o.Certificate, *other))
+            return "--certificate names the file of another output (" + o.Certificate + ")";
     if (o.InjectFault && o.InjectFault->Cpu && !o.Supervised())
         return "--inject-fault " + o.InjectFault->Test + "@" + std::to_string(*o.InjectFault->Cpu) +
                " names a processor: add --workers N or --workers all";
@@ -425,13 +443,48 @@ std::string HeadlessUsage(const std::string& program) {
            "Ctrl-C (SIGINT), SIGTERM or SIGHUP stops the terminal run the ordinary way and prints the\n"
            "results. Exit status: 0 no error found, 1 the run stopped on an error, 2 bad command line\n"
            "(or a display that cannot be opened), 3 the run log could not be written to standard output\n"
-           "(the run then stops and its results go to standard error), 4 the run found no error but the\n"
+           "(the run then stops and its results go to standard error) or the events could not be written\n"
+           "(the run goes on without them), 4 the run found no error but the\n"
            "certificate asked for was not written. With --workers a worker that dies (or does not stop\n"
            "when asked) is an error of its processor: exit status 1.\n"
            "\n"
            "--verify prints, for each file, the record of an authentic certificate, \"This Certificate is\n"
            "FAKE!!\" or why the file is no certificate. Exit status: 0 all authentic, 1 a forgery or a file\n"
-           "that is no certificate, 2 a file that cannot be read or a bad command line.\n";
+           "that is no certificate, 2 a file that cannot be read or a bad command line. File names and\n"
+           "record lines that hold a backslash, a line end or another control character are escaped as\n"
+           "md5sum escapes names: the line starts with a backslash, and \\\\, \\n, \\r, \\t and \\xHH stand\n"
+           "for the characters, so that no text forges a line or moves the cursor.\n"
+           "\n"
+           "Environment:\n"
+           "  TORVANE_CONFIG_DIR    the folder of the settings store\n"
+           "  XDG_CONFIG_HOME       where the settings store is made (default ~/.config)\n"
+           "  XDG_CACHE_HOME        where the work folder of a new settings store is made (default "
+           "~/.cache)\n"
+           "  XDG_DATA_HOME         where \"Register FileType\" registers certificates (default "
+           "~/.local/share)\n"
+           "  TORVANE_SENSOR_BLOCK  the name of the sensor block (default /$M$B$M$)\n"
+           "\n"
+           "Files:\n"
+           "  ~/.config/Quarnett/Torvane Test/settings.conf\n"
+           "                        the settings; a damaged file is kept aside, never overwritten\n"
+           "  ~/.cache/Quarnett/Torvane Test/\n"
+           "                        the work folder of a new settings store, where the encryption test\n"
+           "                        writes TORVA_1.tmp, TORVA_2.tmp and TORVA_3.tmp\n"
+           "  /dev/shm/$M$B$M$\n"
+           "                        the temperatures torvane-sensors publishes\n"
+           "  /usr/share/torvane/readme.txt\n"
+           "                        the user guide that Help > Documentation shows (readme.txt beside\n"
+           "                        the program where it lies there)\n"
+           "\n"
+           "Examples:\n"
+           "  torvane --headless --minutes 60 --mode hardcore\n"
+           "                        an hour of work time under the heaviest load, in the terminal\n"
+           "  torvane --headless --workers all --events run.jsonl --metrics torvane.prom\n"
+           "                        every processor at once, with the run's events and metrics in files\n"
+           "  torvane --headless --minutes 1500 --certificate day.tvc --owner \"J. Doe\"\n"
+           "                        a day and an hour, then the machine's stability certificate\n"
+           "  torvane --verify day.tvc\n"
+           "                        check a certificate\n";
 }
 
 } // namespace torvane::app

@@ -58,11 +58,13 @@ void RunEventRecorder::Paused(std::int64_t seconds) {
 }
 
 void RunEventRecorder::ErrorReported(int code, const QString& message, const QString& detail,
-                                     const std::string* reference, const std::string* result) {
+                                     const std::string* reference, const std::string* result,
+                                     const QString& cause) {
     auto e = Who();
     e.insert(QStringLiteral("code"), code);
     e.insert(QStringLiteral("message"), message);
     e.insert(QStringLiteral("detail"), detail);
+    if (!cause.isEmpty()) e.insert(QStringLiteral("cause"), cause);
     if (reference && result) {
         const auto d = FirstDifference(*reference, *result);
         e.insert(QStringLiteral("mismatch"), QJsonObject{{"position", static_cast<double>(d.Position)},

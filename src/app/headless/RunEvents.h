@@ -34,7 +34,7 @@ public:
     void PassEnded(const engine::WorkloadInfo& workload) override;
     void Paused(std::int64_t seconds) override;
     void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
-                       const std::string* result) override;
+                       const std::string* result, const QString& cause) override;
 
     // Once a minute of work time: the work time, the passes done per test, the temperature where known.
     void Heartbeat(std::int64_t workSeconds, std::optional<double> temperatureC);

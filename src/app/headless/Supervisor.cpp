@@ -1,7 +1,9 @@
 #include "app/headless/Supervisor.h"
 
 #include "app/headless/Metrics.h"
+#include "engine/EncryptionWorkload.h"
 #include "platform/StopSignals.h"
+#include "platform/WorkFolder.h"
 
 #include <QJsonDocument>
 
@@ -42,6 +44,7 @@ struct FirstError {
     int Cpu = 0;
     int Code = 0;
     QString Message, Detail;
+    QString Cause; // the system's reason behind the report, where it has one
 };
 
 class Supervisor {
@@ -76,7 +79,8 @@ private:
     void OnLine(int i, Channel channel, std::string_view line);
     void OnEvent(int i, std::string_view line);
     void OnExit(int i, WorkerProcesses::Exit exit);
-    void RecordError(int i, int code, const QString& message, const QString& detail);
+    void RecordError(int i, int code, const QString& message, const QString& detail,
+                     const QString& cause = {});
     // Asks every worker (but the one that is stopping on its own error) to stop the ordinary way.
     void StopAll(const QString& reason, int except = -1);
     void ServeStopRequests();
@@ -178,7 +182,8 @@ void Supervisor::OnEvent(int i, std::string_view line) {
         ++w.ErrorEvents;
         w.Errors = std::max(w.Errors, w.ErrorEvents);
         RecordError(i, e.value(QStringLiteral("code")).toInt(), e.value(QStringLiteral("message")).toString(),
-                    e.value(QStringLiteral("detail")).toString());
+                    e.value(QStringLiteral("detail")).toString(),
+                    e.value(QStringLiteral("cause")).toString());
     } else if (name == QLatin1String("worker_end")) {
         w.EndReported = true;
         w.Errors = static_cast<std::int64_t>(e.value(QStringLiteral("errors")).toDouble());
@@ -186,14 +191,22 @@ void Supervisor::OnEvent(int i, std::string_view line) {
     }
 }
 
-void Supervisor::RecordError(int i, int code, const QString& message, const QString& detail) {
-    if (!firstError_) firstError_ = FirstError{workers_[Index(i)].Cpu, code, message, detail};
+void Supervisor::RecordError(int i, int code, const QString& message, const QString& detail,
+                             const QString& cause) {
+    if (!firstError_) firstError_ = FirstError{workers_[Index(i)].Cpu, code, message, detail, cause};
     StopAll(QStringLiteral("error"), i);
 }
 
 void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
     auto& w = workers_[Index(i)];
+    // The work time it reached, counted on to its end as between two heartbeats: a worker that dies
+    // before its first heartbeat has worked all the same.
+    const std::int64_t reached = WorkSeconds(w);
     w.Ended = true;
+    // A worker that could not stop the ordinary way leaves its work files behind (one killed in an
+    // encryption cycle, a file of up to the size limit): they are this run's, and go now.
+    if (!w.EndReported && !c_.Workers[Index(i)].WorkFolder.empty())
+        RemoveWorkFiles(c_.Workers[Index(i)].WorkFolder);
     QString died;
     if (exit.Signalled && w.Killed && stopRequests_ > 1) {
         // Killed on the user's second request: stopped, not failed.
@@ -230,12 +243,12 @@ void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
         QJsonObject end{{"worker", i},
                         {"cpu", w.Cpu},
                         {"errors", static_cast<double>(w.Errors)},
-                        {"worktime_s", static_cast<double>(WorkSeconds(w))},
+                        {"worktime_s", static_cast<double>(reached)},
                         {"reason", died.isEmpty() ? QStringLiteral("stopped") : QStringLiteral("died")},
                         {"exit_status", exit.Signalled ? 128 + exit.Code : exit.Code}};
         if (exit.Signalled) end.insert(QStringLiteral("signal"), exit.Code);
         Emit("worker_end", end);
-        w.WorkSeconds = WorkSeconds(w);
+        w.WorkSeconds = reached;
         w.EndReported = true;
     }
     // A worker that ends takes the run with it, unless it reached the time limit, which the others reach
@@ -310,7 +323,7 @@ int Supervisor::Run() {
     if (const auto problem = pool_.Start()) {
         PrintError(QStringLiteral("torvane: %1").arg(QString::fromStdString(*problem)));
         for (auto& w : workers_) w.Ended = true;
-        firstError_ = FirstError{0, 0, QString::fromStdString(*problem), QStringLiteral("N/A")};
+        firstError_ = FirstError{0, 0, QString::fromStdString(*problem), QStringLiteral("N/A"), {}};
         stopReason_ = QStringLiteral("start_failed");
         return Report();
     }
@@ -359,6 +372,7 @@ int Supervisor::Report() {
             Print(QStringLiteral(" Calculation error: ") + f.Detail);
             Print(f.Code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
                               : QStringLiteral(" ErrorType: Calculation error"));
+            if (!f.Cause.isEmpty()) Print(QStringLiteral(" Cause: ") + f.Cause);
         }
         Print(QString());
     }
@@ -372,7 +386,8 @@ int Supervisor::Report() {
     Print(QStringLiteral(" Worktime: ") + WorkTimeText(longest));
 
     const bool failed = firstError_.has_value() || errors > 0;
-    const int status = failed ? 1 : outputFailed_ ? 3 : 0;
+    // Lost events are lost output, as a lost run log is.
+    const int status = failed ? 1 : outputFailed_ || eventsFailed_ ? 3 : 0;
     QString reason = stopReason_;
     if (reason == QLatin1String("stopped") || reason.isEmpty()) {
         // Every worker ending at its time limit is the run's own end.
@@ -390,6 +405,17 @@ int Supervisor::Report() {
 }
 
 } // namespace
+
+void RemoveWorkFiles(const std::string& folder) {
+    TWorkFolder files(folder);
+    for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile, engine::ThirdWorkFile})
+        files.Delete(name);
+    std::string parent = folder;
+    while (!parent.empty() && parent.back() == '/') parent.pop_back();
+    const auto slash = parent.rfind('/');
+    if (slash != std::string::npos)
+        TWorkFolder(parent.substr(0, slash + 1)).DeleteFolder(parent.substr(slash + 1));
+}
 
 QString WorkTimeText(std::int64_t e) {
     return QStringLiteral("%1 d, %2 h, %3 m, %4 s")
