@@ -6,8 +6,7 @@ prog=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export TORVANE_CONFIG_DIR="$dir/config"
-# The private work folder a run makes where no folder is stored: the test's, never the user's (a run of
-# the user's, or of a test beside this one, may hold that folder).
+# The private work folder a run makes where no folder is stored: the test's, never the user's.
 export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; cat "$dir/out" 2>/dev/null; exit 1; }
 

@@ -21,8 +21,7 @@ cleanup() {
 }
 trap cleanup EXIT
 export TORVANE_CONFIG_DIR="$dir/config"
-# The private work folder a run makes where no folder is stored: the test's, never the user's (a run of
-# the user's, or of a test beside this one, may hold that folder).
+# The private work folder a run makes where no folder is stored: the test's, never the user's.
 export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 random_below() { echo $(( $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % $1 )); }
