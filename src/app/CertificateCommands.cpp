@@ -11,8 +11,8 @@ namespace torvane::app {
 std::string CertificateFolder(const std::string& programFile) {
     const auto folder = ExtractFilePath(programFile);
     if (!folder.empty() && ::access(folder.c_str(), W_OK) == 0) return folder;
-    const char* home = std::getenv("HOME");
-    return WithTrailingSeparator(home && *home ? home : "/");
+    const auto home = HomeDirectory();
+    return WithTrailingSeparator(home.empty() ? "/" : home);
 }
 
 std::string WithCertificateExtension(const std::string& chosen) {

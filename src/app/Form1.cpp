@@ -13,6 +13,7 @@
 #include "cert/Builder.h"
 #include "engine/EncryptionWorkload.h"
 #include "engine/SettingsSchema.h"
+#include "hw/Real48.h"
 #include "platform/CommandGuard.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
@@ -94,8 +95,8 @@ QLabel* MakeCounter(const char* name, QWidget* parent, int left, int width) {
 // and stored whole, so that the next start finds the same folder.
 std::string ExpandDirectoryEntry(const std::string& entry) {
     std::string dir = entry;
-    if ((dir == "~" || dir.rfind("~/", 0) == 0) && std::getenv("HOME"))
-        dir = std::getenv("HOME") + dir.substr(1);
+    if (const auto home = HomeDirectory(); (dir == "~" || dir.rfind("~/", 0) == 0) && !home.empty())
+        dir = home + dir.substr(1);
     if (!dir.empty() && dir[0] != '/') {
         std::error_code ec;
         const auto absolute = std::filesystem::absolute(dir, ec);
@@ -887,9 +888,16 @@ void TForm1::VerifyCertificate1Click() {
 // Temperature
 
 void TForm1::TempUpdaterTimer() {
-    // Without the block the strip keeps the last reading it showed.
-    if (!sensors_.Present()) return;
-    Label2->setText(TemperatureText(sensors_.Temperature(tempSensor_), tempUnitWord_));
+    const auto reading = sensors_.Reading(tempSensor_);
+    if (reading) {
+        Label2->setText(TemperatureText(hw::RoundToInt32(*reading).value_or(0), tempUnitWord_));
+        showedReading_ = true;
+    } else if (showedReading_) {
+        // A reading that is gone (its publisher ended or was killed) is not shown as if it were live;
+        // before the first reading the strip keeps its first text.
+        Label2->setText(QStringLiteral("-- ") + tempUnitWord_);
+        showedReading_ = false;
+    }
 }
 
 void TForm1::SetSensorSetup(TForm4* setup) {

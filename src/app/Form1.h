@@ -254,6 +254,7 @@ private:
     int tempSensor_ = 1;
     bool temperatureDisplay_ = false;
     hw::TMBM4Wrapper sensors_;
+    bool showedReading_ = false; // Label2 shows a live reading
 
     QStringList loadProblems_;
     std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are

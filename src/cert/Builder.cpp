@@ -41,7 +41,7 @@ void StampTime(TCertificateFacts& facts, const LocalDateTime& now) {
 namespace {
 
 std::string WithReason(const EFCreateError& e) {
-    return e.ErrorCode ? std::string(e.what()) + ": " + std::strerror(e.ErrorCode) : std::string(e.what());
+    return DescribeError(e);
 }
 
 template <typename Write> void TellingWhy(Write&& write) {
@@ -61,9 +61,9 @@ ECertificateFileError::ECertificateFileError(const EFCreateError& cause)
 
 void CheckCertificateRequest(const std::string& path, const TCertificateDescription& description) {
     CheckDescription(description);
-    // Creating the file that would take the certificate's place tells whether the folder exists and
-    // can be written; it goes again at once.
-    TellingWhy([&] { TReplacementFile probe(path); });
+    // Whether the folder exists and a file may be made or replaced there, found as the write will find it
+    // (nothing is made, and a FIFO is not opened, which would give its reader an empty read).
+    TellingWhy([&] { CheckOutput(path); });
 }
 
 void WriteCertificate(crypto::THashManager& hash, const std::string& path, const TCertificateFacts& facts,

@@ -4,6 +4,9 @@
 #include "cert/Scramble.h"
 #include "cert/Windows1252.h"
 
+#include "platform/TextEscape.h"
+
+#include <cstdio>
 #include <stdexcept>
 
 namespace torvane::cert {
@@ -28,6 +31,22 @@ std::string EncodeLine(std::string_view utf8, std::string_view field) {
                                                         "certificate.");
     }
     return Utf8ToWindows1252(utf8, field);
+}
+
+// A control character in the user's texts would be shown by every viewer and terminal as a command (an
+// escape sequence moves the cursor and can show a record that the certificate does not hold): refused.
+// Line breaks and U+0000 are left to the line's own check; the lines of "Additional info" are its lines.
+void RefuseControls(std::string_view utf8, std::string_view field) {
+    std::size_t at = 0;
+    if (!HasControlCharacter(utf8, &at) ||
+        utf8.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+        return;
+    auto code = static_cast<unsigned char>(utf8[at]);
+    if (code == 0xC2) code = static_cast<unsigned char>(utf8[at + 1]);
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", code);
+    throw ECertificateText(std::string(field) + ": the control character " + name +
+                           " cannot be written into a certificate.");
 }
 
 struct DescribedField {
@@ -102,8 +121,14 @@ std::string FillerLine(const std::function<std::int32_t(std::int32_t, std::int32
 }
 
 void CheckDescription(const TCertificateDescription& description) {
-    for (const auto& field : Fields(description)) EncodeLine(*field.Text, field.Label);
-    for (const auto& line : description.AdditionalInfo) EncodeLine(line, "Additional info");
+    for (const auto& field : Fields(description)) {
+        RefuseControls(*field.Text, field.Label);
+        EncodeLine(*field.Text, field.Label);
+    }
+    for (const auto& line : description.AdditionalInfo) {
+        RefuseControls(line, "Additional info");
+        EncodeLine(line, "Additional info");
+    }
 }
 
 std::array<std::string, 4> CertificateDigests(crypto::THashManager& hash, std::string_view body) {

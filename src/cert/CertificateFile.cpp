@@ -18,12 +18,14 @@ std::string ReadWholeFile(const std::string& path, std::size_t limit) {
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
+    int error = errno;
     struct stat st {};
     if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : errno;
         ::close(fd);
         fd = -1;
     }
-    if (fd < 0) throw EFOpenError(path);
+    if (fd < 0) throw EFOpenError(path, error);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
     std::string data;

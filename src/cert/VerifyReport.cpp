@@ -1,6 +1,8 @@
 #include "cert/VerifyReport.h"
 
 #include "cert/Verifier.h"
+#include "platform/Error.h"
+#include "platform/TextEscape.h"
 
 #include <algorithm>
 
@@ -15,23 +17,27 @@ int ReportCertificates(crypto::THashManager& hash, const std::vector<std::string
         try {
             v = VerifyCertificateFile(hash, file);
         } catch (const std::exception& e) {
-            err << "torvane: " << e.what() << '\n';
+            err << "torvane: " << EscapeControls(DescribeError(e)) << '\n';
             status = kSomeUnreadable;
             continue;
         }
         if (!first) out << '\n';
         first = false;
+        // Names and records are the outside's: escaped, so that none forges a verdict on the screen.
+        const auto verdict = [&](std::string_view words) {
+            return TEscapedLine().Outside(file).Own(": ").Own(words).Text();
+        };
         switch (v.State) {
         case TCertificateState::Authentic:
-            out << file << ": This Certificate is verified to be Authentic\n";
-            for (const auto& line : v.Record) out << line << '\n';
+            out << verdict("This Certificate is verified to be Authentic") << '\n';
+            for (const auto& line : v.Record) out << TEscapedLine().Outside(line).Text() << '\n';
             break;
         case TCertificateState::Fake:
-            out << file << ": This Certificate is FAKE!!\n";
+            out << verdict("This Certificate is FAKE!!") << '\n';
             status = std::max(status, kSomeNotAuthentic);
             break;
         case TCertificateState::EarlyStop:
-            out << file << ": not a certificate: " << v.Reason << '\n';
+            out << TEscapedLine().Outside(file).Own(": not a certificate: ").Outside(v.Reason).Text() << '\n';
             status = std::max(status, kSomeNotAuthentic);
             break;
         }

@@ -2,6 +2,7 @@
 
 #include "crypto/Progress.h"
 #include "engine/TestRun.h"
+#include "platform/Error.h"
 #include "platform/WorkFolder.h"
 
 #include <charconv>
@@ -54,12 +55,7 @@ QString Line(const char* what, std::int32_t megabytes, const std::string& tail) 
 
 // What went wrong, for the run log and the report's cause (the report's detail stays "N/A").
 QString Reason(const std::exception& e) {
-    QString text = QString::fromStdString(e.what());
-    const auto* file = dynamic_cast<const Exception*>(&e);
-    if (file && file->ErrorCode > 0 &&
-        (dynamic_cast<const EFCreateError*>(&e) || dynamic_cast<const EFOpenError*>(&e)))
-        text += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(file->ErrorCode));
-    return text;
+    return QString::fromStdString(DescribeError(e));
 }
 
 } // namespace

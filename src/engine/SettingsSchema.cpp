@@ -2,6 +2,7 @@
 
 #include "platform/Convert.h"
 #include "platform/Error.h"
+#include "platform/TextEscape.h"
 
 namespace torvane::engine {
 
@@ -51,7 +52,8 @@ std::optional<std::int32_t> SettingsReader::Number(const SettingSpec& rule) {
     if (rule.Form == SettingForm::DecimalText) {
         const auto parsed = TryStrToInt(v->Text);
         if (!parsed) {
-            Note(rule, FormatMessage("'%s' is not a valid integer value", v->Text) + " (" + rule.Name + ")");
+            Note(rule, FormatMessage("'%s' is not a valid integer value", EscapeControls(v->Text)) + " (" +
+                           rule.Name + ")");
             return std::nullopt;
         }
         n = *parsed;
@@ -83,7 +85,8 @@ std::optional<std::string> SettingsReader::Text(const SettingSpec& rule) {
         return std::nullopt;
     }
     if (!rule.Choices.empty() && !Allowed(rule.Choices, v->Text)) {
-        Note(rule, "'" + v->Text + "' is not " + ChoiceList(rule.Choices) + " (" + rule.Name + ")");
+        Note(rule,
+             "'" + EscapeControls(v->Text) + "' is not " + ChoiceList(rule.Choices) + " (" + rule.Name + ")");
         return std::nullopt;
     }
     return v->Text;

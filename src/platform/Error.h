@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace torvane {
 
@@ -15,17 +16,33 @@ public:
     std::int32_t ErrorCode;
 };
 
-// File layer failures; the texts are the ones users know from the file dialogs of the desktop.
-class EFOpenError : public Exception {
+// File layer failures; the texts are the ones users know from the file dialogs of the desktop. The reason
+// stays apart from the text (DescribeError joins them): the system's, or one in words where the program
+// refused on its own.
+class EFileError : public Exception {
 public:
-    // systemError: the system's error number (errno) where one is known, kept as the ErrorCode
-    explicit EFOpenError(const std::string& fileName, std::int32_t systemError = 0);
+    // The reason given, else the system's text for ErrorCode; empty when neither is known.
+    std::string Reason() const;
+
+protected:
+    EFileError(const std::string& message, std::int32_t systemError, std::string reason)
+        : Exception(message, systemError), reason_(std::move(reason)) {}
+
+private:
+    std::string reason_;
 };
 
-class EFCreateError : public Exception {
+class EFOpenError : public EFileError {
 public:
     // systemError: the system's error number (errno) where one is known, kept as the ErrorCode
-    explicit EFCreateError(const std::string& fileName, std::int32_t systemError = 0);
+    explicit EFOpenError(const std::string& fileName, std::int32_t systemError = 0, std::string reason = {});
+};
+
+class EFCreateError : public EFileError {
+public:
+    // systemError: the system's error number (errno) where one is known, kept as the ErrorCode
+    explicit EFCreateError(const std::string& fileName, std::int32_t systemError = 0,
+                           std::string reason = {});
 };
 
 class EReadError : public Exception {
@@ -46,6 +63,9 @@ class EConvertError : public Exception {
 public:
     explicit EConvertError(const std::string& message) : Exception(message) {}
 };
+
+// The message with its reason where the exception has one: "Cannot open file x: Permission denied".
+std::string DescribeError(const std::exception& e);
 
 // Replaces the first "%s" in a message pattern; the message resources of this program use no other
 // placeholders for texts.

@@ -89,8 +89,7 @@ std::string EscapeString(const std::string& value) {
 
 std::string UserDataDirectory() {
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') return WithTrailingSeparator(x);
-    const char* home = std::getenv("HOME");
-    return WithTrailingSeparator(std::string(home && *home ? home : "") + "/.local/share");
+    return WithTrailingSeparator(HomeDirectory() + "/.local/share");
 }
 
 std::string DesktopExecLine(const std::string& programPath) {

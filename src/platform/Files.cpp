@@ -2,18 +2,28 @@
 
 #include "platform/Error.h"
 
+#include "platform/StopRequest.h"
+
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <mutex>
+#include <optional>
 #include <pthread.h>
+#include <pwd.h>
 #include <random>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace torvane {
@@ -44,76 +54,263 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 namespace {
 
-std::string ReadLink(const std::string& path) {
+// A descriptor that closes itself.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
+    void Reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+int OpenRetrying(int dir, const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::openat(dir, path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Finding an output. The path is walked here, one name at a time, holding each folder open, so that every
+// symbolic link on the way is seen and judged before it is followed, and the file is then made, replaced
+// or opened in the very folder that was judged: a link swapped in meanwhile cannot lead the write
+// elsewhere. The judgement is the one the system makes where it protects shared folders (the sticky
+// temporary folders, writable by all, where the bit keeps users from removing each other's files): a link
+// there is followed only when it is this user's or the folder owner's, and a file or FIFO there that
+// belongs to neither is never opened to be written. The program makes that judgement itself, because the
+// system's protections can be switched off, and because a new file put in place of an old one by rename
+// would pass them by.
+
+// A folder that others may write (mask: the bits that count) and whose sticky bit keeps them from removing
+// what is not theirs.
+bool SharedFolder(const struct stat& folder, mode_t others) {
+    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & others) != 0;
+}
+
+// Owned by neither this user nor the folder's owner.
+bool Foreign(const struct stat& what, const struct stat& folder) {
+    const uid_t me = ::geteuid();
+    return what.st_uid != me && what.st_uid != folder.st_uid;
+}
+
+bool OnProcFileSystem(int dir) {
+    struct statfs fs {};
+    return ::fstatfs(dir, &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
+}
+
+std::deque<std::string> SplitPath(const std::string& path) {
+    std::deque<std::string> parts;
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const auto slash = path.find('/', at);
+        const auto end = slash == std::string::npos ? path.size() : slash;
+        if (end > at) parts.push_back(path.substr(at, end - at));
+        if (slash == std::string::npos) break;
+        at = slash + 1;
+    }
+    return parts;
+}
+
+std::string ReadLinkAt(int dir, const std::string& name) {
     std::vector<char> buf(PATH_MAX + 1);
-    const auto n = ::readlink(path.c_str(), buf.data(), buf.size() - 1);
+    const auto n = ::readlinkat(dir, name.c_str(), buf.data(), buf.size() - 1);
     return n > 0 ? std::string(buf.data(), static_cast<std::size_t>(n)) : std::string();
 }
 
-std::string RealFolder(const std::string& path) {
-    std::vector<char> buf(PATH_MAX + 1);
-    const auto dir = ExtractFilePath(path);
-    return ::realpath(dir.empty() ? "." : dir.c_str(), buf.data()) ? std::string(buf.data()) : std::string();
-}
+constexpr const char* kForeignLink =
+    "it is a symbolic link of another user in a shared folder (sticky and writable by all), which is not "
+    "followed";
+constexpr const char* kForeignFile =
+    "it belongs to another user and lies in a shared folder (sticky and writable by others), where it is not "
+    "written";
 
-struct WriteTarget {
-    std::string Path;
-    bool UnderProc = false; // written directly; Descriptor >= 0 when it is one of ours
-    int Descriptor = -1;
+// Where an output goes: a name in a folder that is held open.
+struct OutputPlace {
+    UniqueFd Folder;         // the folder (O_PATH) that holds Name
+    std::string Name;        // a name in it; under /proc, the rest of the path
+    bool Exists = false;     // Name exists (St holds it, not followed)
+    bool Proc = false;       // Name lies on /proc: an open file's name, opened as it is
+    struct stat St {};       // of Name
+    struct stat FolderSt {}; // of Folder
 };
 
-// Where a write to path lands: through symbolic links, the file they lead to; a dangling link is replaced
-// itself. A name under /proc (where /dev/stdout and /dev/fd/N lead) stands for an open file, which may be
-// open for appending or have no name left: it is written as it is, through our own descriptor where it
-// names one.
-WriteTarget ResolveWriteTarget(const std::string& path) {
-    std::string p = path, lastLink;
-    for (int depth = 0; depth < 40; ++depth) {
-        const auto folder = RealFolder(p);
-        if (folder == "/proc" || folder.rfind("/proc/", 0) == 0) {
-            WriteTarget t{p, true};
-            if (folder == "/proc/" + std::to_string(::getpid()) + "/fd") {
-                const auto base = p.substr(ExtractFilePath(p).size());
-                char* end = nullptr;
-                const long fd = std::strtol(base.c_str(), &end, 10);
-                if (!base.empty() && *end == '\0' && fd >= 0 && fd <= INT_MAX)
-                    t.Descriptor = static_cast<int>(fd);
-            }
-            return t;
-        }
-        struct stat st {};
-        if (::lstat(p.c_str(), &st) != 0) return {lastLink.empty() ? p : lastLink};
-        if (!S_ISLNK(st.st_mode)) return {p};
-        const auto text = ReadLink(p);
-        if (text.empty()) return {p};
-        lastLink = p;
-        p = text[0] == '/' ? text : ExtractFilePath(p) + text;
-    }
-    return {p}; // a loop of links: opening it fails with the system's reason
+[[noreturn]] void Refuse(const std::string& path, int error, std::string reason = {}) {
+    throw EFCreateError(path, error, std::move(reason));
 }
 
-void SyncDirectory(const std::string& dir) {
-    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+OutputPlace Place(UniqueFd folder, std::string name) {
+    OutputPlace place;
+    place.Folder = std::move(folder);
+    place.Name = std::move(name);
+    ::fstat(place.Folder.Get(), &place.FolderSt);
+    return place;
+}
+
+// Walks path the way open(O_CREAT) would, judging every link, and gives the place of the file it names. A
+// link at the end that leads nowhere is itself the place (the output replaces the link, it never creates a
+// file where the link points). EFCreateError naming path, with the system's reason or the program's own.
+OutputPlace FindOutput(const std::string& path) {
+    if (path.empty()) Refuse(path, ENOENT);
+    if (path.back() == '/') Refuse(path, EISDIR);
+    auto parts = SplitPath(path);
+    UniqueFd dir(OpenRetrying(AT_FDCWD, path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) Refuse(path, errno);
+    std::optional<OutputPlace> lastLink;
+    int links = 0;
+    while (!parts.empty()) {
+        const std::string name = parts.front();
+        parts.pop_front();
+        const bool last = parts.empty();
+        if (name == ".") {
+            if (last) Refuse(path, EISDIR);
+            continue;
+        }
+        if (OnProcFileSystem(dir.Get())) {
+            // /dev/stdout and /dev/fd/N lead here, to names of open files that no text can follow.
+            std::string rest = name;
+            for (const auto& part : parts) rest += "/" + part;
+            auto place = Place(std::move(dir), rest);
+            place.Proc = true;
+            place.Exists = ::fstatat(place.Folder.Get(), rest.c_str(), &place.St, 0) == 0;
+            return place;
+        }
+        struct stat st {};
+        if (::fstatat(dir.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            const int error = errno;
+            if (error == ENOENT && lastLink) return std::move(*lastLink);
+            if (error == ENOENT && last) return Place(std::move(dir), name);
+            Refuse(path, error);
+        }
+        if (S_ISLNK(st.st_mode)) {
+            struct stat folder {};
+            if (::fstat(dir.Get(), &folder) != 0) Refuse(path, errno);
+            if (SharedFolder(folder, S_IWOTH) && Foreign(st, folder)) Refuse(path, EACCES, kForeignLink);
+            if (++links > 40) Refuse(path, ELOOP);
+            const auto text = ReadLinkAt(dir.Get(), name);
+            if (text.empty()) Refuse(path, errno ? errno : ENOENT);
+            if (last) {
+                UniqueFd copy(::fcntl(dir.Get(), F_DUPFD_CLOEXEC, 0));
+                if (!copy) Refuse(path, errno);
+                lastLink = Place(std::move(copy), name);
+                lastLink->Exists = true;
+                lastLink->St = st;
+            }
+            auto more = SplitPath(text);
+            if (text.back() == '/' && last) Refuse(path, EISDIR);
+            parts.insert(parts.begin(), more.begin(), more.end());
+            if (text[0] == '/') {
+                dir.Reset(OpenRetrying(AT_FDCWD, "/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                if (!dir) Refuse(path, errno);
+            }
+            if (parts.empty()) Refuse(path, EISDIR); // a link to "/"
+            continue;
+        }
+        if (!last || name == "..") {
+            if (!S_ISDIR(st.st_mode)) Refuse(path, ENOTDIR);
+            if (last) Refuse(path, EISDIR);
+            UniqueFd next(
+                OpenRetrying(dir.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!next) Refuse(path, errno);
+            dir = std::move(next);
+            continue;
+        }
+        auto place = Place(std::move(dir), name);
+        place.Exists = true;
+        place.St = st;
+        return place;
+    }
+    Refuse(path, EISDIR); // "/" itself, or nothing but dots
+}
+
+// The judgements a careful open would make of what exists at the place; throws as FindOutput does.
+void JudgeExisting(const std::string& path, const OutputPlace& place) {
+    if (!place.Exists || place.Proc) return;
+    const auto& st = place.St;
+    if (S_ISDIR(st.st_mode)) Refuse(path, EISDIR);
+    if ((S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode)) && SharedFolder(place.FolderSt, S_IWOTH | S_IWGRP) &&
+        Foreign(st, place.FolderSt))
+        Refuse(path, EACCES, kForeignFile);
+    // A file that this user may not write is refused as cp refuses it, even where the folder would let a
+    // new file take its place.
+    if (!S_ISLNK(st.st_mode) && ::faccessat(place.Folder.Get(), place.Name.c_str(), W_OK, AT_EACCESS) != 0)
+        Refuse(path, errno);
+}
+
+// The descriptor that a name under /proc ("self/fd/3", "<our pid>/fd/3") gives of this process; -1 for
+// any other name.
+int OwnDescriptor(const std::string& name) {
+    const auto parts = SplitPath(name);
+    if (parts.size() != 3 || parts[1] != "fd") return -1;
+    if (parts[0] != "self" && parts[0] != "thread-self" && parts[0] != std::to_string(::getpid())) return -1;
+    const auto& number = parts[2];
+    char* end = nullptr;
+    errno = 0;
+    const long fd = std::strtol(number.c_str(), &end, 10);
+    if (number.empty() || *end != '\0' || errno != 0 || fd < 0 || fd > INT_MAX || !std::isdigit(number[0]))
+        return -1;
+    return static_cast<int>(fd);
+}
+
+bool WrittenInPlace(const OutputPlace& place) {
+    return place.Proc || (place.Exists && !S_ISREG(place.St.st_mode) && !S_ISLNK(place.St.st_mode));
+}
+
+// Opens what is written as it is (a device, a FIFO, a socket, an open file's name under /proc). A FIFO's
+// open does not wait in the system, where no signal could end it: it is retried until a reader comes,
+// or, as wait says, not at all. The descriptor is non-blocking for a FIFO (its writes wait in slices, see
+// WaitUntilWritable), blocking for anything else.
+int OpenInPlace(const std::string& path, const OutputPlace& place, int flags, ReaderWait wait) {
+    const int how = O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK | flags | (place.Proc ? 0 : O_NOFOLLOW);
+    for (;;) {
+        const int fd = OpenRetrying(place.Folder.Get(), place.Name.c_str(), how);
+        if (fd >= 0) {
+            struct stat st {};
+            if (::fstat(fd, &st) == 0 && !S_ISFIFO(st.st_mode))
+                ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            return fd;
+        }
+        const int error = errno;
+        const bool fifo = place.Exists && S_ISFIFO(place.St.st_mode);
+        if (error != ENXIO || !fifo) Refuse(path, error);
+        if (wait == ReaderWait::Never) Refuse(path, error, "nothing reads the FIFO");
+        if (StopRequested())
+            Refuse(path, EINTR, "nothing opened the FIFO to read it before the program was asked to stop");
+        NapMs(50);
+    }
+}
+
+void SyncDirectory(int dir) {
+    const int fd = OpenRetrying(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
 }
 
-int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 // Temporary names are short whatever the target's, so that a target with the longest name the file system
 // allows can still be replaced.
-std::string TemporaryName(const std::string& dir) {
+std::string TemporaryName() {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     static std::random_device random;
-    std::string name = dir + ".torvane-";
+    std::string name = ".torvane-";
     for (int i = 0; i < 8; ++i) name += kLetters[random() % 36];
     return name;
 }
@@ -130,29 +327,32 @@ void KeepOwnerAndMode(int fd, const struct stat& old) {
 }
 
 // The named temporary files that are open, for the signal handler: fixed slots that it reads without locks
-// or allocation.
+// or allocation. A file is named by its folder's descriptor and its name there.
 struct CleanupSlot {
     std::atomic<int> State{0}; // 0 free, 1 being filled, 2 names a file to remove
-    char Path[PATH_MAX];
+    int Folder = -1;
+    char Name[NAME_MAX + 1];
 };
 CleanupSlot cleanupSlots[8];
 static_assert(std::atomic<int>::is_always_lock_free);
 
-void WatchTemporary(const std::string& path) {
-    if (path.size() >= PATH_MAX) return;
+void WatchTemporary(int folder, const std::string& name) {
+    if (name.size() > NAME_MAX) return;
     for (auto& slot : cleanupSlots) {
         int expected = 0;
         if (!slot.State.compare_exchange_strong(expected, 1)) continue;
-        std::memcpy(slot.Path, path.c_str(), path.size() + 1);
+        slot.Folder = folder;
+        std::memcpy(slot.Name, name.c_str(), name.size() + 1);
         slot.State.store(2);
         return;
     }
 }
 
-void ForgetTemporary(const std::string& path) {
+void ForgetTemporary(int folder, const std::string& name) {
     for (auto& slot : cleanupSlots) {
         int expected = 2;
-        if (slot.State.load() == 2 && path == slot.Path && slot.State.compare_exchange_strong(expected, 1))
+        if (slot.State.load() == 2 && slot.Folder == folder && name == slot.Name &&
+            slot.State.compare_exchange_strong(expected, 1))
             slot.State.store(0);
     }
 }
@@ -160,7 +360,7 @@ void ForgetTemporary(const std::string& path) {
 void RemoveTemporariesAndEnd(int signal) {
     const int saved = errno;
     for (auto& slot : cleanupSlots)
-        if (slot.State.load() == 2) ::unlink(slot.Path);
+        if (slot.State.load() == 2) ::unlinkat(slot.Folder, slot.Name, 0);
     errno = saved;
     // SA_RESETHAND has made the signal's action the default again; it arrives when the handler returns.
     ::raise(signal);
@@ -168,36 +368,44 @@ void RemoveTemporariesAndEnd(int signal) {
 
 } // namespace
 
-TReplacementFile::TReplacementFile(const std::string& target, mode_t newFileMode, Temporary temporary)
+TReplacementFile::TReplacementFile(const std::string& target, mode_t newFileMode, Temporary temporary,
+                                   ReaderWait wait)
     : name_(target) {
-    const auto where = ResolveWriteTarget(target);
-    target_ = where.Path;
-    struct stat st {};
-    const bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) throw EFCreateError(name_, EISDIR);
-    if (where.Descriptor >= 0) {
-        fd_ = ::fcntl(where.Descriptor, F_DUPFD_CLOEXEC, 0);
-        direct_ = true;
-    } else if (where.UnderProc || (exists && !S_ISREG(st.st_mode))) {
-        fd_ = OpenRetrying(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    auto place = FindOutput(target);
+    JudgeExisting(target, place);
+    if (place.Proc && place.Exists) {
+        // Our own descriptor's name: written through the descriptor itself, which may be open for
+        // appending or have no name left.
+        if (const int descriptor = OwnDescriptor(place.Name); descriptor >= 0) {
+            fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+            if (fd_ < 0) Refuse(target, errno);
+        }
+    }
+    if (fd_ < 0 && WrittenInPlace(place)) fd_ = OpenInPlace(target, place, 0, wait);
+    if (fd_ >= 0) {
         direct_ = true;
     } else {
-        const std::string dir = ExtractFilePath(target_);
+        const int dir = place.Folder.Get();
         if (temporary == Temporary::Unnamed)
-            fd_ = OpenRetrying(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, newFileMode);
+            fd_ = OpenRetrying(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, newFileMode);
         for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
-            auto name = TemporaryName(dir);
-            fd_ = OpenRetrying(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode);
+            auto name = TemporaryName();
+            fd_ = OpenRetrying(dir, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                               newFileMode);
             if (fd_ >= 0) {
                 temp_ = std::move(name);
-                WatchTemporary(temp_);
+                WatchTemporary(dir, temp_);
             } else if (errno != EEXIST) {
                 break;
             }
         }
-        if (fd_ >= 0 && exists) KeepOwnerAndMode(fd_, st);
+        if (fd_ < 0) Refuse(target, errno);
+        if (place.Exists && S_ISREG(place.St.st_mode)) KeepOwnerAndMode(fd_, place.St);
+        replaces_ = place.Exists;
+        old_ = place.St;
     }
-    if (fd_ < 0) throw EFCreateError(name_, errno);
+    folder_ = place.Folder.Release();
+    placeName_ = place.Name;
     stream_ = std::make_unique<TFileStream>(fd_, name_, false);
 }
 
@@ -205,34 +413,45 @@ TReplacementFile::~TReplacementFile() {
     stream_.reset();
     if (fd_ >= 0) ::close(fd_);
     if (!committed_ && !temp_.empty()) {
-        ::unlink(temp_.c_str());
-        ForgetTemporary(temp_);
+        ::unlinkat(folder_, temp_.c_str(), 0);
+        ForgetTemporary(folder_, temp_);
     }
+    if (folder_ >= 0) ::close(folder_);
 }
 
 int TReplacementFile::PutInPlace() {
+    // What was judged must still be there: a name that appeared meanwhile, or another file in the old
+    // one's place, is nothing this output may replace.
+    struct stat now {};
+    const bool there = ::fstatat(folder_, placeName_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+    if (there != replaces_ || (there && (now.st_dev != old_.st_dev || now.st_ino != old_.st_ino)))
+        return there ? EEXIST : ENOENT;
     if (!temp_.empty()) {
-        if (std::rename(temp_.c_str(), target_.c_str()) != 0) return errno;
-        ForgetTemporary(temp_);
+        const int done =
+            replaces_ ? ::renameat(folder_, temp_.c_str(), folder_, placeName_.c_str())
+                      : ::renameat2(folder_, temp_.c_str(), folder_, placeName_.c_str(), RENAME_NOREPLACE);
+        if (done != 0) return errno;
+        ForgetTemporary(folder_, temp_);
         return 0;
     }
     // An unnamed file gets a name through /proc/self/fd, which needs no privilege, or where /proc is missing
     // through AT_EMPTY_PATH, which needs CAP_DAC_READ_SEARCH.
     const auto self = "/proc/self/fd/" + std::to_string(fd_);
     auto link = [&](const std::string& name) {
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
-        if (errno == ENOENT && ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+        if (::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+        if (errno == ENOENT && ::linkat(fd_, "", folder_, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
         return errno;
     };
     // A new name is linked directly; an existing file is replaced through a second name for the moment of a
     // rename, which is atomic.
-    int error = link(target_);
+    if (!replaces_) return link(placeName_);
+    int error = EEXIST;
     for (int attempt = 0; error == EEXIST && attempt < 100; ++attempt) {
-        const auto temp = TemporaryName(ExtractFilePath(target_));
+        const auto temp = TemporaryName();
         error = link(temp);
-        if (error == 0 && std::rename(temp.c_str(), target_.c_str()) != 0) {
+        if (error == 0 && ::renameat(folder_, temp.c_str(), folder_, placeName_.c_str()) != 0) {
             error = errno;
-            ::unlink(temp.c_str());
+            ::unlinkat(folder_, temp.c_str(), 0);
             break;
         }
     }
@@ -253,9 +472,32 @@ void TReplacementFile::Commit() {
         const int error = PutInPlace();
         ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
         if (error != 0) throw EWriteError("Cannot replace " + name_ + ": " + std::strerror(error), error);
-        SyncDirectory(ExtractFilePath(target_));
+        SyncDirectory(folder_);
     }
     committed_ = true;
+}
+
+void CheckOutput(const std::string& target) {
+    const auto place = FindOutput(target);
+    JudgeExisting(target, place);
+    if (WrittenInPlace(place)) return;
+    // A new file is made in the folder.
+    if (::faccessat(place.Folder.Get(), ".", W_OK | X_OK, AT_EACCESS) != 0) Refuse(target, errno);
+}
+
+int OpenOutputInPlace(const std::string& target, bool append, mode_t newFileMode, ReaderWait wait) {
+    const auto place = FindOutput(target);
+    JudgeExisting(target, place);
+    if (WrittenInPlace(place)) return OpenInPlace(target, place, append ? O_APPEND : 0, wait);
+    // A link that leads nowhere is replaced by the new file, as a replacement would do.
+    if (place.Exists && S_ISLNK(place.St.st_mode) &&
+        ::unlinkat(place.Folder.Get(), place.Name.c_str(), 0) != 0)
+        Refuse(target, errno);
+    const int fd = OpenRetrying(
+        place.Folder.Get(), place.Name.c_str(),
+        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), newFileMode);
+    if (fd < 0) Refuse(target, errno);
+    return fd;
 }
 
 void RemoveTemporaryFilesOnSignals() {
@@ -275,6 +517,38 @@ std::string SystemTempDirectory() {
     const char* env = std::getenv("TMPDIR");
     std::string dir = (env && *env) ? env : "/tmp";
     return WithTrailingSeparator(dir);
+}
+
+std::string HomeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home == '/') return home;
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    while (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (found && found->pw_dir && found->pw_dir[0] == '/') return found->pw_dir;
+    return {};
+}
+
+namespace {
+std::string g_runPrivate;
+void RemoveRunPrivate() {
+    if (!g_runPrivate.empty()) ::rmdir(g_runPrivate.c_str());
+}
+} // namespace
+
+std::string RunPrivateDirectory() {
+    static std::once_flag made;
+    std::call_once(made, [] {
+        std::string pattern = SystemTempDirectory() + "torvane-XXXXXX";
+        // mkdtemp makes the folder anew, for this user alone: nothing planted there before can be in it.
+        if (!::mkdtemp(pattern.data())) return;
+        g_runPrivate = pattern;
+        std::atexit(RemoveRunPrivate);
+    });
+    return g_runPrivate.empty() ? std::string() : g_runPrivate + "/";
 }
 
 std::string WithTrailingSeparator(const std::string& dir) {
@@ -301,13 +575,18 @@ std::string ExtractFilePath(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& data, mode_t newFileMode) {
-    TReplacementFile file(path, newFileMode);
+void WriteFileAtomically(const std::string& path, const std::string& data, mode_t newFileMode,
+                         ReaderWait wait) {
+    TReplacementFile file(path, newFileMode, TReplacementFile::Temporary::Unnamed, wait);
     try {
         file.Stream().WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
         file.Commit();
+    } catch (const EFileError&) {
+        throw;
     } catch (const Exception& e) {
-        throw EFCreateError(path, e.ErrorCode);
+        // The file could not be made whole: a full disk, a device that takes no more.
+        const int error = e.ErrorCode > 0 ? e.ErrorCode : EIO;
+        throw EFCreateError(path, error);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -116,8 +118,15 @@ bool ReadWholeFile(int fd, std::string& text, std::int64_t limit) {
 // What one look at the store file found.
 struct StoreContent {
     enum class State { Missing, Ok, SetAside, Unreadable } Status = State::Missing;
+    bool WriteProtected = false;                 // read, and never written
     std::map<std::string, SettingsValue> Values; // of our key
-    std::vector<std::string> OtherLines;         // other keys' sections, carried over verbatim
+    // The file's lines as they are: a write changes only the lines of the values it changes, so that
+    // comments, blank lines and other keys' sections stay where the user put them.
+    std::vector<std::string> Lines;
+    std::map<std::string, std::size_t>
+        ValueLine; // the line of each value of our key (the last, which counts)
+    std::map<std::size_t, std::string> LineValue; // the value of our key on a line, earlier ones included
+    std::optional<std::size_t> InsertAt;          // where a new value of our key goes; none without a section
 };
 
 // A unique name beside the damaged file, so that an earlier set-aside copy is never replaced.
@@ -159,16 +168,18 @@ StoreContent SetAside(const std::string& file, const std::string& what) {
 // Parses the text of the store; 0, or the number of the first line that is not a value of a key.
 int Parse(const std::string& text, const std::string& key, StoreContent& content) {
     std::istringstream in(text);
-    std::string line;
+    std::string raw;
     std::string section;
     int lineNo = 0;
-    while (std::getline(in, line)) {
+    while (std::getline(in, raw)) {
         ++lineNo;
+        content.Lines.push_back(raw);
+        std::string line = raw;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         if (line.front() == '[' && line.back() == ']') {
             section = line.substr(1, line.size() - 2);
-            if (section != key) content.OtherLines.push_back(line);
+            if (section == key) content.InsertAt = content.Lines.size();
             continue;
         }
         const auto t1 = line.find('\t');
@@ -192,20 +203,47 @@ int Parse(const std::string& text, const std::string& key, StoreContent& content
         } else {
             return lineNo;
         }
-        if (section == key)
+        if (section == key) {
             content.Values[name] = v;
-        else
-            content.OtherLines.push_back(line);
+            content.ValueLine[name] = content.Lines.size() - 1;
+            content.LineValue[content.Lines.size() - 1] = name;
+            content.InsertAt = content.Lines.size();
+        }
     }
     return 0;
+}
+
+// A store that the user has write-protected is read, and kept as it is: said once per program.
+bool WriteProtected(int fd, const std::string& file) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    // No write permission for this user, or none for anybody: root, who may write any file, keeps the
+    // protection the mode shows too.
+    const bool protectedFile = (st.st_mode & 0222) == 0 || ::access(file.c_str(), W_OK) != 0;
+    if (!protectedFile) return false;
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true))
+        SetProblem("The settings file " + file +
+                   " is write-protected; it is read, and settings changed from now on will not be kept.");
+    return true;
 }
 
 StoreContent Load(const std::string& key) {
     StoreContent content;
     const auto file = SettingsKey::StoreFile();
+    if (file.empty()) {
+        // Never a shared folder in its place, where another user could have put a store of their own.
+        static std::atomic<bool> told{false};
+        if (!told.exchange(true))
+            SetProblem("No home folder is known for this user (no HOME, no entry in the password database); "
+                       "the default settings are used and settings will not be kept.");
+        content.WriteProtected = true;
+        return content;
+    }
     int fd;
+    // Non-blocking: a FIFO in the store's place must not hold the program before it has even begun.
     do {
-        fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return content;
@@ -217,10 +255,17 @@ StoreContent Load(const std::string& key) {
     const std::string tooLarge =
         "larger than " + std::to_string(LargestSettingsFile / 1048576) + " MB, far more than settings take";
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > LargestSettingsFile) {
+    // A FIFO, a device or a socket in the store's place is no store: set aside like a damaged one (a
+    // folder there, which holds files of its own, fails to read and is left alone).
+    if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return SetAside(file, "not a regular file");
+    }
+    if (st.st_size > LargestSettingsFile) {
         ::close(fd);
         return SetAside(file, tooLarge);
     }
+    content.WriteProtected = WriteProtected(fd, file);
     std::string text;
     const bool read = ReadWholeFile(fd, text, LargestSettingsFile + 1);
     const int readErr = errno;
@@ -242,18 +287,51 @@ StoreContent Load(const std::string& key) {
     return SetAside(file, "damaged (line " + std::to_string(damagedLine) + ")");
 }
 
-std::string Serialize(const std::string& key, const StoreContent& content) {
+std::string ValueText(const std::string& name, const SettingsValue& v) {
+    std::string line = Escape(name) + '\t';
+    if (v.Type == SettingsType::String)
+        line += "sz\t" + Escape(v.Text);
+    else
+        line += "dword\t" + std::to_string(v.Number);
+    return line;
+}
+
+// The store with the changed values: a new store in the program's own layout, an existing one with only
+// the changed values' lines changed, removed or added (after the last value of the key).
+std::string Serialize(const std::string& key, const StoreContent& content,
+                      const std::set<std::string>& changed) {
     std::ostringstream out;
-    out << kHeader << '\n' << '[' << key << "]\n";
-    for (const auto& [name, v] : content.Values) {
-        out << Escape(name) << '\t';
-        if (v.Type == SettingsType::String)
-            out << "sz\t" << Escape(v.Text);
-        else
-            out << "dword\t" << v.Number;
-        out << '\n';
+    if (content.Lines.empty()) {
+        out << kHeader << '\n' << '[' << key << "]\n";
+        for (const auto& [name, v] : content.Values) out << ValueText(name, v) << '\n';
+        return out.str();
     }
-    for (const auto& line : content.OtherLines) out << line << '\n';
+    std::vector<std::string> added;
+    for (const auto& name : changed)
+        if (content.ValueLine.count(name) == 0 && content.Values.count(name) != 0)
+            added.push_back(ValueText(name, content.Values.at(name)));
+    const auto addHere = [&] {
+        for (const auto& line : added) out << line << '\n';
+    };
+    for (std::size_t i = 0; i < content.Lines.size(); ++i) {
+        if (content.InsertAt == i) addHere();
+        const auto named = content.LineValue.find(i);
+        if (named == content.LineValue.end() || changed.count(named->second) == 0) {
+            out << content.Lines[i] << '\n';
+            continue;
+        }
+        // A changed value is written on its line; an earlier line of the same name, which the last one
+        // overruled, goes.
+        const auto& name = named->second;
+        const auto v = content.Values.find(name);
+        if (content.ValueLine.at(name) == i && v != content.Values.end())
+            out << ValueText(name, v->second) << '\n';
+    }
+    if (content.InsertAt == content.Lines.size()) addHere();
+    if (!content.InsertAt) {
+        out << '[' << key << "]\n";
+        addHere();
+    }
     return out.str();
 }
 
@@ -261,7 +339,8 @@ std::string Serialize(const std::string& key, const StoreContent& content) {
 class StoreLock {
 public:
     explicit StoreLock(const std::string& dir) {
-        fd_ = ::open((dir + "/settings.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = ::open((dir + "/settings.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                     0600);
         if (fd_ >= 0)
             while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
             }
@@ -282,17 +361,18 @@ std::mutex g_writeMutex;
 std::string SettingsKey::StoreDirectory() {
     if (const char* d = std::getenv("TORVANE_CONFIG_DIR"); d && *d) return d;
     std::string base;
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/')
         base = x;
-    else if (const char* h = std::getenv("HOME"); h && *h)
-        base = std::string(h) + "/.config";
+    else if (const auto home = HomeDirectory(); !home.empty())
+        base = home + "/.config";
     else
-        base = "/tmp";
+        return {};
     return base + "/Quarnett/Torvane Test";
 }
 
 std::string SettingsKey::StoreFile() {
-    return StoreDirectory() + "/settings.conf";
+    const auto dir = StoreDirectory();
+    return dir.empty() ? std::string() : dir + "/settings.conf";
 }
 
 std::string SettingsKey::TakeLoadProblem() {
@@ -386,6 +466,8 @@ bool SettingsKey::DeleteValue(const std::string& name) {
 int SettingsKey::Apply(const std::vector<SettingsChange>& changes, bool onlyAbsent) {
     const auto dir = StoreDirectory();
     const auto file = StoreFile();
+    // No home folder: nothing is kept (said when the store was read).
+    if (dir.empty()) return 0;
     if (!MakeDirectories(dir)) {
         const int err = errno;
         throw ESettingsWriteError(file, "its folder cannot be made: " + std::string(std::strerror(err)), err);
@@ -396,27 +478,31 @@ int SettingsKey::Apply(const std::vector<SettingsChange>& changes, bool onlyAbse
     auto content = Load(key_);
     if (content.Status == StoreContent::State::Unreadable)
         throw ESettingsWriteError(file, "the file that is there cannot be read, so it is not replaced");
-    int changed = 0;
+    // Said once when it was read: nothing is written, and nothing fails.
+    if (content.WriteProtected) return 0;
+    std::set<std::string> changed;
     for (const auto& change : changes) {
         const bool had = content.Values.count(change.Name) != 0;
         if (change.Value) {
             if (had && onlyAbsent) continue;
             content.Values[change.Name] = *change.Value;
-            ++changed;
+            changed.insert(change.Name);
         } else if (had) {
             content.Values.erase(change.Name);
-            ++changed;
+            changed.insert(change.Name);
         }
     }
-    if (changed == 0) return 0;
+    if (changed.empty()) return 0;
     try {
         // The store holds the user's own settings: readable by the owner alone.
-        WriteFileAtomically(file, Serialize(key_, content), 0600);
-    } catch (const EFCreateError& e) {
-        throw ESettingsWriteError(file, e.ErrorCode ? std::strerror(e.ErrorCode) : "it cannot be written",
-                                  e.ErrorCode);
+        WriteFileAtomically(file, Serialize(key_, content, changed), 0600);
+    } catch (const EFileError& e) {
+        const auto reason = e.Reason();
+        throw ESettingsWriteError(file, reason.empty() ? "it cannot be written" : reason, e.ErrorCode);
+    } catch (const Exception& e) {
+        throw ESettingsWriteError(file, e.what(), e.ErrorCode);
     }
-    return changed;
+    return static_cast<int>(changed.size());
 }
 
 } // namespace torvane

@@ -55,6 +55,7 @@ bool TSharedMemoryView::Map() {
     if (view == MAP_FAILED) return false;
     data_ = static_cast<const std::uint8_t*>(view);
     size_ = size;
+    owner_ = st.st_uid;
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 namespace torvane {
 
@@ -27,6 +28,8 @@ public:
     bool Map();
     const std::uint8_t* Data() const { return data_; }
     std::size_t Size() const { return size_; }
+    // The user who owns the block (known once it is mapped).
+    uid_t Owner() const { return owner_; }
 
     // Opens and closes the block at once: whether a publisher has created it.
     static bool Exists(const std::string& name);
@@ -35,6 +38,7 @@ private:
     int fd_ = -1;
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
+    uid_t owner_ = static_cast<uid_t>(-1);
 };
 
 class TSharedMemoryBlock {

@@ -1,6 +1,7 @@
 #include "platform/Stream.h"
 
 #include "platform/Error.h"
+#include "platform/StopRequest.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -94,9 +95,15 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
     for (;;) {
         const auto n = ::write(fd_, buffer, static_cast<size_t>(count));
         if (n >= 0) return n;
-        if (const int error = errno; error != EINTR)
-            throw EWriteError(std::string("Write error on ") + fileName_ + ": " + std::strerror(error),
-                              error);
+        const int error = errno;
+        if (error == EINTR) continue;
+        // A non-blocking FIFO whose reader is slow: waited for, as long as the program goes on.
+        if (error == EAGAIN && WaitUntilWritable(fd_)) continue;
+        throw EWriteError(std::string("Write error on ") + fileName_ + ": " +
+                              (error == EAGAIN
+                                   ? "nothing took what was written before the program was asked to stop"
+                                   : std::strerror(error)),
+                          error);
     }
 }
 

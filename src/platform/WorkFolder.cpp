@@ -7,7 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace torvane {
@@ -36,6 +39,58 @@ int OpenAt(int dir, const std::string& name, int flags, mode_t mode = 0) {
     return fd;
 }
 
+// The files this process created, by folder (its device and inode) and name, each with a descriptor that
+// is kept until the name is deleted: it tells the file from one put in its place, whose inode number could
+// otherwise be the freed number of the first. Kept for the process, so that the folder of one encryption
+// cycle knows the files of the cycle before.
+class CreatedFiles {
+public:
+    using Key = std::tuple<dev_t, ino_t, std::string>;
+
+    void Add(const Key& key, int pin) {
+        std::lock_guard lock(mutex_);
+        Drop(key);
+        pins_[key] = pin;
+    }
+    void Forget(const Key& key) {
+        std::lock_guard lock(mutex_);
+        Drop(key);
+    }
+    // Whether the file open as fd is the one created under key.
+    bool Holds(const Key& key, const struct stat& now) {
+        std::lock_guard lock(mutex_);
+        const auto known = pins_.find(key);
+        struct stat made {};
+        return known != pins_.end() && ::fstat(known->second, &made) == 0 && now.st_dev == made.st_dev &&
+               now.st_ino == made.st_ino;
+    }
+    bool Knows(const Key& key) {
+        std::lock_guard lock(mutex_);
+        return pins_.count(key) != 0;
+    }
+
+private:
+    void Drop(const Key& key) {
+        const auto known = pins_.find(key);
+        if (known == pins_.end()) return;
+        ::close(known->second);
+        pins_.erase(known);
+    }
+    std::mutex mutex_;
+    std::map<Key, int> pins_;
+};
+
+CreatedFiles& Created() {
+    static CreatedFiles files;
+    return files;
+}
+
+CreatedFiles::Key KeyOf(int folder, const std::string& name) {
+    struct stat st {};
+    ::fstat(folder, &st);
+    return {st.st_dev, st.st_ino, name};
+}
+
 } // namespace
 
 TWorkFolder::TWorkFolder(std::string path) : path_(std::move(path)) {
@@ -44,20 +99,25 @@ TWorkFolder::TWorkFolder(std::string path) : path_(std::move(path)) {
 }
 
 TWorkFolder::~TWorkFolder() {
-    for (const auto& [name, fd] : created_) ::close(fd);
     if (fd_ >= 0) ::close(fd_);
 }
 
-void TWorkFolder::Forget(const std::string& name) {
-    const auto known = created_.find(name);
-    if (known == created_.end()) return;
-    ::close(known->second);
-    created_.erase(known);
-}
-
 bool TWorkFolder::Delete(const std::string& name) {
-    Forget(name);
     if (fd_ < 0) return true;
+    struct stat st {};
+    if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+    const auto key = KeyOf(fd_, name);
+    bool ours = Created().Holds(key, st);
+    if (!ours) {
+        // Not the file this process made: a leftover of an earlier run of this user (one that was killed),
+        // or anything else of this user's, is removed where nobody else could have put it, in a folder of
+        // this user's that others cannot write.
+        struct stat folder {};
+        ours = ::fstat(fd_, &folder) == 0 && folder.st_uid == ::geteuid() && (folder.st_mode & 022) == 0 &&
+               !S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    }
+    Created().Forget(key);
+    if (!ours) return false;
     return ::unlinkat(fd_, name.c_str(), 0) == 0 || errno == ENOENT;
 }
 
@@ -72,24 +132,23 @@ std::unique_ptr<TFileStream> TWorkFolder::Create(const std::string& name) {
         ::close(fd);
         throw EFCreateError(PathOf(name), error);
     }
-    Forget(name);
-    created_[name] = pin;
+    Created().Add(KeyOf(fd_, name), pin);
     return std::make_unique<TFileStream>(fd, PathOf(name), true);
 }
 
 std::unique_ptr<TFileStream> TWorkFolder::Open(const std::string& name, FileMode mode) {
-    const auto known = created_.find(name);
     if (fd_ < 0) throw EFOpenError(PathOf(name), openError_);
-    if (known == created_.end()) throw EFOpenError(PathOf(name));
-    const int fd = OpenAt(fd_, name, OpenFlags(mode));
+    const auto key = KeyOf(fd_, name);
+    if (!Created().Knows(key)) throw EFOpenError(PathOf(name), ENOENT, "this run did not create it");
+    // Non-blocking: whatever is at the name now, opening it must not wait (it is checked next).
+    const int fd = OpenAt(fd_, name, OpenFlags(mode) | O_NONBLOCK);
     if (fd < 0) throw EFOpenError(PathOf(name), errno);
     struct stat now {};
-    struct stat made {};
-    if (::fstat(fd, &now) != 0 || ::fstat(known->second, &made) != 0 || !S_ISREG(now.st_mode) ||
-        now.st_dev != made.st_dev || now.st_ino != made.st_ino) {
+    if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) || !Created().Holds(key, now)) {
         ::close(fd);
-        throw EFOpenError(PathOf(name));
+        throw EFOpenError(PathOf(name), 0, "another file has taken the place of the one this run created");
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return std::make_unique<TFileStream>(fd, PathOf(name), true);
 }
 
@@ -115,18 +174,24 @@ std::string PrivateWorkDirectory() {
     std::string base;
     if (const char* x = std::getenv("XDG_CACHE_HOME"); x && *x == '/')
         base = x;
-    else if (const char* h = std::getenv("HOME"); h && *h)
-        base = std::string(h) + "/.cache";
-    else
-        return SystemTempDirectory();
+    else if (const auto home = HomeDirectory(); !home.empty())
+        base = home + "/.cache";
+    // Never the shared temporary folder itself, where anybody could have taken the work files' names:
+    // a folder made for this run there, or failing that one that does not exist, which every work file
+    // operation refuses with its reason.
+    const auto fallback = [] {
+        const auto dir = RunPrivateDirectory();
+        return dir.empty() ? std::string("/nonexistent/") : dir;
+    };
+    if (base.empty()) return fallback();
     // Each missing part is made for the user alone; parts that exist keep their rights.
     std::string dir;
     for (const std::string& part : {base, std::string("Quarnett"), std::string("Torvane Test")}) {
         dir += part;
-        if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return SystemTempDirectory();
+        if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return fallback();
         dir += "/";
     }
-    return DirectoryExists(dir) ? dir : SystemTempDirectory();
+    return DirectoryExists(dir) ? dir : fallback();
 }
 
 } // namespace torvane

@@ -5,10 +5,12 @@
 // file's name: a link planted there by someone else must not lead a write, a read or a deletion into
 // the user's own files. Files are created anew, exclusively; a name that is taken (by anyone) is an error,
 // never a file to reuse. A file is opened again only while it is still the very file this folder created.
+// Only files of this run are removed: those this process created here (through any TWorkFolder of the same
+// folder), and in a folder that nobody else may write, files of this user that a run of this user left
+// behind. In a shared folder another user's file of the same name stays, root's runs included.
 
 #include "platform/Stream.h"
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,8 +31,9 @@ public:
     // Whether the folder itself could be opened.
     bool Opened() const { return fd_ >= 0; }
 
-    // Removes the name from the folder (a link goes, not what it leads to). True when nothing of that
-    // name is left; a missing name is no error, a folder that is not there leaves nothing to remove.
+    // Removes the name from the folder (a link goes, not what it leads to) where it is a file of this run
+    // (see above). True when nothing of that name is left; a missing name is no error, a folder that is
+    // not there leaves nothing to remove. False when a name stays that is not this run's to remove.
     bool Delete(const std::string& name);
 
     // Creates the file anew for reading and writing, readable by its owner only. EFCreateError (with the
@@ -48,14 +51,9 @@ public:
     bool DeleteFolder(const std::string& name);
 
 private:
-    void Forget(const std::string& name);
-
     std::string path_;
     int fd_ = -1;
     int openError_ = 0;
-    // A descriptor of every file created here, kept until the name is deleted: it tells the file from
-    // one put in its place, whose inode number could otherwise be the freed number of the first.
-    std::map<std::string, int> created_;
 };
 
 // The default work folder of a new settings store: a folder of the user's own, readable by the user

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <sstream>
 
 namespace torvane::session {
@@ -197,6 +198,16 @@ std::optional<std::string> ApplyDescription(const std::string& value, RunOptions
 constexpr char kOwner[] = "owner", kCpu[] = "cpu", kMotherboard[] = "motherboard", kCooling[] = "cooling",
                kRam[] = "ram", kOs[] = "os", kInfo[] = "info";
 
+// Whether two outputs are one file: one name, two names of an existing file, or two spellings of a name
+// that does not exist yet.
+bool SameOutput(const std::string& a, const std::string& b) {
+    if (SameFile(a, b)) return true;
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
+    return !ea && !eb && ca == cb;
+}
+
 constexpr unsigned Terminal = TerminalRun;
 constexpr unsigned Both = TerminalRun | WindowRun;
 constexpr auto Passed = ForWorkers::Passed;
@@ -300,6 +311,13 @@ std::optional<std::string> CheckTogether(RunOptions& o, bool window) {
         return std::string("a worker runs on one processor: --workers does not go with --worker");
     if (o.Supervised() && !o.Certificate.empty())
         return std::string("a certificate records a single run: --certificate does not go with --workers");
+    // Each output replaces or adds to its own file: in one file the metrics would wipe out the events.
+    if (!o.Events.empty() && !o.Metrics.empty() &&
+        SameOutput(o.Events == "-" ? "/dev/stdout" : o.Events, o.Metrics))
+        return "--events and --metrics name the same file (" + o.Metrics + "): each needs a file of its own";
+    for (const auto* other : {&o.Events, &o.Metrics})
+        if (!o.Certificate.empty() && !other->empty() && SameOutput(o.Certificate, *other))
+            return "--certificate names the file of another output (" + o.Certificate + ")";
     // The window's run chooses its processors itself (Advanced > Processors).
     if (!window && o.InjectFault && o.InjectFault->Cpu && !o.Supervised())
         return "--inject-fault " + o.InjectFault->Test + "@" + std::to_string(*o.InjectFault->Cpu) +

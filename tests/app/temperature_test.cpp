@@ -59,13 +59,20 @@ TEST_F(StatusStripTemperature, TheNumberIsShownAsPublishedWhateverTheUnit) {
     EXPECT_EQ(Tick(*MakeDisplayForm("c")), "113 C");
 }
 
-TEST_F(StatusStripTemperature, WithoutTheBlockTheStripKeepsItsLastText) {
+TEST_F(StatusStripTemperature, AReadingThatIsGoneIsNotShownAsLive) {
     auto form = MakeDisplayForm();
-    EXPECT_EQ(Tick(*form), "0 Celcius");
+    EXPECT_EQ(Tick(*form), "0 Celcius") << "before any reading the first text stays";
     sensors.Publish(45, 0, 0);
     EXPECT_EQ(Tick(*form), "45 Celsius");
     sensors.Remove();
-    EXPECT_EQ(Tick(*form), "45 Celsius");
+    EXPECT_EQ(Tick(*form), "-- Celsius");
+    sensors.Publish(61, 0, 0);
+    EXPECT_EQ(Tick(*form), "61 Celsius");
+    // Its publisher killed: the block stays, its last rewrite grows old.
+    sensors.Stamp(hw::SensorClockMs() - hw::kLiveMs - 1);
+    EXPECT_EQ(Tick(*form), "-- Celsius");
+    sensors.Publish(500, 0, 0);
+    EXPECT_EQ(Tick(*form), "-- Celsius") << "no sensor shows 500 degrees";
     EXPECT_TRUE(dialogs.History().empty());
 }
 

@@ -272,6 +272,16 @@ TEST_F(Certificates, TextsACertificateCannotHold) {
     attempt([](auto& d) { d.Ram = std::string("64\0MB", 5); }, "RAM: the character U+0000");
     attempt([](auto& d) { d.Motherboard = "\xE9t\xE9"; }, "Motherboard: the text is not valid UTF-8");
     attempt([](auto& d) { d.AdditionalInfo = {"ok", "\u4e2d"}; }, "Additional info: the character");
+    // Control characters, which a terminal takes as commands: an escape sequence, a tab, DEL, a C1 CSI.
+    attempt([](auto& d) { d.Owner = "J. Doe\x1b[2A"; }, "Owner: the control character U+001B");
+    attempt([](auto& d) { d.Cpu = "a\tb"; }, "CPU: the control character U+0009");
+    attempt([](auto& d) { d.Os = "a\x7f"; }, "OS: the control character U+007F");
+    attempt([](auto& d) { d.Ram = "a\u009b2A"; }, "RAM: the control character U+009B");
+    attempt(
+        [](auto& d) {
+            d.AdditionalInfo = {"line one", "\x1b]0;title\x07"};
+        },
+        "Additional info: the control character U+001B");
     // The euro sign and the acute accent have their bytes.
     auto d = SampleDescription();
     d.Cpu = "\u20ac 99 \u00b4";

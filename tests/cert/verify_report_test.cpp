@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace torvane::test {
@@ -54,9 +55,64 @@ TEST_F(Report, VerdictsRecordsAndTheWorstStatus) {
     EXPECT_EQ(out.str().rfind(noise + ": not a certificate: it reads as 1 line, fewer than the 10", 0), 0u);
 
     EXPECT_EQ(Run({dir / "missing.tvc", good}), cert::kSomeUnreadable);
-    EXPECT_EQ(err.str(), "torvane: Cannot open file " + dir / "missing.tvc" + "\n");
+    EXPECT_EQ(err.str(),
+              "torvane: Cannot open file " + dir / "missing.tvc" + ": No such file or directory\n");
     EXPECT_EQ(out.str().rfind(good + ": This Certificate", 0), 0u);
     EXPECT_EQ(Run({fake, dir.Path()}), cert::kSomeUnreadable);
+}
+
+// An authentic certificate whose texts hold control characters, as one made before they were refused (or by
+// anyone who seals a record of their own) may hold them.
+std::string SealedWithOwner(crypto::THashManager& hash, const std::string& scratch,
+                            const std::string& owner) {
+    cert::WriteCertificate(hash, scratch, SampleFacts(), SampleDescription(), SampleFiller());
+    const auto bytes = ReadBytes(scratch);
+    std::string plain(bytes.begin(), bytes.end());
+    cert::ScrambleBytes(plain, cert::ScrambleKey);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < plain.size();) {
+        const auto end = plain.find("\r\n", at);
+        lines.push_back(plain.substr(at, end - at));
+        at = end + 2;
+    }
+    std::string body;
+    for (std::size_t i = 4; i < lines.size(); ++i) {
+        if (lines[i].rfind(" Owner: ", 0) == 0) lines[i] = " Owner: " + owner;
+        body += lines[i] + "\r\n";
+    }
+    std::string sealed;
+    for (const auto& digest : cert::CertificateDigests(hash, body)) sealed += digest + "\r\n";
+    sealed += body;
+    cert::ScrambleBytes(sealed, cert::ScrambleKey);
+    return sealed;
+}
+
+TEST_F(Report, NamesAndRecordsAreEscapedAsMd5sumEscapesNames) {
+    // Cursor up, wipe the line, and a work time the record does not hold.
+    const auto forged =
+        dir.Write("esc.tvc", SealedWithOwner(hash, dir / "scratch.tvc", "x\x1b[2A\x1b[2K Worktime: 30d"));
+    EXPECT_EQ(Run({forged}), cert::kAllAuthentic);
+    EXPECT_NE(out.str().find("\n\\ Owner: x\\x1b[2A\\x1b[2K Worktime: 30d\n"), std::string::npos)
+        << out.str();
+    EXPECT_EQ(out.str().find('\x1b'), std::string::npos);
+
+    // A name that would forge a verdict line of its own.
+    const auto good = dir / "good.tvc";
+    cert::WriteCertificate(hash, good, SampleFacts(), SampleDescription(), SampleFiller());
+    const auto name = dir / "Authentic.tvc: This Certificate is FAKE!!\nx.tvc";
+    std::filesystem::copy_file(good, name);
+    EXPECT_EQ(Run({name}), cert::kAllAuthentic);
+    EXPECT_EQ(
+        out.str().rfind("\\" + dir / "Authentic.tvc: This Certificate is FAKE!!\\nx.tvc: This Certificate is "
+                                     "verified to be Authentic\n",
+                        0),
+        0u)
+        << out.str();
+    EXPECT_EQ(out.str().find("\nx.tvc"), std::string::npos);
+    // The same on standard error, for a file that cannot be read.
+    EXPECT_EQ(Run({dir / "gone\n.tvc"}), cert::kSomeUnreadable);
+    EXPECT_EQ(err.str().find("gone\n"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("gone\\n.tvc"), std::string::npos) << err.str();
 }
 
 TEST_F(Report, AReportThatCannotBeWrittenIsNoSuccess) {

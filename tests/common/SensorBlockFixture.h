@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -30,10 +31,19 @@ public:
         if (!block_) block_ = std::make_unique<TSharedMemoryBlock>(name_, size_);
         return block_->Data();
     }
-    // Publishes the three readings (creating the block when it is not there).
-    void Publish(double t1, double t2, double t3) {
+    // Publishes the three readings as torvane-sensors does, live now (creating the block when it is not
+    // there), in the given scale.
+    void Publish(double t1, double t2, double t3, char scale = 'C') {
         const double values[3] = {t1, t2, t3};
-        for (int i = 1; i <= 3; ++i) hw::WriteTemperature(Bytes(), size_, i, values[i - 1]);
+        hw::PublishTemperatures(Bytes(), size_, values, scale);
+    }
+    // Marks bytes put there by hand as a live publication.
+    void Stamp(std::int64_t nowMs = hw::SensorClockMs()) {
+        const double values[3] = {0, 0, 0};
+        std::uint8_t readings[18];
+        std::memcpy(readings, Bytes() + hw::kTemperatureOffsets[0], sizeof readings);
+        hw::PublishTemperatures(Bytes(), size_, values, 'C', nowMs);
+        std::memcpy(Bytes() + hw::kTemperatureOffsets[0], readings, sizeof readings);
     }
     void Remove() { block_.reset(); }
 

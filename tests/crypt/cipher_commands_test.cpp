@@ -5,6 +5,7 @@
 #include "CryptRun.h"
 
 #include "common/Fifo.h"
+#include "common/OtherUser.h"
 #include "common/RandomBytes.h"
 #include "common/TempDir.h"
 #include "crypto/Catalogue.h"
@@ -290,6 +291,44 @@ TEST_F(CryptFiles, AnOutputKeepsItsOwnerGroupAndMode) {
     if (!root) GTEST_SKIP() << "the owner of a file of another user is checked only as root";
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_gid, 65534u);
+}
+
+TEST_F(CryptFiles, AWriteProtectedOutputIsRefusedAsCpRefusesIt) {
+    if (!IsRoot()) GTEST_SKIP() << "the refusal is checked in a child of another user, which needs root";
+    PassableDir shared;
+    const auto own = shared.Folder("user", 0755, kOtherUid);
+    ASSERT_FALSE(own.empty());
+    const int status = RunAsOtherUser([&] {
+        WriteBytes(own + "/in", Bytes(10, 1));
+        WriteBytes(own + "/out", Bytes(3, 7));
+        if (::chmod((own + "/out").c_str(), 0444) != 0) return 100;
+        const auto r = Crypt(Args("encrypt", kDesx, {own + "/in", own + "/out"}));
+        if (r.err != "torvane-crypt encrypt: Cannot create file " + own + "/out: Permission denied\n")
+            return 101;
+        return r.status;
+    });
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(ReadBytes(own + "/out"), Bytes(3, 7));
+    // Root writes any file, as cp does.
+    Write("in", Bytes(10, 1));
+    Write("out", Bytes(3, 7));
+    ASSERT_EQ(::chmod(Path("out").c_str(), 0444), 0);
+    EXPECT_EQ(Crypt(Args("encrypt", kDesx, {Path("in"), Path("out")})).status, 0);
+    EXPECT_EQ(Read("out").size(), 10u);
+}
+
+TEST_F(CryptFiles, AnOutputNameOtherUsersLinkedElsewhereIsRefused) {
+    if (!IsRoot()) GTEST_SKIP() << "planting a link of another user needs root (lchown)";
+    PassableDir shared;
+    const auto sticky = shared.Folder("tmp", 01777);
+    ASSERT_FALSE(sticky.empty());
+    Write("secret", Bytes(5, 9));
+    Write("in", Bytes(10, 1));
+    ASSERT_TRUE(PlantLink(Path("secret"), sticky + "/out.bin"));
+    const auto r = Crypt(Args("encrypt", kDesx, {Path("in"), sticky + "/out.bin"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("symbolic link of another user"), std::string::npos) << r.err;
+    EXPECT_EQ(Read("secret"), Bytes(5, 9));
 }
 
 TEST_F(CryptFiles, OutputNamesUpToTheLongestTheFileSystemAllows) {

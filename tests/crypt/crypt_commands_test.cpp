@@ -49,6 +49,20 @@ TEST(CryptHash, StandardInputAndStreamsAreReadToTheirEnd) {
     EXPECT_EQ(Crypt({"hash", "/dev/null"}).out, "00000000  /dev/null\n");
 }
 
+TEST(CryptHash, NamesAreEscapedAsMd5sumEscapesThem) {
+    TempDir dir;
+    // A name that forges a second line, and one that would move the cursor.
+    const auto forging = dir.Write("a\n2639F4CB  Authentic.tvc", "123456789");
+    const auto cursor = dir.Write("b\x1b[1A\\", "123456789");
+    const auto r = Crypt({"hash", forging, cursor, dir.Path("gone\r")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\\2639F4CB  " + dir.Path("a\\n2639F4CB  Authentic.tvc") + "\n" + "\\2639F4CB  " +
+                         dir.Path("b\\x1b[1A\\\\") + "\n");
+    EXPECT_EQ(r.err, "torvane-crypt hash: Cannot open file " + dir.Path("gone\\r") +
+                         ": No such file or directory\n");
+    EXPECT_NE(Crypt({"hash", "--help"}).out.find("md5sum"), std::string::npos);
+}
+
 TEST(CryptHash, UnreadableFileIsReportedWithTheReasonAndTheOthersAreStillHashed) {
     TempDir dir;
     const auto a = dir.Write("a.txt", "abc");

@@ -10,11 +10,13 @@
 
 #include <QJsonDocument>
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -80,7 +82,7 @@ protected:
         const auto pidFile = dir_ / ("pid" + std::to_string(config_.Workers.size()));
         pidFiles_.push_back(pidFile);
         config_.Workers.push_back(
-            {cpu, WorkerCommand{{"/bin/sh", "-c", "echo $$ > " + pidFile + "; " + script}}});
+            {cpu, WorkerCommand{{"/bin/sh", "-c", "echo $$ > " + pidFile + "; " + script}}, {}});
     }
 
     int Run() {
@@ -181,6 +183,32 @@ TEST_F(SupervisorTest, AWorkerKilledBySignalIsAnErrorOfItsProcessor) {
     EXPECT_EQ(died["reason"].toString(), QStringLiteral("died"));
     // The half line the worker had begun is not passed on.
     EXPECT_TRUE(Named("heartbeat").size() == 1u) << "only the steady worker's heartbeat";
+}
+
+TEST_F(SupervisorTest, AKilledWorkerKeepsItsWorkTimeAndLeavesNoWorkFiles) {
+    // The supervisor's clock runs a hundred times faster than the real one: the worker, killed before its
+    // first heartbeat, has worked for seconds of it.
+    const auto start = std::chrono::steady_clock::now();
+    config_.SteadyMs = [start] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                   .count() *
+               100;
+    };
+    config_.StopGraceMs = 500000;
+    const auto folder = dir_ / "work/worker-1/";
+    ASSERT_EQ(::mkdir((dir_ / "work").c_str(), 0700), 0);
+    AddWorker(0, Steady(0, 0));
+    AddWorker(1, "mkdir -m 700 " + folder + " && head -c 100000 /dev/zero > " + folder +
+                     "TORVA_1.tmp && : > " + folder + "TORVA_2.tmp && sleep 0.2 && kill -9 $$");
+    config_.Workers[1].WorkFolder = folder;
+    EXPECT_EQ(Run(), 1);
+    const auto ends = Named("worker_end");
+    ASSERT_EQ(ends.size(), 2u);
+    const auto& died = ends[0]["cpu"].toInt() == 1 ? ends[0] : ends[1];
+    EXPECT_GE(died["worktime_s"].toDouble(), 10) << "0.2 s of real time are 20 s of the supervisor's";
+    EXPECT_EQ(out.find(" cpu 1: Errors: 1, Worktime: 0 d, 0 h, 0 m, 0 s"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(folder)) << "the dead worker's files and folder stay behind";
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "work")) << "the run's own folder stays";
 }
 
 TEST_F(SupervisorTest, AWorkerThatDoesNotStopInTimeIsKilledAndReported) {
@@ -296,7 +324,7 @@ TEST_F(SupervisorTest, AClosedOutputStopsTheWorkersAtOnceAndTheResultsGoToStanda
 }
 
 TEST_F(SupervisorTest, AWorkerThatCannotStartIsAnErrorOfItsProcessor) {
-    config_.Workers.push_back({5, WorkerCommand{{dir_ / "no-such-program"}}});
+    config_.Workers.push_back({5, WorkerCommand{{dir_ / "no-such-program"}}, {}});
     EXPECT_EQ(Run(), 1);
     EXPECT_NE(err.find("cpu 5: cannot run"), std::string::npos) << err;
     EXPECT_NE(out.find(" Processor: cpu 5\n Error Message: Worker process ended with exit status 127\n"),

@@ -49,6 +49,12 @@ TEST(WorkersOptions, WhatCannotBeIsRefusedWithTheReason) {
         {{"--headless", "--worker", "1"}, "N:CPU"},
         {{"--headless", "--metrics", "-"}, "file"},
         {{"--headless", "--events", ""}, "file name"},
+        // One file for two outputs: the metrics would wipe out the events (or the certificate).
+        {{"--headless", "--events", "x.prom", "--metrics", "x.prom"}, "name the same file"},
+        {{"--headless", "--workers", "2", "--events", "/dev/stdout", "--metrics", "/dev/stdout"},
+         "same file"},
+        {{"--headless", "--events", "-", "--metrics", "/dev/stdout"}, "same file"},
+        {{"--headless", "--certificate", "x.prom", "--metrics", "./x.prom"}, "another output"},
         {{"--workers", "2"}, "add --headless"},
     };
     for (const auto& [args, reason] : bad) {

@@ -8,7 +8,10 @@
 #include <cfenv>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace torvane::hw {
 namespace {
@@ -92,6 +95,7 @@ protected:
 };
 
 TEST_F(SensorBlock, WithoutTheBlockNothingIsPresentAndEveryReadingIsZero) {
+    EXPECT_EQ(wrapper.Reading(1), std::nullopt);
     EXPECT_FALSE(wrapper.Present());
     for (int index : {1, 2, 3}) EXPECT_EQ(wrapper.Temperature(index), 0);
     block.Publish(45.5, 46.5, 30);
@@ -102,6 +106,7 @@ TEST_F(SensorBlock, WithoutTheBlockNothingIsPresentAndEveryReadingIsZero) {
 }
 
 TEST_F(SensorBlock, ReadsEachTemperatureAtItsOwnOffset) {
+    block.Stamp();
     Put(46, {0x86, 0, 0, 0, 0, 0x36}); // 45.5
     Put(52, {0x86, 0, 0, 0, 0, 0x3A}); // 46.5
     Put(58, {0x87, 0, 0, 0, 0, 0x62}); // 113
@@ -122,24 +127,85 @@ TEST_F(SensorBlock, ExponentZeroAtFiftyTwoReadsZero) {
     EXPECT_EQ(wrapper.Temperature(3), 43);
 }
 
-TEST_F(SensorBlock, NegativeAndUnrepresentableReadings) {
+TEST_F(SensorBlock, NegativeUnrepresentableAndUnphysicalReadings) {
     block.Publish(-5.5, 1e30, -1e30);
     EXPECT_EQ(wrapper.Temperature(1), -6);
     EXPECT_EQ(wrapper.Temperature(2), 0);
     EXPECT_EQ(wrapper.Temperature(3), 0);
+    // What no sensor shows is no reading: the limits belong to the range, a step past them does not.
+    block.Publish(-55, 150, 150.5);
+    EXPECT_EQ(wrapper.Reading(1), -55);
+    EXPECT_EQ(wrapper.Reading(2), 150);
+    EXPECT_EQ(wrapper.Reading(3), std::nullopt);
+    block.Publish(-55.5, 25976314, -500);
+    for (int index : {1, 2, 3}) EXPECT_EQ(wrapper.Reading(index), std::nullopt) << index;
+    EXPECT_TRUE(wrapper.Present());
+    // In Fahrenheit the same range in its own degrees.
+    block.Publish(302, 302.5, -67, 'F');
+    EXPECT_EQ(wrapper.Reading(1), 302);
+    EXPECT_EQ(wrapper.Reading(2), std::nullopt);
+    EXPECT_EQ(wrapper.Reading(3), -67);
 }
 
-TEST(SensorBlockShort, ReadingsPastTheEndOfAShortBlockAreZero) {
-    // Temperature 3 would begin two bytes before the end: its exponent is there, its fraction is not.
-    test::TestSensorBlock shortBlock(60);
-    shortBlock.Publish(41, 42, 43);
-    shortBlock.Bytes()[58] = 0x86;
-    TMBM4Wrapper wrapper(shortBlock.Name());
-    EXPECT_TRUE(wrapper.Present());
-    EXPECT_EQ(wrapper.Temperature(1), 41);
-    EXPECT_EQ(wrapper.Temperature(2), 42);
-    EXPECT_EQ(wrapper.Temperature(3), 0);
-    EXPECT_FALSE(WriteTemperature(shortBlock.Bytes(), 60, 3, 43.0));
+TEST_F(SensorBlock, ABlockWhosePublisherStoppedRewritingIsNoReadingWithinSeconds) {
+    block.Publish(61, 0, 0);
+    EXPECT_EQ(wrapper.Temperature(1), 61);
+    // The publisher was killed: its block stays as it was, and its last rewrite grows old.
+    block.Stamp(SensorClockMs() - kLiveMs + 500);
+    Put(46, *DoubleToReal48(61));
+    EXPECT_EQ(wrapper.Temperature(1), 61) << "still live";
+    block.Stamp(SensorClockMs() - kLiveMs - 1);
+    Put(46, *DoubleToReal48(61));
+    EXPECT_FALSE(wrapper.Present());
+    EXPECT_EQ(wrapper.Reading(1), std::nullopt);
+    EXPECT_EQ(wrapper.Temperature(1), 0);
+    // A rewrite from the future (a clock that is not the boot clock) is no sign of life either.
+    block.Stamp(SensorClockMs() + 60000);
+    EXPECT_FALSE(wrapper.Present());
+}
+
+TEST_F(SensorBlock, ABlockWithoutTheMarkOrHalfRewrittenIsNoReading) {
+    // Random bytes that happen to hold 25976314 at the first reading.
+    for (std::size_t i = 0; i < kSensorBlockSize; ++i)
+        block.Bytes()[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    Put(46, *DoubleToReal48(25976314));
+    EXPECT_FALSE(wrapper.Present());
+    EXPECT_EQ(wrapper.Temperature(1), 0);
+    // A publisher in the middle of a rewrite (odd sequence) is waited for, not read half done.
+    block.Publish(45, 46, 47);
+    block.Bytes()[kSequenceOffset] |= 1;
+    EXPECT_EQ(wrapper.Reading(1), std::nullopt);
+    block.Bytes()[kSequenceOffset] += 1;
+    EXPECT_EQ(wrapper.Reading(1), 45);
+}
+
+TEST(SensorBlockOwner, AnotherUsersBlockIsNotTrusted) {
+    if (::geteuid() != 0) GTEST_SKIP() << "a block of another user needs root to be made (fchown)";
+    test::TestSensorBlock block;
+    block.Publish(61, 62, 63);
+    TMBM4Wrapper wrapper(block.Name());
+    EXPECT_EQ(wrapper.Temperature(1), 61);
+    const int fd = ::shm_open(block.Name().c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::fchown(fd, 65534, 65534), 0);
+    ::close(fd);
+    EXPECT_FALSE(wrapper.Present());
+    EXPECT_EQ(wrapper.Reading(1), std::nullopt);
+}
+
+TEST(SensorBlockShort, AShortBlockIsNoReading) {
+    // A block of 0, 1 or 60 bytes cannot hold the mark and the three readings.
+    for (const std::size_t size : {std::size_t{1}, std::size_t{60}}) {
+        test::TestSensorBlock shortBlock(size);
+        shortBlock.Bytes()[0] = 'T';
+        TMBM4Wrapper wrapper(shortBlock.Name());
+        EXPECT_FALSE(wrapper.Present()) << size;
+        EXPECT_EQ(wrapper.Temperature(1), 0) << size;
+    }
+    std::uint8_t shortBytes[60] = {};
+    const double values[3] = {41, 42, 43};
+    EXPECT_FALSE(PublishTemperatures(shortBytes, sizeof shortBytes, values, 'C'));
+    EXPECT_FALSE(WriteTemperature(shortBytes, 60, 3, 43.0));
     std::uint8_t whole[kSensorBlockSize] = {};
     EXPECT_TRUE(WriteTemperature(whole, sizeof whole, 3, 43.0));
     EXPECT_FALSE(WriteTemperature(whole, sizeof whole, 4, 43.0));

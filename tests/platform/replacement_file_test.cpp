@@ -143,15 +143,15 @@ TEST_P(ReplacementFile, KeepsTheOwnerAndGroupOfAFileRootRewrites) {
 
 TEST_F(ReplacementByOthers, ASetIdBitGoesWhereItsOwnerCannotBeKept) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to let a child of another user meet a root-owned file";
-    // A user who may write the folder but is not the file's owner rewrites a set-user-id file, with nothing
-    // (a write would have the system clear the bit anyway).
+    // A user who may write the folder and the file but is not the file's owner rewrites a set-user-id
+    // file, with nothing (a write would have the system clear the bit anyway).
     const auto shared = FolderOthersCanReach();
     if (!shared)
         GTEST_SKIP() << "no folder that another user can reach: neither the temporary folder "
                      << std::filesystem::temp_directory_path() << " nor /tmp, /var/tmp or /dev/shm";
     const auto file = *shared / "tool";
     WriteFile(file, "old");
-    ASSERT_EQ(::chmod(file.c_str(), 04755), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 04757), 0);
     ASSERT_EQ(::chmod(shared->Path().c_str(), 0777), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -172,7 +172,7 @@ TEST_F(ReplacementByOthers, ASetIdBitGoesWhereItsOwnerCannotBeKept) {
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_size, 0);
-    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    EXPECT_EQ(st.st_mode & 07777, 0757u);
 }
 
 TEST_P(ReplacementFile, ADeviceIsWrittenAsItIsAndStaysADevice) {

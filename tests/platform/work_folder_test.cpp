@@ -1,9 +1,11 @@
 // The work folder on its own: a name that anything holds already is never taken over, files are the
 // owner's alone, and the private default folder is made for the user only.
 
+#include "common/OtherUser.h"
 #include "common/SavedVariable.h"
 #include "common/TempDir.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "platform/WorkFolder.h"
 
 #include <gtest/gtest.h>
@@ -117,13 +119,60 @@ TEST(WorkFolder, ThePrivateDefaultIsMadeForTheUserOnly) {
         EXPECT_EQ(PrivateWorkDirectory(), home.Path() + "/user/.cache/Quarnett/Torvane Test/");
     }
     {
-        // Where no private folder can be made, the system's temporary folder.
+        // Where no private folder can be made, one made for this run alone, never the shared folder.
         torvane::test::SavedVariable cache("XDG_CACHE_HOME", home.Path() + "/not-a-folder");
         std::ofstream(home.Path() + "/not-a-folder") << "x";
         const auto dir = PrivateWorkDirectory();
         EXPECT_EQ(dir.find(home.Path()), std::string::npos) << dir;
-        EXPECT_EQ(dir.back(), '/');
+        EXPECT_EQ(dir, RunPrivateDirectory());
+        EXPECT_EQ(ModeOf(dir.substr(0, dir.size() - 1)), 0700u);
     }
+}
+
+TEST(WorkFolder, OnlyFilesOfThisRunAreRemoved) {
+    // Another folder object of the same folder (the next encryption cycle's, the stop's) removes what an
+    // earlier one made.
+    torvane::test::TempDir work;
+    TWorkFolder(work.Path() + "/").Create("TORVA_1.tmp");
+    EXPECT_TRUE(TWorkFolder(work.Path() + "/").Delete("TORVA_1.tmp"));
+    EXPECT_FALSE(FileExists(work / "TORVA_1.tmp"));
+    // In a folder of this user's that nobody else may write, what an earlier run left behind goes.
+    std::ofstream(work / "TORVA_2.tmp") << "left by a killed run";
+    EXPECT_TRUE(TWorkFolder(work.Path() + "/").Delete("TORVA_2.tmp"));
+    EXPECT_FALSE(FileExists(work / "TORVA_2.tmp"));
+
+    // In a shared folder, a file this run did not make stays, even root's own from another run.
+    torvane::test::PassableDir shared;
+    const auto sticky = shared.Folder("tmp", 01777);
+    ASSERT_FALSE(sticky.empty());
+    std::ofstream(sticky + "/TORVA_1.tmp") << "another run's";
+    TWorkFolder folder(sticky + "/");
+    EXPECT_FALSE(folder.Delete("TORVA_1.tmp"));
+    EXPECT_EQ(ReadText(sticky + "/TORVA_1.tmp"), "another run's");
+    EXPECT_THROW(folder.Create("TORVA_1.tmp"), EFCreateError);
+    // Its own are removed there all the same.
+    folder.Create("TORVA_2.tmp");
+    EXPECT_TRUE(TWorkFolder(sticky + "/").Delete("TORVA_2.tmp"));
+    EXPECT_FALSE(FileExists(sticky + "/TORVA_2.tmp"));
+}
+
+TEST(WorkFolder, RootLeavesAnotherUsersWorkFilesInASharedFolder) {
+    if (!torvane::test::IsRoot()) GTEST_SKIP() << "a file of another user needs root to be made (chown)";
+    torvane::test::PassableDir shared;
+    const auto sticky = shared.Folder("tmp", 01777);
+    ASSERT_FALSE(sticky.empty());
+    for (const char* name : {"TORVA_1.tmp", "TORVA_2.tmp", "TORVA_3.tmp"}) {
+        const auto path = sticky + "/" + name;
+        std::ofstream(path) << "theirs";
+        ASSERT_EQ(::chown(path.c_str(), torvane::test::kOtherUid, torvane::test::kOtherGid), 0);
+        EXPECT_FALSE(TWorkFolder(sticky + "/").Delete(name)) << name;
+        EXPECT_EQ(ReadText(path), "theirs") << name;
+    }
+    // Not in the user's own folder either, where another user's file can only have come from root.
+    torvane::test::TempDir own;
+    std::ofstream(own / "TORVA_1.tmp") << "theirs";
+    ASSERT_EQ(::chown((own / "TORVA_1.tmp").c_str(), torvane::test::kOtherUid, torvane::test::kOtherGid), 0);
+    EXPECT_FALSE(TWorkFolder(own.Path() + "/").Delete("TORVA_1.tmp"));
 }
 
 } // namespace

@@ -114,6 +114,27 @@ TEST_F(SensorsCommand, SensorReadingsArePublishedInTheChosenScaleEveryRewrite) {
     EXPECT_DOUBLE_EQ(seen.at(0)[0], 113.0);
 }
 
+TEST_F(SensorsCommand, EveryRewriteIsASignOfLifeInTheChosenScale) {
+    std::vector<std::optional<double>> read;
+    EXPECT_EQ(Run({"--fahrenheit"},
+                  [&](int rewrite) {
+                      read.push_back(hw::TMBM4Wrapper(block).Reading(1));
+                      return rewrite < 2;
+                  }),
+              0);
+    EXPECT_EQ(read, (std::vector<std::optional<double>>{113.0, 113.0}));
+    // The mark says the scale: 113 is a Fahrenheit reading here, in range.
+    Run({"--fahrenheit"}, [&](int) {
+        TSharedMemoryView view(block);
+        EXPECT_TRUE(view.Map());
+        EXPECT_EQ(view.Data()[hw::kScaleOffset], 'F');
+        EXPECT_GE(hw::SensorClockMs() - static_cast<std::int64_t>(*reinterpret_cast<const std::uint64_t*>(
+                                            view.Data() + hw::kBeatOffset)),
+                  0);
+        return false;
+    });
+}
+
 TEST_F(SensorsCommand, ASensorThatFailsReadsZeroIsReportedOnceAndComesBack) {
     std::vector<double> first;
     EXPECT_EQ(Run({},
@@ -165,6 +186,9 @@ TEST_F(SensorsCommand, BadCommandLinesAreRefusedBeforeAnythingIsPublished) {
                                                                   {"--fixed", "a,b,c"},
                                                                   {"--fixed", "45.5C,1,2"},
                                                                   {"--fixed", "1e39,0,0"},
+                                                                  {"--fixed", "-500,0,0"},
+                                                                  {"--fixed", "1e30,0,0"},
+                                                                  {"--fixed", "1,150.5,0"},
                                                                   {"--fixed", "nan,0,0"},
                                                                   {"--fixed", "1,2,3", "--list"},
                                                                   {"--fixed", "1,2,3", "--fahrenheit"},

@@ -45,6 +45,13 @@ std::optional<std::array<double, 3>> ParseFixed(const std::string& text, std::st
             error = "--fixed: '" + item + "' is not a temperature";
             return std::nullopt;
         }
+        // A value no sensor can show would be refused by every reader.
+        if (!hw::PhysicalTemperature(values[i], 'C')) {
+            error = "--fixed: " + item + " is outside what a sensor can show (" +
+                    std::to_string(static_cast<int>(hw::kLowestCelsius)) + " to " +
+                    std::to_string(static_cast<int>(hw::kHighestCelsius)) + " degrees Celsius)";
+            return std::nullopt;
+        }
     }
     return values;
 }
@@ -188,8 +195,9 @@ int RunSensors(const std::vector<std::string>& args, const SensorsEnvironment& e
 
     std::set<std::size_t> failing; // rows whose failure was reported, so that it is said once
     do {
+        double values[3] = {};
         for (int place = 0; place < 3; ++place) {
-            double value = 0;
+            double& value = values[place];
             if (fixedValues) {
                 value = (*fixedValues)[place];
             } else if (const auto row = mapping[place].Row) {
@@ -202,10 +210,10 @@ int RunSensors(const std::vector<std::string>& args, const SensorsEnvironment& e
                              << " cannot be read; temperature " << place + 1 << " is 0 until it can\n";
                 }
             }
-            // Only a value no 6-byte real holds is refused; it then reads as 0 rather than as its last value.
-            if (!hw::WriteTemperature(block->Data(), block->Size(), place + 1, value))
-                hw::WriteTemperature(block->Data(), block->Size(), place + 1, 0.0);
         }
+        // Each rewrite is also the sign of life that readers check: a block left behind by a publisher that
+        // was killed reads as no temperature within seconds.
+        hw::PublishTemperatures(block->Data(), block->Size(), values, options.Fahrenheit ? 'F' : 'C');
     } while (env.WaitForNextRewrite());
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "crypto/Catalogue.h"
 #include "crypto/common/Hex.h"
 #include "platform/Error.h"
+#include "platform/TextEscape.h"
 
 #include <CLI/CLI.hpp>
 
@@ -46,7 +47,8 @@ bool Command::Given(const std::string& option) const {
 }
 
 void Command::Report(CommandIO& io, const std::string& problem) const {
-    io.err << "torvane-crypt " << name_ << ": " << problem << '\n';
+    // A problem names files, whose names may hold anything.
+    io.err << "torvane-crypt " << name_ << ": " << EscapeControls(problem) << '\n';
 }
 
 int Command::UsageFailure(CommandIO& io, const std::string& problem) const {
@@ -136,11 +138,7 @@ int CheckedOutput(CommandIO& io, const std::string& who, int status) {
 }
 
 std::string Describe(const std::exception& e) {
-    // The file layer's "Cannot open file %s" and "Cannot create file %s" keep the system's reason apart.
-    int reason = 0;
-    if (const auto* open = dynamic_cast<const EFOpenError*>(&e)) reason = open->ErrorCode;
-    if (const auto* create = dynamic_cast<const EFCreateError*>(&e)) reason = create->ErrorCode;
-    return reason ? std::string(e.what()) + ": " + std::strerror(reason) : std::string(e.what());
+    return DescribeError(e);
 }
 
 crypto::THashClass HashNamed(const std::string& name) {

@@ -5,6 +5,7 @@
 #include "StandardStreams.h"
 
 #include "crypto/hash/CRC32.h"
+#include "platform/TextEscape.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,6 +25,10 @@ public:
               "Prints one line per input: the digest text, two blanks and the file name. Without FILE, or\n"
               "for \"-\", standard input is hashed. Pipes, devices and /proc files are read to their end\n"
               "(an endless one until the program is stopped).\n\n"
+              "A name that holds a backslash, a line end or another control character is escaped as\n"
+              "md5sum escapes names: the line starts with a backslash, and \\\\, \\n, \\r, \\t and \\xHH "
+              "stand for\n"
+              "the characters, so that no name forges a line or moves the cursor of a terminal.\n\n"
               "A digest text lists the digest bytes in order; the checksums keep their register least\n"
               "significant byte first, so CRC-32 of \"123456789\" (CBF43926) prints as 2639F4CB.") {
         Options()
@@ -57,7 +62,12 @@ private:
                 } else {
                     THash::HashFile(cls, digest.data(), file);
                 }
-                io.out << DigestToText(digest.data(), cls->DigestLength, format) << "  " << file << '\n';
+                io.out << TEscapedLine()
+                              .Own(DigestToText(digest.data(), cls->DigestLength, format))
+                              .Own("  ")
+                              .Outside(file)
+                              .Text()
+                       << '\n';
             } catch (const std::exception& e) {
                 // One unreadable input does not stop the others; the exit status tells the caller.
                 Report(io, Describe(e));

@@ -1,5 +1,9 @@
 #include "app/headless/EventStream.h"
 
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/StopRequest.h"
+
 #include <QJsonDocument>
 #include <QUuid>
 
@@ -68,12 +72,15 @@ std::int64_t CutTornEnd(int fd, int readable, off_t size) {
 
 std::unique_ptr<EventStream> EventStream::Open(const std::string& target, std::string& problem) {
     if (target == "-") return std::make_unique<EventStream>(STDOUT_FILENO, false);
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        problem = "cannot write the event stream to " + target + ": " + std::strerror(errno);
+    int fd = -1;
+    try {
+        fd = OpenOutputInPlace(target, true);
+    } catch (const EFileError& e) {
+        problem = "cannot write the event stream to " + target + ": " + e.Reason();
         return nullptr;
     }
     auto stream = std::make_unique<EventStream>(fd, true);
+    stream->waitsForRoom_ = true;
     const std::int64_t cut = CutTornLastLine(fd);
     if (cut < 0) {
         problem = "cannot write the event stream to " + target + ": " + std::strerror(errno);
@@ -143,8 +150,13 @@ bool EventStream::WriteLine(std::string_view text) {
     while (done < line.size()) {
         const ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
         if (n < 0 && errno == EINTR) continue;
+        // A FIFO whose reader is slow is waited for, as long as the program goes on.
+        if (n < 0 && errno == EAGAIN && waitsForRoom_ && WaitUntilWritable(fd_)) continue;
         if (n <= 0) {
-            if (problem_.empty()) problem_ = std::strerror(n < 0 ? errno : EIO);
+            if (problem_.empty())
+                problem_ = n < 0 && errno == EAGAIN
+                               ? "nothing read the events before the program was asked to stop"
+                               : std::strerror(n < 0 ? errno : EIO);
             // The piece that went out ends the stream: a line after it would leave it torn in the middle.
             if (done > 0) torn_ = true;
             return false;

@@ -68,6 +68,9 @@ private:
     std::string problem_;
     std::string notice_;
     bool torn_ = false; // a line went out only in part: nothing may follow it
+    // The stream opened a FIFO itself, which stays non-blocking so that a reader that stops reading never
+    // holds the program: a full FIFO is waited for as long as the program goes on.
+    bool waitsForRoom_ = false;
 };
 
 // Cuts a file that ends in a torn line (its writer was killed in the middle of it) back to its last whole

@@ -13,6 +13,7 @@
 #include "engine/Workloads.h"
 #include "hw/CpuIdent.h"
 #include "hw/MBM4Wrapper.h"
+#include "hw/Real48.h"
 #include "platform/Affinity.h"
 #include "platform/Settings.h"
 #include "platform/StopSignals.h"
@@ -93,8 +94,9 @@ std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader
         stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
     const QString unit = TemperatureUnitWord(stored.Text(settings::TemperatureUnit));
     return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, unit]() -> std::optional<QString> {
-        if (!sensors.Present()) return std::nullopt;
-        return TemperatureText(sensors.Temperature(sensor), unit);
+        const auto reading = sensors.Reading(sensor);
+        if (!reading) return std::nullopt;
+        return TemperatureText(hw::RoundToInt32(*reading).value_or(0), unit);
     };
 }
 
@@ -174,8 +176,9 @@ std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& sto
     // The block holds what the monitor shows; a monitor set to Fahrenheit is read back in Celsius.
     const bool fahrenheit = stored.Text(settings::TemperatureUnit) == std::optional<std::string>("F");
     return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, fahrenheit]() -> std::optional<double> {
-        if (!sensors.Present()) return std::nullopt;
-        const double t = sensors.Temperature(sensor);
+        const auto reading = sensors.Reading(sensor);
+        if (!reading) return std::nullopt;
+        const double t = *hw::RoundToInt32(*reading);
         return fahrenheit ? (t - 32) * 5 / 9 : t;
     };
 }
@@ -353,7 +356,20 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     metrics.setInterval(10000);
     QObject::connect(&metrics, &QTimer::timeout, writeMetrics);
 
+    // Events that could not be written are told once, as a run log that cannot be written is, and the run
+    // goes on; a run that lost them is no clean success (exit status 3). A worker's go to its supervisor,
+    // which tells their loss.
+    bool eventsLost = false;
+    const auto tellLostEvents = [&] {
+        if (!events || worker || eventsLost || events->Problem().empty()) return;
+        eventsLost = true;
+        std::fprintf(stderr,
+                     "torvane: the event stream cannot be written to %s (%s); the run goes on without it.\n",
+                     options.Events.c_str(), events->Problem().c_str());
+    };
+
     QObject::connect(&watch, &QTimer::timeout, [&] {
+        tellLostEvents();
         // The work clock's check, and with it the time limit, more often than the clock tick does it.
         if (!run.State.Stopped) run.UpdateWorkTime();
         if (!run.State.Stopped) {
@@ -377,6 +393,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                 recorder->End(worker ? "worker_end" : "run_end", run.State.ErrorCount,
                               CounterSeconds(run.State.Counters), EndReason(run.State.LastStop, stopAsked),
                               status);
+            tellLostEvents();
+            if (eventsLost && status == 0) status = 3;
             writeMetrics();
             if (worker) TWorkFolder(runFolder).DeleteFolder(workerFolder);
             QCoreApplication::exit(status);

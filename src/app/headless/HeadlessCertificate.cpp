@@ -3,6 +3,7 @@
 #include "cert/Builder.h"
 #include "cert/VerifyReport.h"
 #include "crypto/Managers.h"
+#include "platform/Error.h"
 
 #include <iostream>
 
@@ -32,7 +33,7 @@ std::optional<std::string> CheckCertificateRequest(const CertificateRequest& req
     try {
         cert::CheckCertificateRequest(request.Path, request.Description);
     } catch (const std::exception& e) {
-        return "the certificate " + request.Path + " cannot be made: " + e.what();
+        return "the certificate " + request.Path + " cannot be made: " + DescribeError(e);
     }
     return std::nullopt;
 }
@@ -78,7 +79,7 @@ bool WriteRunCertificate(const CertificateRequest& request, engine::TestRun& run
         cert::WriteCertificate(hash, request.Path, facts, request.Description, filler);
     } catch (const std::exception& e) {
         std::fprintf(err, "torvane: the certificate %s was not written: %s\n", request.Path.c_str(),
-                     e.what());
+                     DescribeError(e).c_str());
         return false;
     }
     std::fprintf(out, "Certificate written to %s (%s of work time).\n", request.Path.c_str(),

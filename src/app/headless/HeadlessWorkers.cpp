@@ -8,6 +8,7 @@
 #include "engine/TestRun.h"
 #include "platform/Affinity.h"
 #include "platform/Files.h"
+#include "platform/Settings.h"
 #include "platform/SystemInfo.h"
 #include "platform/WorkFolderClaim.h"
 
@@ -48,6 +49,9 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
     // run there would share the workers' folders.
     auto stored = engine::SettingsReader::FromStore();
     const std::string folder = options.TempDir ? *options.TempDir : engine::WorkDirectoryOf(stored);
+    // A damaged store is set aside by this first read: told here, since the workers find it gone.
+    if (const auto problem = SettingsKey::TakeLoadProblem(); !problem.empty())
+        std::fprintf(stderr, "torvane: %s\n", problem.c_str());
     const TWorkFolderClaim claim(folder);
     if (claim.Busy()) {
         std::fprintf(
@@ -71,11 +75,14 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
     }
     SupervisorConfig config;
     const std::string program = ProgramFilePath();
+    // The files of a worker that dies are removed from its folder in the run's.
+    const std::string workFolder = WithTrailingSeparator(NativePath(folder));
     for (std::size_t i = 0; i < cpus.size(); ++i) {
         WorkerCommand command{{program}};
         for (auto& a : session::WorkerArguments(options, static_cast<int>(i), cpus[i]))
             command.Argv.push_back(std::move(a));
-        config.Workers.push_back({cpus[i], std::move(command)});
+        config.Workers.push_back(
+            {cpus[i], std::move(command), workFolder + "worker-" + std::to_string(i) + "/"});
     }
     config.HeadLines = MakeBannerLines();
     config.HeadLines << ProcessorLine()

@@ -1,5 +1,6 @@
 #include "app/headless/Metrics.h"
 
+#include "platform/Error.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -77,10 +78,11 @@ std::optional<std::string> WriteMetricsFile(const std::string& path, const Metri
     MetricsState named = state;
     named.File = path.substr(path.find_last_of('/') + 1);
     try {
-        // The collector runs as another user: the file is readable by all.
-        WriteFileAtomically(path, MetricsText(named), 0644);
+        // The collector runs as another user: the file is readable by all. A FIFO that nothing reads is
+        // not waited for: the run must not stand still for its metrics.
+        WriteFileAtomically(path, MetricsText(named), 0644, ReaderWait::Never);
     } catch (const std::exception& e) {
-        return std::string(e.what());
+        return DescribeError(e);
     }
     return std::nullopt;
 }

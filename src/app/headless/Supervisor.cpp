@@ -1,7 +1,9 @@
 #include "app/headless/Supervisor.h"
 
 #include "app/headless/Metrics.h"
+#include "engine/EncryptionWorkload.h"
 #include "platform/StopSignals.h"
+#include "platform/WorkFolder.h"
 
 #include <QJsonDocument>
 
@@ -197,7 +199,14 @@ void Supervisor::RecordError(int i, int code, const QString& message, const QStr
 
 void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
     auto& w = workers_[Index(i)];
+    // The work time it reached, counted on to its end as between two heartbeats: a worker that dies
+    // before its first heartbeat has worked all the same.
+    const std::int64_t reached = WorkSeconds(w);
     w.Ended = true;
+    // A worker that could not stop the ordinary way leaves its work files behind (one killed in an
+    // encryption cycle, a file of up to the size limit): they are this run's, and go now.
+    if (!w.EndReported && !c_.Workers[Index(i)].WorkFolder.empty())
+        RemoveWorkFiles(c_.Workers[Index(i)].WorkFolder);
     QString died;
     if (exit.Signalled && w.Killed && stopRequests_ > 1) {
         // Killed on the user's second request: stopped, not failed.
@@ -234,12 +243,12 @@ void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
         QJsonObject end{{"worker", i},
                         {"cpu", w.Cpu},
                         {"errors", static_cast<double>(w.Errors)},
-                        {"worktime_s", static_cast<double>(WorkSeconds(w))},
+                        {"worktime_s", static_cast<double>(reached)},
                         {"reason", died.isEmpty() ? QStringLiteral("stopped") : QStringLiteral("died")},
                         {"exit_status", exit.Signalled ? 128 + exit.Code : exit.Code}};
         if (exit.Signalled) end.insert(QStringLiteral("signal"), exit.Code);
         Emit("worker_end", end);
-        w.WorkSeconds = WorkSeconds(w);
+        w.WorkSeconds = reached;
         w.EndReported = true;
     }
     // A worker that ends takes the run with it, unless it reached the time limit, which the others reach
@@ -377,7 +386,8 @@ int Supervisor::Report() {
     Print(QStringLiteral(" Worktime: ") + WorkTimeText(longest));
 
     const bool failed = firstError_.has_value() || errors > 0;
-    const int status = failed ? 1 : outputFailed_ ? 3 : 0;
+    // Lost events are lost output, as a lost run log is.
+    const int status = failed ? 1 : outputFailed_ || eventsFailed_ ? 3 : 0;
     QString reason = stopReason_;
     if (reason == QLatin1String("stopped") || reason.isEmpty()) {
         // Every worker ending at its time limit is the run's own end.
@@ -395,6 +405,17 @@ int Supervisor::Report() {
 }
 
 } // namespace
+
+void RemoveWorkFiles(const std::string& folder) {
+    TWorkFolder files(folder);
+    for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile, engine::ThirdWorkFile})
+        files.Delete(name);
+    std::string parent = folder;
+    while (!parent.empty() && parent.back() == '/') parent.pop_back();
+    const auto slash = parent.rfind('/');
+    if (slash != std::string::npos)
+        TWorkFolder(parent.substr(0, slash + 1)).DeleteFolder(parent.substr(slash + 1));
+}
 
 QString WorkTimeText(std::int64_t e) {
     return QStringLiteral("%1 d, %2 h, %3 m, %4 s")

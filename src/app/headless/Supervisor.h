@@ -23,8 +23,9 @@
 namespace torvane::app {
 
 struct SupervisedWorker {
-    int Cpu = 0;           // the logical processor it is pinned to
-    WorkerCommand Command; // the worker's command line
+    int Cpu = 0;            // the logical processor it is pinned to
+    WorkerCommand Command;  // the worker's command line
+    std::string WorkFolder; // the folder of its work files ("" where unknown), cleared when it dies
 };
 
 struct SupervisorConfig {
@@ -49,6 +50,9 @@ struct SupervisorConfig {
 // Runs the workers to their end and returns the exit status the single run would give: 0 no error, 1 an
 // error (or a worker that died, or could not be started), 3 when the merged log could not be written.
 int RunSupervisor(const SupervisorConfig& config);
+
+// Removes the work files a worker left in its folder, and the folder where that empties it.
+void RemoveWorkFiles(const std::string& folder);
 
 // "0 d, 1 h, 2 m, 3 s"
 QString WorkTimeText(std::int64_t seconds);
