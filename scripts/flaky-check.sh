@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the whole test suite N times beside a competing load (`stress-ng --cpu 4` where stress-ng is
 # installed) and lists every test that failed at least once, with the number of runs it failed in; also
-# whatever a run left in its temporary folder or left running. A test that fails by chance is a defect of
-# the test or of the code: this finds it, it never retries it away.
+# whatever a run left in its temporary folder (or in its home and XDG folders) or left running. A test
+# that fails by chance is a defect of the test or of the code: this finds it, it never retries it away.
 #
 #   scripts/flaky-check.sh N [CTEST OPTIONS...]     for example: nice scripts/flaky-check.sh 20 -LE slow
 #
@@ -97,7 +97,8 @@ for i in $(seq "$runs"); do
   [ -n "$summary" ] || summary="ctest ended with status $status and no summary"
   [ ${#names[@]} -eq 0 ] && [ "$status" -ne 0 ] && names=("ctest itself (status $status)") &&
     failed["ctest itself (status $status)"]=$((${failed["ctest itself (status $status)"]:-0} + 1))
-  mapfile -t stayed < <(cd "$run/tmp" && find . -mindepth 1 -maxdepth 1 -printf '%P\n' | sort)
+  # What stayed in the temporary folder; and in the home and XDG folders, which no test may write either.
+  mapfile -t stayed < <(cd "$run" && find tmp home config data cache -mindepth 1 -maxdepth 1 -printf '%p\n' | sort)
   mapfile -t running < <(left_running "$run/tmp")
   for p in "${running[@]}"; do
     stayed+=("process $p: $(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)")
@@ -120,7 +121,7 @@ if [ ${#failed[@]} -gt 0 ]; then
   for name in "${!failed[@]}"; do printf '%6d  %s\n' "${failed[$name]}" "$name"; done | sort -k1,1nr -k2
 fi
 if [ ${#left[@]} -gt 0 ]; then
-  echo "Left behind (in the temporary folder, or running):"
+  echo "Left behind (in the temporary, home or XDG folders, or running):"
   printf '  %s\n' "${left[@]}"
 fi
 if [ "$keep" = 1 ]; then

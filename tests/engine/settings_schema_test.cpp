@@ -58,6 +58,19 @@ TEST(SettingsSchema, WorkFileSizeLimitTakesOnlyWholeNumbersWithinItsRange) {
               "-5 is outside 1048576 to 2146435072 (Q2); 104857600 is used instead");
 }
 
+TEST(SettingsSchema, AValueIsNamedWholeAndWithoutItsControlCharacters) {
+    // A NUL would cut the message short where it is printed; an escape sequence would act on a terminal.
+    auto number = With("Q2", SettingsValue::String(std::string("12\0abc\x1b[2J", 10)));
+    EXPECT_EQ(number.Number(settings::MaxTempSize), std::nullopt);
+    ASSERT_EQ(number.Problems().size(), 1u);
+    EXPECT_EQ(number.Problems().front(),
+              "'12\\x00abc\\x1b[2J' is not a valid integer value (Q2); 104857600 is used instead");
+    auto text = With("Q13", SettingsValue::String("C\nD"));
+    EXPECT_EQ(text.Text(settings::TemperatureScale), std::nullopt);
+    ASSERT_EQ(text.Problems().size(), 1u);
+    EXPECT_NE(text.Problems().front().find("'C\\nD' is not"), std::string::npos) << text.Problems().front();
+}
+
 TEST(SettingsSchema, ValuesOfTheWrongTypeAreNamed) {
     auto reader = With("Q2", SettingsValue::Integer(104857600));
     EXPECT_FALSE(reader.Number(settings::MaxTempSize));

@@ -131,4 +131,15 @@ status=$?
 [ "$(cat "$dir/secret")" = "root's own" ] || fail "root's file was written through a planted link"
 [ "$(stat -c %a "$dir/secret")" = 600 ] || fail "root's file changed its mode"
 echo "links planted by nobody: refused, root's file untouched: ok"
+
+# 7. Another user's work files in a shared work folder stay theirs, and the run says why it cannot use it.
+mkdir -m 1777 "$shared/S"
+as_nobody sh -c "echo theirs > '$shared/S/TORVA_1.tmp'; echo theirs > '$shared/S/TORVA_3.tmp'"
+"$prog" --headless --encryption --temp-dir "$shared/S" >"$dir/out" 2>"$dir/err"
+status=$?
+[ $status -eq 2 ] || fail "another user's work file: exit status $status"
+grep -q "holds a file TORVA_1.tmp that is not this run's to remove" "$dir/err" || fail "another user's work file: no reason"
+[ "$(cat "$shared/S/TORVA_1.tmp")" = theirs ] && [ "$(cat "$shared/S/TORVA_3.tmp")" = theirs ] ||
+  fail "another user's work file was changed or removed"
+echo "another user's work files in a shared folder: left, the run refused: ok"
 echo "ok"

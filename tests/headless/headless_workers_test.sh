@@ -17,6 +17,8 @@ cleanup() {
 }
 trap cleanup EXIT
 export TORVANE_CONFIG_DIR="$dir/config"
+# The private work folder a run makes where no folder is stored: the test's, never the user's.
+export XDG_CACHE_HOME="$dir/cache"
 mkdir -p "$dir/work"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 # The workers of this test alone: they carry its own work folder on their command line.

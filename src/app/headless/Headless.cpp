@@ -8,6 +8,7 @@
 #include "app/headless/Metrics.h"
 #include "app/headless/RunEvents.h"
 #include "app/headless/WorkerProcesses.h"
+#include "engine/EncryptionWorkload.h"
 #include "engine/SettingsSchema.h"
 #include "engine/TestRun.h"
 #include "engine/Workloads.h"
@@ -15,6 +16,7 @@
 #include "hw/MBM4Wrapper.h"
 #include "hw/Real48.h"
 #include "platform/Affinity.h"
+#include "platform/Files.h"
 #include "platform/Settings.h"
 #include "platform/StopSignals.h"
 #include "platform/SystemInfo.h"
@@ -309,6 +311,20 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                      "first.\n",
                      problem->toLocal8Bit().constData());
         return 2;
+    }
+    // A work file's name that another user's file holds in a shared folder stays theirs: the encryption
+    // test could not make its file, which would count as an error of the machine. Told now instead.
+    if (options.Encryption) {
+        TWorkFolder folder(NativePath(run.TempDir));
+        for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile})
+            if (!folder.Delete(name)) {
+                std::fprintf(stderr,
+                             "torvane: the work folder %s holds a file %s that is not this run's to remove "
+                             "(another user's, in a folder others may write), so the encryption test could "
+                             "not make its work file there. Choose another folder for this run (--temp-dir).\n",
+                             run.TempDir.c_str(), name);
+                return 2;
+            }
     }
 
     switch (options.LoadMode) {
