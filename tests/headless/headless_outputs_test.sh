@@ -16,6 +16,9 @@ cleanup() {
 }
 trap cleanup EXIT
 export TORVANE_CONFIG_DIR="$dir/config"
+# The private work folder a run makes where no folder is stored: the test's, never the user's (a run of
+# the user's, or of a test beside this one, may hold that folder).
+export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 
 # Starts a terminal run with the given options in the background; its process id in $pid.
