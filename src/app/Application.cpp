@@ -86,6 +86,9 @@ int RunApplication(int argc, char** argv) {
     // The taskbar text. Only the name is set: a display name would be appended to every window title.
     QApplication::setApplicationName(kApplicationTitle);
     QApplication::setOrganizationName(QStringLiteral("Quarnett"));
+    // The desktop entry an installation puts in the menu, so that the desktop's task list shows its icon
+    // and name for the program's windows (Wayland names windows by it).
+    QApplication::setDesktopFileName(QStringLiteral("torvane"));
     QApplication::setWindowIcon(TTrayIcon::ProgramIcon());
     // The program ends with the main window or "Exit", not when the last visible window goes: the main
     // window may be hidden in the notification area.

@@ -16,6 +16,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <pthread.h>
+#include <string>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -124,6 +126,31 @@ protected:
     std::string out, err;
     std::vector<QJsonObject> events;
 };
+
+// A worker begins with the stop signals blocked (it catches them in its first code and unblocks them
+// then): a stop sent to the process group while it starts must wait for its handlers. Nothing else of the
+// supervisor's mask goes with it, and the supervisor's own mask is as it was.
+TEST(WorkerStart, TheStopSignalsAndOnlyThemWaitBlockedUntilTheWorkerCatchesThem) {
+    sigset_t usr1, before, after;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &before), 0);
+    WorkerProcesses pool({WorkerCommand{{"/usr/bin/env", "grep", "^SigBlk:", "/proc/self/status"}}});
+    std::string blocked;
+    pool.OnLine = [&](int, WorkerProcesses::Channel channel, std::string_view line) {
+        if (channel == WorkerProcesses::Channel::Log) blocked = line;
+    };
+    ASSERT_EQ(pool.Start(), std::nullopt);
+    ::pthread_sigmask(SIG_SETMASK, nullptr, &after);
+    for (int i = 0; i < 500 && !pool.AllEnded(); ++i) pool.Serve(20);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    ASSERT_TRUE(pool.AllEnded());
+    ASSERT_EQ(blocked.rfind("SigBlk:", 0), 0u) << blocked;
+    const auto mask = std::stoull(blocked.substr(blocked.find_first_not_of(" \t", 7)), nullptr, 16);
+    EXPECT_EQ(mask, (1ull << (SIGHUP - 1)) | (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1))) << blocked;
+    EXPECT_EQ(sigismember(&after, SIGUSR1), 1);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) EXPECT_EQ(sigismember(&after, signal), 0) << signal;
+}
 
 TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcessor) {
     AddWorker(0, Steady(0, 0, dir_ / "ready"));
