@@ -18,8 +18,9 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 # Xvfb takes a display number no other server holds (a number looked for here could be taken by another
-# check at the same moment) and names it once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+# check at the same moment) and names it once it accepts connections; -noreset keeps it from starting
+# afresh, refusing clients meanwhile, whenever its last client leaves.
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 300); do [ -s "$dir/display" ] && break; sleep 0.1; done
 [ -s "$dir/display" ] || fail "Xvfb did not start"

@@ -22,6 +22,9 @@ using KeyFile = std::map<std::string, Group>;
 // The desktop's key files: "[Group]" headers and "Key=Value" lines; comments and blank lines skipped.
 // A key given twice keeps its first value, as the readers of these files do.
 std::optional<KeyFile> ReadKeyFile(const std::string& path) {
+    // Only a file: a FIFO in a folder of entries would hold the caller in the open.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     std::ifstream in(path);
     if (!in) return std::nullopt;
     KeyFile file;
@@ -150,7 +153,9 @@ std::vector<std::string> EntriesNaming(const std::string& folder, const std::str
     for (const auto& name : names) {
         if (name == "." || name == "..") continue;
         const auto path = folder + name;
-        if (DirectoryExists(path)) {
+        // Folders as they are, not through links, which could lead round in a circle.
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             for (auto& id : EntriesNaming(path + "/", mimeType, prefix + name + "-"))
                 ids.push_back(std::move(id));
         } else if (name.size() > 8 && name.compare(name.size() - 8, 8, ".desktop") == 0) {

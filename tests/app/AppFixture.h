@@ -23,6 +23,10 @@
 
 namespace torvane::test {
 
+// How long a window test waits for the window system before it gives up: a deadline against a hang, not
+// a measure of speed (a busy machine may take seconds to deliver a paint).
+inline constexpr int WaitLimitMs = 120000;
+
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,6 +34,8 @@ protected:
         ::setenv("TORVANE_CONFIG_DIR", config.path().toUtf8().constData(), 1);
         // The user's private work folder, made on a first start.
         ::setenv("XDG_CACHE_HOME", (config.path() + "/cache").toUtf8().constData(), 1);
+        // "Register FileType" writes the desktop's file types: never the user's own.
+        ::setenv("XDG_DATA_HOME", (config.path() + "/data").toUtf8().constData(), 1);
         // A block of the test's own, never a monitor's that may be running on this machine.
         ::setenv("TORVANE_SENSOR_BLOCK", sensors.Name().c_str(), 1);
         app::TTrayIcon::SetSystemTrayAvailableForTesting(false);

@@ -69,7 +69,8 @@ int Make(const std::string& program, const std::string& dir) {
     app::TForm3 form3(dialogs);
     form1.SetCreationWindow(&form3);
     form1.show();
-    Check(QTest::qWaitForWindowExposed(&form1), "the window comes on the screen");
+    // A deadline against a hang, not a measure: a busy machine may take its time to draw.
+    Check(QTest::qWaitForWindowExposed(&form1, 120000), "the window comes on the screen");
 
     // A day, an hour, a minute and a second of work time on the run's own clock.
     form1.idle1->trigger();

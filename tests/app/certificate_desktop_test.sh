@@ -20,7 +20,14 @@ cleanup() {
   rm -rf "$dir"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+# What a failure needs to be understood: when, what the screen showed, what the programs said.
+fail() {
+  echo "FAIL: $* (after $SECONDS s)"
+  echo "windows on the screen:"
+  xwininfo -root -tree 2>/dev/null | grep '"' | grep -v "has no name" | head -n 20
+  for f in "$dir"/*.log; do [ -s "$f" ] && { echo "--- ${f##*/}:"; tail -n 20 "$f"; }; done
+  exit 1
+}
 shot() { [ -n "${TORVANE_SHOTS:-}" ] && "$check" shot "$TORVANE_SHOTS/$1" 2>/dev/null; return 0; }
 # Waits (at most 30 s) until a window of the given title is on the screen. Windows of one title may be
 # several (the program keeps a hidden viewer of its own beside the one a file opens).
@@ -37,8 +44,10 @@ shown() {
 
 # Xvfb takes a display number no other server holds and names it once it accepts connections. A number
 # looked for here could be taken by another test at the same moment: both would then talk to one server,
-# and the one whose server ended would lose its windows.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+# and the one whose server ended would lose its windows. -noreset: by default the server starts afresh
+# whenever its last client leaves, and refuses the clients that come meanwhile; here that is every time a
+# program is ended (and every xwininfo), and the next program then "cannot open the display".
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 300); do [ -s "$dir/display" ] && break; sleep 0.1; done
 n=$(cat "$dir/display")
@@ -47,7 +56,7 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_CURRENT_DESKTOP
 # Qt makes a runtime folder in the temporary folder where the session has none, and leaves it there.
 mkdir -m 700 "$dir/runtime"
 export DISPLAY=":$n" TORVANE_CONFIG_DIR="$dir/config" XDG_DATA_HOME="$dir/data" XDG_CONFIG_HOME="$dir/xdg" \
-       XDG_RUNTIME_DIR="$dir/runtime"
+       XDG_CACHE_HOME="$dir/cache" XDG_RUNTIME_DIR="$dir/runtime"
 [ -n "${TORVANE_SHOTS:-}" ] && mkdir -p "$TORVANE_SHOTS"
 
 "$check" make "$prog" "$dir" || fail "the window did not make the certificate"
@@ -65,7 +74,7 @@ grep -q "tampered.tvc: This Certificate is FAKE!!" "$dir/out" || fail "--verify 
 
 # Opens a file with the program and waits for the window of the given title; the program ends again.
 open_shows() {
-  "$prog" "$dir/$1" >/dev/null 2>&1 &
+  "$prog" "$dir/$1" >"$dir/torvane-$1.log" 2>&1 &
   local program=$!
   pids+=("$program")
   shown "$2" || fail "torvane $1 shows no window \"$2\""
@@ -80,7 +89,7 @@ touch "$dir/x.tvc"
   fail "xdg-mime does not know the type: $(xdg-mime query filetype "$dir/x.tvc")"
 [ "$(xdg-mime query default application/x-torvane-certificate)" = torvane-certificate.desktop ] ||
   fail "xdg-mime does not name our entry"
-xdg-open "$dir/made.tvc" >/dev/null 2>&1 &
+xdg-open "$dir/made.tvc" >"$dir/xdg-open.log" 2>&1 &
 pids+=($!)
 shown "Certificate viewer" || fail "opening the certificate the desktop's way shows no viewer"
 shot desktop-open.png

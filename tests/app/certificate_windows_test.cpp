@@ -63,7 +63,7 @@ TEST_F(CertificateWindows, CreationWindowLayoutAndTabOrder) {
 
     form.show();
     form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, WaitLimitMs));
     form.Edit1->setFocus();
     QStringList order;
     for (int i = 0; i < 8; ++i) {
@@ -252,7 +252,7 @@ TEST_F(CertificateWindows, ForgedAndShortFilesShowNothing) {
     EXPECT_FALSE(viewer.isVisible());
     // Shown by its caller, it closes at its first paint.
     viewer.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !viewer.isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !viewer.isVisible(); }, WaitLimitMs));
 
     // Nine lines stop early, without a message.
     viewer.Edit1->setText(QString::fromStdString(shortFile));

@@ -1,6 +1,7 @@
 // The commands of the main window's menus, driven through their menu items.
 
 #include "AppFixture.h"
+#include "common/UnwritableFolder.h"
 
 #include "app/Form2.h"
 #include "app/Memo.h"
@@ -23,9 +24,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -208,26 +206,17 @@ TEST_F(AppTest, SelectTempDirAcceptsOnlyExistingDirectories) {
 TEST_F(AppTest, SelectTempDirRefusesADirectoryThatCannotBeWritten) {
     auto form = MakeForm();
     const auto before = form->TempDir();
-    QTemporaryDir locked;
-    const auto path = locked.path().toStdString();
-    // Root writes through permissions, but not into an immutable folder.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_GE(fd, 0);
-    int flags = 0;
-    bool immutable = false;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        int set = flags | FS_IMMUTABLE_FL;
-        immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &set) == 0;
+    QTemporaryDir folder;
+    const auto path = folder.path().toStdString();
+    int refusal = 0;
+    {
+        const test::UnwritableFolder locked(path);
+        refusal = locked.Refusal();
+        if (refusal) {
+            dialogs.AnswerText(path);
+            form->SelectTempdir1->trigger();
+        }
     }
-    if (!immutable) ::chmod(path.c_str(), 0500);
-    const int refusal = ::access(path.c_str(), W_OK) != 0 ? errno : 0;
-    if (refusal) {
-        dialogs.AnswerText(path);
-        form->SelectTempdir1->trigger();
-    }
-    if (immutable) ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-    ::chmod(path.c_str(), 0700);
-    ::close(fd);
     if (!refusal) GTEST_SKIP() << "no way to make a folder refuse writes here";
     const auto shown = dialogs.Take();
     ASSERT_EQ(shown.size(), 2u);

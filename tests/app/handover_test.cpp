@@ -70,7 +70,7 @@ TEST_F(AppTest, AFileThatIsNoAuthenticCertificateLeavesNoViewer) {
         form->FormPaint();
         QCoreApplication::processEvents(); // the hand-over runs
         // The viewer closes at its first paint, and goes.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->HandedOverViewers().empty(); })) << file;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->HandedOverViewers().empty(); }, WaitLimitMs)) << file;
         const auto shown = dialogs.Take();
         ASSERT_EQ(shown.size(), messages) << file;
         if (messages) {

@@ -177,6 +177,30 @@ TEST_F(AppTest, AWindowStoredOffEveryScreenComesBackIntoView) {
     EXPECT_TRUE(area.contains(form->frameGeometry().center()));
 }
 
+TEST_F(AppTest, TwoWindowsNeverLoseEachOthersChoices) {
+    key.WriteBool("Q11", false);
+    key.WriteBool("Q12", true);
+    key.WriteInteger("Q7", 150);
+    auto a = MakeForm();
+    auto b = MakeForm();
+    // A changes "Stay On Top" and "Optimal..." and moves; B changes nothing and is closed last.
+    a->StayOnTop1->trigger();
+    a->Run().SetTestChoice(engine::TestChoice::Optimal);
+    a->move(a->pos() + QPoint(20, 0));
+    const int aLeft = a->frameGeometry().x();
+    a->FormDestroy();
+    b->FormDestroy();
+    EXPECT_TRUE(key.ReadBool("Q11"));
+    EXPECT_FALSE(key.ReadBool("Q12"));
+    EXPECT_EQ(key.ReadInteger("Q7"), aLeft);
+    // What B did change is stored all the same.
+    auto c = MakeForm();
+    c->StayOnTop1->trigger();
+    c->FormDestroy();
+    EXPECT_FALSE(key.ReadBool("Q11"));
+    dialogs.Take();
+}
+
 TEST_F(AppTest, ShutdownRemovesTheFirstTwoWorkFilesOnlyAfterARunOfItsOwn) {
     key.WriteString("Q1", work.path().toStdString() + "/");
     for (const char* name : {"TORVA_1.tmp", "TORVA_2.tmp", "TORVA_3.tmp"}) WriteFile(WorkPath(name), "x");

@@ -4,6 +4,7 @@
 
 #include "EngineTestSupport.h"
 #include "common/TempDir.h"
+#include "common/UnwritableFolder.h"
 
 #include "crypto/cipher/Blowfish.h"
 #include "crypto/cipher/Cast128.h"
@@ -18,11 +19,10 @@
 
 #include <charconv>
 #include <csignal>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <set>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -350,26 +350,12 @@ TEST_F(RefusingFolder, AFileInThePlaceOfTheWorkFolder) {
 }
 
 TEST_F(RefusingFolder, AFolderNothingCanBeWrittenTo) {
-    // Root writes through permissions, but not into an immutable folder.
-    const int fd = ::open(work.Path().c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_GE(fd, 0);
-    int flags = 0;
-    bool immutable = false;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        int set = flags | FS_IMMUTABLE_FL;
-        immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &set) == 0;
-    }
-    if (!immutable) ::chmod(work.Path().c_str(), 0500);
-    const bool refuses = ::access(work.Path().c_str(), W_OK) != 0 || immutable;
-    if (refuses) {
-        Start();
-        Cycle(20);
-        ExpectCodeTwoNamingTheCatalogueEntry();
-    }
-    if (immutable) ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-    ::chmod(work.Path().c_str(), 0700);
-    ::close(fd);
-    if (!refuses) GTEST_SKIP() << "no way to make a folder refuse writes here";
+    const test::UnwritableFolder locked(work.Path());
+    if (!locked.Refusal()) GTEST_SKIP() << "no way to make a folder refuse writes here";
+    Start();
+    Cycle(20);
+    ExpectCodeTwoNamingTheCatalogueEntry(QString::fromStdString(
+        "Cannot create file " + work.Path() + "/TORVA_1.tmp: " + std::strerror(locked.Refusal())));
 }
 
 TEST_F(RefusingFolder, AFullDisk) {

@@ -11,6 +11,8 @@ cleanup() {
   rm -rf "$dir"
 }
 trap cleanup EXIT
+# A settings store and a private work folder of the test's own: never the user's.
+export TORVANE_CONFIG_DIR="$dir/config" XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 
 # A script's background job starts with SIGINT ignored, and the program keeps a signal that was ignored

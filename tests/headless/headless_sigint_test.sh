@@ -6,6 +6,8 @@ prog=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export TORVANE_CONFIG_DIR="$dir/config"
+# The private work folder a run makes where no folder is stored: the test's, never the user's.
+export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; cat "$dir/out" 2>/dev/null; exit 1; }
 
 "$prog" --headless --minutes 0 >/dev/null 2>&1; [ $? -eq 2 ] || fail "bad usage must exit 2"

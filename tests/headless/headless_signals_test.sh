@@ -21,6 +21,8 @@ cleanup() {
 }
 trap cleanup EXIT
 export TORVANE_CONFIG_DIR="$dir/config"
+# The private work folder a run makes where no folder is stored: the test's, never the user's.
+export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 random_below() { echo $(( $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % $1 )); }
 sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }

@@ -16,6 +16,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <pthread.h>
+#include <string>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -35,15 +37,24 @@ std::string Event(const std::string& fields) {
     return "echo '{\"v\":1,\"host\":\"h\",\"time\":\"t\"," + fields + "}' >&3; ";
 }
 
-// A worker that runs until SIGTERM asks it to stop, then reports its results as a worker does.
-std::string Steady(int index, int cpu) {
+// Shell text that waits for the file `ready`: a worker that ends the run waits so for the other to have its
+// stop handling in place, which on a busy machine can take longer than any fixed pause.
+std::string AfterReady(const std::string& ready) {
+    return "until [ -e " + ready + " ]; do sleep 0.01; done; ";
+}
+
+// A worker that runs until SIGTERM asks it to stop, then reports its results as a worker does. Once its
+// stop handling is in place and it has told its heartbeat and its test, it makes the file `ready`, if one
+// is named.
+std::string Steady(int index, int cpu, const std::string& ready = {}) {
     const std::string who = "\"worker\":" + std::to_string(index) + ",\"cpu\":" + std::to_string(cpu);
     return "end() { " +
            Event("\"event\":\"worker_end\"," + who +
                  ",\"errors\":0,\"worktime_s\":7,\"reason\":\"signal\",\"exit_status\":0") +
            "echo 'Test Results:'; exit 0; }; trap end TERM; " +
            Event("\"event\":\"heartbeat\"," + who + ",\"worktime_s\":5,\"temperature_c\":41.5") +
-           "echo 'Doing a 4 minute MMX Test'; while :; do sleep 0.01; done";
+           "echo 'Doing a 4 minute MMX Test'; " + (ready.empty() ? "" : ": > " + ready + "; ") +
+           "while :; do sleep 0.01; done";
 }
 
 class SupervisorTest : public ::testing::Test {
@@ -116,9 +127,34 @@ protected:
     std::vector<QJsonObject> events;
 };
 
+// A worker begins with the stop signals blocked (it catches them in its first code and unblocks them
+// then): a stop sent to the process group while it starts must wait for its handlers. Nothing else of the
+// supervisor's mask goes with it, and the supervisor's own mask is as it was.
+TEST(WorkerStart, TheStopSignalsAndOnlyThemWaitBlockedUntilTheWorkerCatchesThem) {
+    sigset_t usr1, before, after;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &before), 0);
+    WorkerProcesses pool({WorkerCommand{{"/usr/bin/env", "grep", "^SigBlk:", "/proc/self/status"}}});
+    std::string blocked;
+    pool.OnLine = [&](int, WorkerProcesses::Channel channel, std::string_view line) {
+        if (channel == WorkerProcesses::Channel::Log) blocked = line;
+    };
+    ASSERT_EQ(pool.Start(), std::nullopt);
+    ::pthread_sigmask(SIG_SETMASK, nullptr, &after);
+    for (int i = 0; i < 500 && !pool.AllEnded(); ++i) pool.Serve(20);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    ASSERT_TRUE(pool.AllEnded());
+    ASSERT_EQ(blocked.rfind("SigBlk:", 0), 0u) << blocked;
+    const auto mask = std::stoull(blocked.substr(blocked.find_first_not_of(" \t", 7)), nullptr, 16);
+    EXPECT_EQ(mask, (1ull << (SIGHUP - 1)) | (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1))) << blocked;
+    EXPECT_EQ(sigismember(&after, SIGUSR1), 1);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) EXPECT_EQ(sigismember(&after, signal), 0) << signal;
+}
+
 TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcessor) {
-    AddWorker(0, Steady(0, 0));
-    AddWorker(3, "sleep 0.05; echo 'Testing Stopped:'; " +
+    AddWorker(0, Steady(0, 0, dir_ / "ready"));
+    AddWorker(3, AfterReady(dir_ / "ready") + "echo 'Testing Stopped:'; " +
                      Event("\"event\":\"error\",\"worker\":1,\"cpu\":3,\"code\":1,\"message\":\"MMX test "
                            "failed!\",\"detail\":\"Calculation error\"") +
                      Event("\"event\":\"worker_end\",\"worker\":1,\"cpu\":3,\"errors\":1,\"worktime_s\":65,"
@@ -165,10 +201,10 @@ TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcesso
 }
 
 TEST_F(SupervisorTest, AWorkerKilledBySignalIsAnErrorOfItsProcessor) {
-    AddWorker(0, Steady(0, 0));
-    AddWorker(1,
-              "echo 'Doing a 5 Minute CPU HeatUP...'; printf '{\"v\":1,\"event\":\"heart' >&3; sleep 0.05; "
-              "kill -9 $$");
+    AddWorker(0, Steady(0, 0, dir_ / "ready"));
+    AddWorker(1, AfterReady(dir_ / "ready") +
+                     "echo 'Doing a 5 Minute CPU HeatUP...'; printf '{\"v\":1,\"event\":\"heart' >&3; "
+                     "sleep 0.05; kill -9 $$");
     EXPECT_EQ(Run(), 1);
     EXPECT_NE(out.find(" Processor: cpu 1\n Error Message: Worker process ended by signal 9 (Killed)\n"
                        " ErrorCode: 2\n Calculation error: N/A\n ErrorType: Unexpected error\n"),
@@ -213,8 +249,9 @@ TEST_F(SupervisorTest, AKilledWorkerKeepsItsWorkTimeAndLeavesNoWorkFiles) {
 
 TEST_F(SupervisorTest, AWorkerThatDoesNotStopInTimeIsKilledAndReported) {
     config_.StopGraceMs = 200;
-    AddWorker(0, "trap '' TERM; echo 'Doing a 5 Minute CPU HeatUP...'; while :; do sleep 0.01; done");
-    AddWorker(1, "sleep 0.02; " +
+    AddWorker(0, "trap '' TERM; : > " + dir_ / "ready" +
+                     "; echo 'Doing a 5 Minute CPU HeatUP...'; while :; do sleep 0.01; done");
+    AddWorker(1, AfterReady(dir_ / "ready") +
                      Event("\"event\":\"error\",\"worker\":1,\"cpu\":1,\"code\":2,\"message\":\"Boom\","
                            "\"detail\":\"N/A\"") +
                      "exit 1");
@@ -321,6 +358,31 @@ TEST_F(SupervisorTest, AClosedOutputStopsTheWorkersAtOnceAndTheResultsGoToStanda
     EXPECT_NE(err.find("Test Results:\n"), std::string::npos) << err;
     EXPECT_NE(err.find("\n Errors: 0\n Worktime: "), std::string::npos) << err;
     EXPECT_EQ(events.back()["reason"].toString(), QStringLiteral("output_failed"));
+}
+
+TEST_F(SupervisorTest, AClockJumpThatOneWorkerSawVoidsTheWorkTimeOfEveryProcessor) {
+    // The other worker is stopped before its own look at the clock: it reports the 7 s it had.
+    AddWorker(0, Steady(0, 0, dir_ / "ready"));
+    AddWorker(1, AfterReady(dir_ / "ready") +
+                     Event("\"event\":\"worker_end\",\"worker\":1,\"cpu\":1,\"errors\":0,\"worktime_s\":0,"
+                           "\"reason\":\"clock_jump\",\"exit_status\":1") +
+                     "exit 1");
+    dir_.Write("torvane.prom", "");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_NE(
+        out.find(" Processor: cpu 1\n Error Message: The work clock jumped (It\u00B4s not nice to cheat!)\n"),
+        std::string::npos)
+        << out;
+    EXPECT_TRUE(out.ends_with("Test Results:\n cpu 0: Errors: 0, Worktime: 0 d, 0 h, 0 m, 0 s\n"
+                              " cpu 1: Errors: 0, Worktime: 0 d, 0 h, 0 m, 0 s\n Errors: 0\n"
+                              " Worktime: 0 d, 0 h, 0 m, 0 s\n"))
+        << out;
+    EXPECT_EQ(events.back()["worktime_s"].toInt(), 0);
+    EXPECT_EQ(events.back()["exit_status"].toInt(), 1);
+    std::ifstream metrics(dir_ / "torvane.prom");
+    const std::string m{std::istreambuf_iterator<char>(metrics), std::istreambuf_iterator<char>()};
+    EXPECT_NE(m.find("torvane_worktime_seconds{file=\"torvane.prom\",cpu=\"0\"} 0\n"), std::string::npos)
+        << m;
 }
 
 TEST_F(SupervisorTest, AWorkerThatCannotStartIsAnErrorOfItsProcessor) {

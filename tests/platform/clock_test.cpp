@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 namespace torvane {
@@ -62,6 +65,40 @@ TEST(Clock, RealMsClockIsMonotonic) {
     const auto a = clock.Now();
     clock.Sleep(2);
     EXPECT_GE(clock.Now(), a + 2);
+}
+
+TEST(Clock, TheWorkTimeSourceReadsUtcAndAClockThatCountsOn) {
+    // Whatever the local zone: the wall clock is UTC, so daylight saving never shows in it.
+    const char* zone = std::getenv("TZ");
+    const std::string saved = zone ? zone : "";
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+    auto& source = RealWorkTimeSource::Instance();
+    const auto a = source.Now();
+    const auto utc = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    if (zone)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+    EXPECT_LE(std::llabs(a.WallMs - utc), 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto b = source.Now();
+    EXPECT_GE(b.MonotonicMs - a.MonotonicMs, 20);
+    // Nobody set the clock meanwhile: the two clocks moved together, up to the noise of reading them.
+    EXPECT_LE(std::llabs((b.WallMs - b.MonotonicMs) - (a.WallMs - a.MonotonicMs)), 10);
+}
+
+TEST(Clock, TheManualWorkTimeSourceMovesBothOrOnlyTheWall) {
+    ManualWorkTimeSource source(1000000, 5000);
+    source.Pass(250);
+    EXPECT_EQ(source.Now().WallMs, 1000250);
+    EXPECT_EQ(source.Now().MonotonicMs, 5250);
+    source.SetClockBy(-3600000);
+    EXPECT_EQ(source.Now().WallMs, 1000250 - 3600000);
+    EXPECT_EQ(source.Now().MonotonicMs, 5250);
 }
 
 } // namespace

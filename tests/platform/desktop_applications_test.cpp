@@ -114,6 +114,20 @@ TEST_F(DesktopApplicationsTest, IdsOfEntriesInSubfoldersAndUserCopies) {
     EXPECT_TRUE(mine->Terminal);
 }
 
+TEST_F(DesktopApplicationsTest, LinksInACircleAndFifosAreNoEntries) {
+    // The user's own folder without a cache is read entry by entry: a link back to it is not followed,
+    // and a FIFO named like an entry is not opened (it would wait for a writer for ever).
+    Entry("home-data", "sub/viewer.desktop", Program("viewer"), "text/plain");
+    std::filesystem::create_directory_symlink(dir / "home-data/applications",
+                                              dir / "home-data/applications/loop");
+    ASSERT_EQ(::mkfifo((dir / "home-data/applications/a-fifo.desktop").c_str(), 0600), 0);
+    dir.Write("config/mimeapps.list",
+              "[Default Applications]\ntext/plain=a-fifo.desktop;sub-viewer.desktop\n");
+    EXPECT_EQ(Id(), "sub-viewer.desktop");
+    dir.Write("config/mimeapps.list", "");
+    EXPECT_EQ(Id(), "sub-viewer.desktop");
+}
+
 TEST_F(DesktopApplicationsTest, ATerminalProgramOrAMissingOneShowsNothing) {
     // The case of a machine without a desktop environment: vim is the text application.
     SavedVariable path("PATH", dir / "bin");

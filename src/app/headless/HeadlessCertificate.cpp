@@ -43,24 +43,17 @@ bool WriteRunCertificate(const CertificateRequest& request, engine::TestRun& run
     const auto& counters = run.State.Counters;
     const std::string workTime = counters[0].toStdString() + "d, " + counters[1].toStdString() + "h, " +
                                  counters[2].toStdString() + "m, " + counters[3].toStdString() + "s";
-    switch (engine::CertificateEligibility(run.State)) {
-    case engine::CertificateRefusal::LessThanADay:
-        std::fprintf(out,
-                     "No certificate written to %s: a certificate needs at least one full day of work time, "
-                     "and this run has %s.\n",
-                     request.Path.c_str(), workTime.c_str());
+    const auto refusal = engine::CertificateEligibility(run.State);
+    if (refusal != engine::CertificateRefusal::None) {
+        const std::string why =
+            refusal == engine::CertificateRefusal::LessThanADay
+                ? "a certificate needs at least one full day of work time, and this run has " + workTime
+                : "this run started no test, so its " + workTime +
+                      " of work time tested nothing (the stored test choice is \"Optimal...\", or --tests "
+                      "named only tests that could not run)";
+        std::fprintf(out, "No certificate written to %s: %s.\n", request.Path.c_str(), why.c_str());
         std::fflush(out);
         return false;
-    case engine::CertificateRefusal::NoTestRan:
-        std::fprintf(out,
-                     "No certificate written to %s: this run started no test, so its %s of work time tested "
-                     "nothing (the stored test choice is \"Optimal...\", or --tests named only tests that "
-                     "could not run).\n",
-                     request.Path.c_str(), workTime.c_str());
-        std::fflush(out);
-        return false;
-    case engine::CertificateRefusal::None:
-        break;
     }
     try {
         cert::TCertificateFacts facts;
