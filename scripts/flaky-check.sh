@@ -60,9 +60,10 @@ cleanup() {
   if [ "$keep" = 0 ]; then rm -rf "$out"; fi
 }
 trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+# Stopped early (the time ran out): the table of the runs that finished, then the ordinary clean-up.
+trap 'stopped=1; report; exit 130' INT
+trap 'stopped=1; report; exit 143' TERM
+trap 'stopped=1; report; exit 129' HUP
 
 what=""
 if command -v stress-ng >/dev/null; then
@@ -77,6 +78,27 @@ fi
 declare -A failed=()
 left=()
 bad_runs=0
+done_runs=0
+stopped=0
+report() {
+  echo
+  if [ "$stopped" = 1 ]; then
+    echo "stopped after $done_runs of $runs runs$what: $bad_runs with a failure or something left behind"
+    # The logs of a check stopped early stay, whatever they hold.
+    keep=1
+  else
+    echo "$runs runs$what: $bad_runs with a failure or something left behind"
+  fi
+  if [ ${#failed[@]} -gt 0 ]; then
+    printf '%6s  %s\n' RUNS "FAILED TEST"
+    for name in "${!failed[@]}"; do printf '%6d  %s\n' "${failed[$name]}" "$name"; done | sort -k1,1nr -k2
+  fi
+  if [ ${#left[@]} -gt 0 ]; then
+    echo "Left behind (in the temporary, home or XDG folders, or running):"
+    printf '  %s\n' "${left[@]}"
+  fi
+  if [ "$keep" = 1 ]; then echo "Logs: $out/run*/ctest.log"; fi
+}
 for i in $(seq "$runs"); do
   run="$out/run$i"
   mkdir -p "$run/home" "$run/tmp" "$run/config" "$run/data" "$run/cache"
@@ -106,26 +128,18 @@ for i in $(seq "$runs"); do
   end_processes "${running[@]}"
   for s in "${stayed[@]}"; do left+=("run $i: $s"); done
   echo "run $i/$runs: $summary, $seconds s${stayed:+, ${#stayed[@]} left behind}"
+  for name in "${names[@]}"; do echo "  failed: $name"; done
+  for s in "${stayed[@]}"; do echo "  left: $s"; done
   if [ ${#names[@]} -gt 0 ] || [ ${#stayed[@]} -gt 0 ]; then
     bad_runs=$((bad_runs + 1))
     keep=1
   fi
   rm -rf "${run:?}/home" "$run/tmp" "$run/config" "$run/data" "$run/cache"
   [ ${#names[@]} -gt 0 ] || [ ${#stayed[@]} -gt 0 ] || rm -rf "$run"
+  done_runs=$i
 done
 
-echo
-echo "$runs runs$what: $bad_runs with a failure or something left behind"
-if [ ${#failed[@]} -gt 0 ]; then
-  printf '%6s  %s\n' RUNS "FAILED TEST"
-  for name in "${!failed[@]}"; do printf '%6d  %s\n' "${failed[$name]}" "$name"; done | sort -k1,1nr -k2
-fi
-if [ ${#left[@]} -gt 0 ]; then
-  echo "Left behind (in the temporary, home or XDG folders, or running):"
-  printf '  %s\n' "${left[@]}"
-fi
-if [ "$keep" = 1 ]; then
-  echo "Logs: $out/run*/ctest.log"
-  exit 1
-fi
+report
+[ "$keep" = 1 ] && exit 1
+
 exit 0

@@ -31,9 +31,10 @@ case "$purpose" in
       # need no display), clang with its libFuzzer runtime for the fuzz targets, and the package checks:
       # man renders the manual pages, appstreamcli and lintian judge the metadata and the package, fakeroot
       # installs it into a scratch root for a user other than root; libfaketime (faketime) for the tests
-      # that set the clock of a run.
+      # that set the clock of a run; Python's jsonschema checks every event the tests make against the event
+      # stream's schema.
       packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev python3-yaml
-                 man-db appstream lintian fakeroot faketime)
+                 python3-jsonschema man-db appstream lintian fakeroot faketime)
     fi
     ;;
   *)

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -77,7 +78,7 @@ WindowExitPaths::~WindowExitPaths() {
     g_form = nullptr;
 }
 
-int RunApplication(int argc, char** argv) {
+int RunApplication(int argc, char** argv, const WindowStart& start) {
     g_qtHandler = qInstallMessageHandler(HoldStartMessages);
     QApplication application(argc, argv);
     qInstallMessageHandler(g_qtHandler);
@@ -116,6 +117,12 @@ int RunApplication(int argc, char** argv) {
     // A request that came while the window was being made waits in the pipe and ends it at once.
     auto exitPaths = std::make_unique<WindowExitPaths>(form1);
     form1.show();
+    // --start: the run starts as "Start" starts it, once the window is up.
+    if (start.Start)
+        QTimer::singleShot(0, &form1, [&form1, fault = start.Fault] {
+            if (fault) form1.Run().InjectFault(fault->Test);
+            form1.Run().ClickMenuItem(engine::MenuItem::Start1);
+        });
     const int result = QApplication::exec();
     exitPaths.reset();
     // A run that is still going (the loop was ended from outside) ends before the shutdown saves.

@@ -1,7 +1,10 @@
 #pragma once
 // The desktop program: start-up order, message loop, shutdown.
 
+#include "session/RunOptions.h"
+
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -9,7 +12,13 @@ namespace torvane::app {
 
 class TForm1;
 
-int RunApplication(int argc, char** argv);
+// What the command line asks of the window beyond opening it (--start).
+struct WindowStart {
+    bool Start = false; // start the test run at once
+    std::optional<session::FaultSpec> Fault;
+};
+
+int RunApplication(int argc, char** argv, const WindowStart& start = {});
 
 // The ways the window ends besides "Exit" and its close box, for as long as this object lives (the window's
 // message loop): a stop signal (SIGTERM when a session ends, SIGHUP at a logout, SIGINT) ends it as "Exit"

@@ -81,7 +81,10 @@ int main(int argc, char** argv) {
                              "Run 'torvane --headless' for a test run in the terminal.\n");
         return 1;
     }
-    return torvane::app::RunApplication(argc, argv);
+    torvane::app::WindowStart start;
+    start.Start = options.Start;
+    start.Fault = options.InjectFault;
+    return torvane::app::RunApplication(argc, argv, start);
 #else
     std::fprintf(stderr, "torvane: this build has no window.\n"
                          "Run 'torvane --headless' for a test run in the terminal.\n");

@@ -11,6 +11,9 @@ namespace torvane::engine {
 
 enum class StopReason { None, User, Error, ClockJump, TimeLimit };
 
+// The "Tests" menu's radio choice: "Random" picks tests, "Optimal..." picks none.
+enum class TestChoice { Random, Optimal };
+
 // Why the results on the screen earn no stability certificate. A certificate needs a full day of work
 // time (the days counter is not "0") of a run that tested: a run that started no test (with "Optimal..."
 // ticked none is ever chosen) tested nothing, however long its counters ran.

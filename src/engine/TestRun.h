@@ -62,8 +62,6 @@ struct TestRunEnvironment {
     std::function<QPoint()> cursorPosition;
 };
 
-enum class TestChoice { Random, Optimal };
-
 // The work folder the store names (Q1) where it exists, the user's private work folder otherwise.
 std::string WorkDirectoryOf(SettingsReader& settings);
 

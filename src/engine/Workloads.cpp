@@ -60,4 +60,21 @@ const WorkloadInfo* FindTest(std::string_view name) {
     return nullptr;
 }
 
+namespace {
+constexpr std::pair<LoadMode, const char*> ModeNames[] = {
+    {LoadMode::Idle, "idle"}, {LoadMode::Normal, "normal"}, {LoadMode::Hardcore, "hardcore"}};
+} // namespace
+
+const char* LoadModeName(LoadMode mode) {
+    for (const auto& [m, name] : ModeNames)
+        if (m == mode) return name;
+    return "normal";
+}
+
+std::optional<LoadMode> LoadModeNamed(std::string_view name) {
+    for (const auto& [m, known] : ModeNames)
+        if (SameName(known, name)) return m;
+    return std::nullopt;
+}
+
 } // namespace torvane::engine

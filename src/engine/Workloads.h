@@ -4,6 +4,7 @@
 #include "engine/Workload.h"
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -18,5 +19,10 @@ std::span<const WorkloadInfo* const> WorkloadDescriptions();
 
 // The workload whose test has the given name, in any case; nullptr for a name that is no test.
 const WorkloadInfo* FindTest(std::string_view name);
+
+// A load mode's name as the command line, the events and the workers' command lines write it ("idle",
+// "normal", "hardcore"), and the mode a name in any case stands for.
+const char* LoadModeName(LoadMode mode);
+std::optional<LoadMode> LoadModeNamed(std::string_view name);
 
 } // namespace torvane::engine

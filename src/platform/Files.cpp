@@ -309,7 +309,8 @@ void SyncDirectory(int dir) {
 // allows can still be replaced.
 std::string TemporaryName() {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    static std::random_device random;
+    // Never destroyed: a store written by a shutdown among the exit handlers still gets its names.
+    static std::random_device& random = *new std::random_device;
     std::string name = ".torvane-";
     for (int i = 0; i < 8; ++i) name += kLetters[random() % 36];
     return name;

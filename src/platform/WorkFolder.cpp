@@ -80,8 +80,11 @@ private:
     std::map<Key, int> pins_;
 };
 
+// Never destroyed: the window's shutdown when its display goes away runs among the exit handlers, after
+// the destructors of every static first used later than that shutdown was set up, and it still removes
+// the run's work files.
 CreatedFiles& Created() {
-    static CreatedFiles files;
+    static CreatedFiles& files = *new CreatedFiles;
     return files;
 }
 

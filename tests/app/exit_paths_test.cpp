@@ -8,11 +8,13 @@
 #include "app/Memo.h"
 #include "platform/Files.h"
 #include "platform/StopSignals.h"
+#include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
 #include <QTest>
 
 #include <csignal>
+#include <cstdlib>
 
 namespace torvane::test {
 namespace {
@@ -43,7 +45,7 @@ TEST_F(ExitPaths, AStopSignalEndsTheWindowAsExitDoes) {
         app::WindowExitPaths paths(*form);
         ASSERT_FALSE(form->QuitRequested());
         ::raise(signal);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->QuitRequested(); }, 5000)) << signal;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->QuitRequested(); }, WaitLimitMs)) << signal;
         ExpectStoppedAndCleanedUp(*form);
         // The results of the ordinary stop are on the screen.
         EXPECT_TRUE(form->Memo2->Lines().contains("Test Results:")) << signal;
@@ -65,6 +67,35 @@ TEST_F(ExitPaths, WithoutTheDisplayTheShutdownStillStopsCleansUpAndStores) {
     WriteFile(WorkPath("TORVA_1.tmp"), "a file of a later run of another copy");
     form->FormDestroy();
     EXPECT_TRUE(FileExists(WorkPath("TORVA_1.tmp")));
+}
+
+// The real path of a display that goes away: Qt calls exit() from inside a workload pass, and the
+// shutdown runs among the exit handlers, after the destructors of everything static that was first used
+// once the window's exit paths were set up (a run's work file registry, the store's temporary names).
+// The shutdown must find those still working: the process ends with Qt's status, not a crash, the work
+// files are gone and the position is stored.
+TEST_F(ExitPaths, ADisplayLostInTheMiddleOfARunStillEndsItCleanly) {
+    key.WriteString("Q1", work.path().toStdString() + "/");
+    auto form = MakeForm();
+    form->move(321, 123);
+    const int left = form->frameGeometry().x();
+    // Each test runs in a process of its own: what the child makes below is made for the first time there.
+    EXPECT_EXIT(
+        {
+            app::WindowExitPaths paths(*form);
+            form->idle1->trigger();
+            form->Start1->trigger();
+            TWorkFolder folder(work.path().toStdString() + "/");
+            for (const char* name : {"TORVA_1.tmp", "TORVA_2.tmp", "TORVA_3.tmp"})
+                folder.Create(name)->Write("partly made", 11);
+            key.WriteString("Q11", "0");
+            // Not Qt's 1, which is also what a sanitizer ends a process with when it finds a fault.
+            std::exit(7);
+        },
+        ::testing::ExitedWithCode(7), "");
+    for (const char* name : {"TORVA_1.tmp", "TORVA_2.tmp", "TORVA_3.tmp"})
+        EXPECT_FALSE(FileExists(WorkPath(name))) << name;
+    EXPECT_EQ(key.ReadInteger("Q7"), left);
 }
 
 TEST_F(ExitPaths, WithoutARunTheShutdownLeavesTheWorkFilesAlone) {

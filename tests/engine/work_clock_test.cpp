@@ -106,6 +106,23 @@ TEST_F(WorkClockTest, AClockSetBackTakesWorkTimeAwayAndBeforeTheStartCountsTheDi
     EXPECT_EQ(check.Seconds, 150);
 }
 
+TEST_F(WorkClockTest, ADistanceToTheStartTenSecondsAboveTheWorkTimeIsNoJumpElevenAre) {
+    // 20 s of work, then the clock set back to 30 s (31 s) before the start.
+    for (const std::int64_t back : {50000, 51000}) {
+        ManualWorkTimeSource source;
+        WorkClock work{source};
+        work.StartClock();
+        for (int i = 0; i < 20; ++i) {
+            source.Pass(1000);
+            ASSERT_FALSE(work.Check().Jumped);
+        }
+        source.SetClockBy(-back);
+        const WorkClockCheck check = work.Check();
+        EXPECT_EQ(check.Jumped, back == 51000) << back;
+        EXPECT_EQ(check.Seconds, back / 1000 - 20) << back;
+    }
+}
+
 TEST_F(WorkClockTest, AStallOfNineSecondsIsWorkTimeAndOfElevenSecondsAPause) {
     clock.StartClock();
     ASSERT_TRUE(Work(30000));

@@ -1,70 +1,38 @@
 #!/usr/bin/env python3
-"""Checks event stream files line by line against the schema docs/events.md describes: every line one
-JSON object with the common fields, and each event with its own fields of their types. Prints the first
-problems and exits 1 when there are any. It checks files of runs that ended, whose last line is whole too:
-here a torn last line is a fault of the program, where other readers leave it out."""
+"""Checks event stream files line by line against the event stream's schema, docs/events.schema.json (with
+python3-jsonschema), and beyond it: no line has a field the schema does not describe (the schema is the
+whole documentation of the stream), and the lines of a run follow its run_start. Prints the first problems
+and exits 1 when there are any. It checks files of runs that ended, whose last line is whole too: here a
+torn last line is a fault of the program, where other readers leave it out."""
 
 import json
-import re
+import os
 import sys
 
-TIME = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$")
-NUMBER = (int, float)
+try:
+    import jsonschema
+except ImportError:
+    sys.exit("check-events.py needs Python's jsonschema (apt-get install python3-jsonschema)")
 
-# Per event: required fields and their types; optional fields and their types.
-SCHEMA = {
-    "run_start": ({"version": str, "processor": dict, "processors": int, "allowed": list, "workers": int,
-                   "options": dict, "pid": int},
-                  {"cpus": list}),
-    "test_start": ({"worker": int, "kind": str}, {"cpu": int, "minutes": int, "cipher": str, "mb": int}),
-    "heartbeat": ({"worker": int, "worktime_s": NUMBER, "passes": dict}, {"cpu": int, "temperature_c": NUMBER}),
-    "pause": ({"worker": int, "seconds": NUMBER}, {"cpu": int}),
-    "error": ({"worker": int, "code": int, "message": str, "detail": str}, {"cpu": int, "mismatch": dict, "cause": str}),
-    "worker_end": ({"worker": int, "cpu": int, "errors": NUMBER, "worktime_s": NUMBER, "reason": str,
-                    "exit_status": int},
-                   {"signal": int}),
-    "run_end": ({"errors": NUMBER, "worktime_s": NUMBER, "reason": str, "exit_status": int},
-                {"worker": int, "workers": int}),
-}
-REASONS = {"time_limit", "signal", "error", "clock_jump", "output_failed", "stopped", "died", "start_failed"}
+SCHEMA_FILE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "events.schema.json")
 
 
-def check(event):
-    for field, kind in (("v", int), ("time", str), ("host", str), ("event", str)):
-        if not isinstance(event.get(field), kind):
-            return f"common field {field!r} missing or of the wrong type"
-    for field in ("run", "node"):
-        if field in event and not isinstance(event[field], str):
-            return f"common field {field!r} of the wrong type"
-    if not re.fullmatch(r"[0-9a-f]{32}", event.get("run", "")):
-        return "no run id of 32 hexadecimal digits"
-    if event["v"] != 1:
-        return f"schema version {event['v']}"
-    if not TIME.match(event["time"]):
-        return f"time {event['time']!r} is not RFC 3339 UTC with milliseconds"
-    name = event["event"]
-    if name not in SCHEMA:
-        return f"unknown event {name!r}"
-    required, optional = SCHEMA[name]
-    for field, kind in required.items():
-        if field not in event or not isinstance(event[field], kind) or isinstance(event[field], bool):
-            return f"{name}: field {field!r} missing or of the wrong type"
-    for field, kind in optional.items():
-        if field in event and not isinstance(event[field], kind):
-            return f"{name}: field {field!r} of the wrong type"
-    if "reason" in event and event["reason"] not in REASONS:
-        return f"{name}: unknown reason {event['reason']!r}"
-    if name == "error" and "mismatch" in event:
-        m = event["mismatch"]
-        if not (isinstance(m.get("position"), int) and isinstance(m.get("expected"), str)
-                and isinstance(m.get("got"), str)):
-            return "error: mismatch needs position, expected and got"
-    if name == "test_start" and not ("minutes" in event or ("cipher" in event and "mb" in event)):
-        return "test_start: neither minutes nor cipher and mb"
-    return None
+def load_schema():
+    with open(SCHEMA_FILE, encoding="utf-8") as f:
+        schema = json.load(f)
+    jsonschema.Draft202012Validator.check_schema(schema)
+    return schema
+
+
+def undeclared(schema, event):
+    """The fields of the event that neither the common part nor the event's own part of the schema names."""
+    own = schema["$defs"].get(event.get("event"), {}).get("properties", {})
+    return sorted(set(event) - set(schema["properties"]) - set(own))
 
 
 def main(files):
+    schema = load_schema()
+    validator = jsonschema.Draft202012Validator(schema)
     problems = 0
     for name in files:
         # The lines of one run are together: a run's events follow its run_start.
@@ -77,9 +45,13 @@ def main(files):
         for number, line in enumerate(data.decode("utf-8").splitlines(), 1):
             try:
                 event = json.loads(line)
-                problem = check(event) if isinstance(event, dict) else "not an object"
             except ValueError as e:
-                problem = f"not JSON ({e})"
+                event, problem = None, f"not JSON ({e})"
+            else:
+                errors = sorted(validator.iter_errors(event), key=lambda e: list(e.path))
+                problem = "; ".join(f"{'/'.join(map(str, e.path)) or 'line'}: {e.message}" for e in errors[:3])
+                if not problem and undeclared(schema, event):
+                    problem = f"{event['event']}: fields the schema does not describe: {undeclared(schema, event)}"
             if not problem:
                 if event["event"] == "run_start":
                     problem = "a run that started twice" if event["run"] in runs_started else None

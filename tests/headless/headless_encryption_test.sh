@@ -19,15 +19,12 @@ work="$dir/work"
 mkdir -p "$work"
 encryption=(--headless --mode idle --tests encryption --max-temp-size 1 --temp-dir "$work")
 
-# Waits until the run has ended (or fails after about a minute); its exit status is in $status.
-wait_for_end() {
-  local pid=$1 i=0
-  while kill -0 "$pid" 2>/dev/null && [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$pid/status" 2>/dev/null)" != Z ]; do
-    i=$((i + 1)); [ $i -lt 1200 ] || fail "did not end"
-    sleep 0.05
-  done
-  wait "$pid"; status=$?
-}
+# The runs are in the idle mode, which yields the processor to every other program: each wait counts the
+# run's own processor time (a minute of it is far more than a run needs) and gives up on the wall only
+# after ten minutes.
+. "$(dirname "$0")/progress.sh"
+wait_for_end() { wait_end_of "$1" 60 600 || fail "did not end"; }
+passed_cycles() { [ "$(grep -c '^CRC check passed$' "$dir/out" 2>/dev/null)" -ge "$1" ]; }
 
 # A script's background job starts with SIGINT ignored, and the program keeps a signal that was ignored
 # when it started (as nohup asks), so the run that gets a SIGINT here starts with it at its default.
@@ -35,12 +32,11 @@ wait_for_end() {
 env --default-signal=INT "$prog" "${encryption[@]}" >"$dir/out" 2>"$dir/err" &
 pid=$!
 pids+=("$pid")
-i=0
-until [ "$(grep -c '^CRC check passed$' "$dir/out" 2>/dev/null)" -ge 2 ]; do
-  i=$((i + 1)); [ $i -lt 600 ] || fail "no two passed cycles"
-  kill -0 "$pid" 2>/dev/null || fail "ended early"
-  sleep 0.05
-done
+progress_wait "$pid" 60 600 passed_cycles 2
+case $? in
+1) fail "no two passed cycles" ;;
+2) fail "ended early" ;;
+esac
 kill -INT "$pid"
 wait_for_end "$pid"
 [ $status -eq 0 ] || fail "clean run: status $status"

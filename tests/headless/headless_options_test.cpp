@@ -72,14 +72,14 @@ TEST(HeadlessView, PrintsLinesAndAWorkTimeLineOncePerMinute) {
 }
 
 TEST(HeadlessOptions, TheLongestRunAcceptedIsWhatTheWorkTimeHolds) {
-    const auto most = std::to_string(torvane::app::MaxMinutes);
+    const auto most = std::to_string(torvane::session::MaxMinutes);
     auto o = ParseHeadlessOptions({"--headless", "--minutes", most});
     EXPECT_TRUE(o.Error.empty()) << o.Error;
-    EXPECT_EQ(o.Minutes, torvane::app::MaxMinutes);
+    EXPECT_EQ(o.Minutes, torvane::session::MaxMinutes);
     // Seconds of work time are signed 32-bit.
     EXPECT_LE(static_cast<long long>(o.Minutes) * 60, 2147483647LL);
     EXPECT_GT((static_cast<long long>(o.Minutes) + 1) * 60, 2147483647LL);
-    o = ParseHeadlessOptions({"--headless", "--minutes", std::to_string(torvane::app::MaxMinutes + 1)});
+    o = ParseHeadlessOptions({"--headless", "--minutes", std::to_string(torvane::session::MaxMinutes + 1)});
     EXPECT_NE(o.Error.find(most), std::string::npos) << o.Error;
     EXPECT_EQ(ParseHeadlessOptions({"--headless", "--minutes", "1"}).Minutes, 1);
 }
@@ -124,8 +124,35 @@ TEST(HeadlessOptions, TheHelpDescribesEveryFormAndEveryOption) {
     for (const char* part : {"torvane FILE.tvc", "torvane --headless", "open the main window", "--help", "-h",
                              "--version", "SIGHUP", "Exit status"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
-    for (const auto& option : torvane::app::HeadlessOptionTable())
-        EXPECT_NE(help.find("--" + std::string(option.Name)), std::string::npos) << option.Name;
+    for (const auto& option : torvane::session::RunOptionTable())
+        EXPECT_EQ(help.find("--" + std::string(option.Name) + " ") != std::string::npos,
+                  option.Help != nullptr)
+            << option.Name << ": in the help exactly when it has help lines";
+}
+
+TEST(HeadlessOptions, TheWindowStartsItsRunWithStartAndTakesOnlyTheFaultBesideIt) {
+    auto o = ParseHeadlessOptions({"--start"});
+    ASSERT_TRUE(o.Error.empty()) << o.Error;
+    EXPECT_TRUE(o.Start);
+    EXPECT_FALSE(o.Headless);
+    o = ParseHeadlessOptions({"--start", "--inject-fault", "MMX@1", "-platform", "offscreen"});
+    ASSERT_TRUE(o.Error.empty()) << o.Error;
+    ASSERT_TRUE(o.InjectFault);
+    EXPECT_EQ(o.InjectFault->Test, "mmx");
+    EXPECT_EQ(o.InjectFault->Cpu, 1) << "the window chooses its processors itself";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
+        {{"--start", "--minutes", "5"}, "belongs to the terminal run: add --headless"},
+        {{"--start", "--workers", "all"}, "add --headless"},
+        {{"--inject-fault", "mmx"}, "add --headless (the terminal) or --start (the window)"},
+        {{"--start", "--headless"}, "does not go with --headless"},
+        {{"--start", "--verify", "a.tvc"}, "does not go with --start"},
+        {{"--start", "--inject-fault", "encryption"}, "No Encryption tests"},
+        {{"--start", "/tmp/a.tvc"}, "/tmp/a.tvc"},
+    };
+    for (const auto& [args, reason] : bad) {
+        const auto e = ParseHeadlessOptions(args).Error;
+        EXPECT_NE(e.find(reason), std::string::npos) << args.front() << " " << args.back() << " -> " << e;
+    }
 }
 
 namespace {

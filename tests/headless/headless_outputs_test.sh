@@ -29,23 +29,20 @@ start() {
   pid=$!
   pids+=("$pid")
 }
+# The runs are in the idle mode, which yields the processor to every other program: the waits count the
+# run's own processor time and give up on the wall only after ten minutes. (How soon a stop signal ends
+# the program on a quiet machine is measured by bench/stop_latency.sh.)
+. "$(dirname "$0")/progress.sh"
+has_text() { grep -qF -- "$2" "$1" 2>/dev/null; }
 # Waits until the file holds the text, or the program ended.
 wait_for() { # file, text
-  local i=0
-  until grep -qF -- "$2" "$1" 2>/dev/null; do
-    i=$((i + 1)); [ $i -lt 1200 ] || fail "no '$2' in $1"
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.05
-  done
+  progress_wait "$pid" 60 600 has_text "$1" "$2"
+  [ $? -ne 1 ] || fail "no '$2' in $1"
 }
-# Waits for the end of the program (at most the given seconds); its exit status in $status.
+# Waits for the end of the program (at most the given seconds of its processor time); its exit status in
+# $status.
 wait_end() { # what, seconds
-  local i=0
-  while kill -0 "$pid" 2>/dev/null && [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$pid/status" 2>/dev/null)" != Z ]; do
-    i=$((i + 1)); [ $i -lt $(( $2 * 20 )) ] || fail "$1: still running $2 s after its stop signal"
-    sleep 0.05
-  done
-  wait "$pid"; status=$?
+  wait_end_of "$pid" "$2" 600 || fail "$1: still running after its stop signal"
 }
 
 # 1. A FIFO that nobody reads in place of the event file: the program waits for a reader, and a stop

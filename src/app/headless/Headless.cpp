@@ -11,6 +11,7 @@
 #include "engine/EncryptionWorkload.h"
 #include "engine/SettingsSchema.h"
 #include "engine/TestRun.h"
+#include "engine/Workloads.h"
 #include "hw/CpuIdent.h"
 #include "hw/MBM4Wrapper.h"
 #include "hw/Real48.h"
@@ -132,9 +133,7 @@ QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int
     QJsonArray tests;
     for (const auto& t : options.Tests) tests.append(QString::fromStdString(t));
     QJsonObject given{
-        {"mode", options.LoadMode == HeadlessOptions::Mode::Idle     ? "idle"
-                 : options.LoadMode == HeadlessOptions::Mode::Normal ? "normal"
-                                                                     : "hardcore"},
+        {"mode", engine::LoadModeName(options.LoadMode)},
         {"minutes", options.Minutes},
         {"encryption", options.Encryption},
         {"tests", tests},
@@ -286,6 +285,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     run.RestrictTests(options.Tests);
     // Tests named for this run choose them whatever the stored choice.
     if (!options.Tests.empty()) run.SetTestChoice(engine::TestChoice::Random);
+    // A worker takes the test choice of the run that started it.
+    if (options.Choice) run.SetTestChoice(*options.Choice);
     if (options.TempDir) run.TempDir = *options.TempDir;
     if (options.MaxTempSize) {
         run.MaxTempSize = *options.MaxTempSize;

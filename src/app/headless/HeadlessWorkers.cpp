@@ -4,6 +4,7 @@
 #include "app/headless/Headless.h"
 #include "app/headless/Supervisor.h"
 #include "engine/SettingsSchema.h"
+#include "session/RunOptions.h"
 #include "engine/TestRun.h"
 #include "platform/Affinity.h"
 #include "platform/Files.h"
@@ -36,31 +37,6 @@ std::optional<std::string> CheckWorkerProcessors(const HeadlessOptions& options,
     for (int cpu : cpus) list += (list.empty() ? "" : ", ") + std::to_string(cpu);
     return "--inject-fault " + options.InjectFault->Test + "@" + std::to_string(wanted) +
            ": no worker runs on processor " + std::to_string(wanted) + " (the workers take " + list + ")";
-}
-
-std::vector<std::string> WorkerArguments(const HeadlessOptions& options, int index, int cpu) {
-    std::vector<std::string> args = {"--headless", "--worker",
-                                     std::to_string(index) + ":" + std::to_string(cpu)};
-    const auto add = [&args](const char* name, const std::string& value) {
-        args.emplace_back(name);
-        args.push_back(value);
-    };
-    add("--mode", options.LoadMode == HeadlessOptions::Mode::Idle     ? "idle"
-                  : options.LoadMode == HeadlessOptions::Mode::Normal ? "normal"
-                                                                      : "hardcore");
-    if (options.Minutes > 0) add("--minutes", std::to_string(options.Minutes));
-    if (options.Encryption) args.emplace_back("--encryption");
-    if (!options.Tests.empty()) {
-        std::string list;
-        for (const auto& t : options.Tests) list += (list.empty() ? "" : ",") + t;
-        add("--tests", list);
-    }
-    if (options.TempDir) add("--temp-dir", *options.TempDir);
-    if (options.MaxTempSize)
-        add("--max-temp-size", std::to_string(*options.MaxTempSize / engine::MaxTempSizeUnit));
-    if (options.InjectFault && (!options.InjectFault->Cpu || *options.InjectFault->Cpu == cpu))
-        add("--inject-fault", options.InjectFault->Test);
-    return args;
 }
 
 int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed) {
@@ -103,7 +79,7 @@ int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed)
     const std::string workFolder = WithTrailingSeparator(NativePath(folder));
     for (std::size_t i = 0; i < cpus.size(); ++i) {
         WorkerCommand command{{program}};
-        for (auto& a : WorkerArguments(options, static_cast<int>(i), cpus[i]))
+        for (auto& a : session::WorkerArguments(options, static_cast<int>(i), cpus[i]))
             command.Argv.push_back(std::move(a));
         config.Workers.push_back(
             {cpus[i], std::move(command), workFolder + "worker-" + std::to_string(i) + "/"});

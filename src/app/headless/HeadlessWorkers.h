@@ -17,11 +17,6 @@ std::vector<int> WorkerProcessors(const HeadlessOptions& options, const std::vec
 std::optional<std::string> CheckWorkerProcessors(const HeadlessOptions& options,
                                                  const std::vector<int>& cpus);
 
-// The arguments (after the program) that start worker `index` on `cpu`: the terminal run with the options
-// a single run of this run takes, its place among the workers, and the injected fault where it is meant
-// for this processor.
-std::vector<std::string> WorkerArguments(const HeadlessOptions& options, int index, int cpu);
-
 // Runs the supervisor with its workers; the exit status. stopFd: readable when a stop signal came;
 // outputClosed: standard output was closed when the program began.
 int RunSupervised(const HeadlessOptions& options, int stopFd, bool outputClosed);

@@ -356,6 +356,13 @@ int Supervisor::Run() {
 }
 
 int Supervisor::Report() {
+    // The machine has one clock: a jump that one worker saw voids the work time of every processor, also
+    // of those the stop reached before their own next look at the clock.
+    const bool jumped = std::any_of(workers_.begin(), workers_.end(), [](const WorkerState& w) {
+        return w.EndReason == QLatin1String("clock_jump");
+    });
+    if (jumped)
+        for (auto& w : workers_) w.WorkSeconds = 0;
     std::int64_t errors = 0, longest = 0;
     for (const auto& w : workers_) {
         errors += w.Errors;
