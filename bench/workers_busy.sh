@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # How busy the terminal run keeps the machine, from /proc: every logical processor's busy share with
-# --workers all (during the heat-up, and during the tests of the idle mode), side by side with
+# --workers all (during the heat-up, and during the tests of the idle mode) and with the window started
+# with its run (torvane --start, "Processors" at "All", on the offscreen platform), side by side with
 # `stress-ng --cpu 0`; the supervisor's own processor time; and one worker pinned to one processor, whose
 # timer threads must not take the processor from the thread that runs the passes, against a single run
 # pinned from outside (taskset), where the timer threads spin as they do on a machine of many processors.
@@ -23,6 +24,8 @@ cleanup() {
 }
 trap cleanup EXIT
 export TORVANE_CONFIG_DIR="$dir/config"
+# The window's work folder: a new store's default, the private folder under the cache folder.
+export XDG_CACHE_HOME="$dir/cache"
 [ -x "$prog" ] || { echo "no program $prog"; exit 2; }
 
 cpu_lines() { grep '^cpu[0-9]' /proc/stat; }
@@ -84,6 +87,7 @@ last=$(( $(nproc) - 1 ))
 echo "$(nproc) logical processors, ${secs} s per measurement after ${warmup} s"
 measure_all "--workers all, heat-up (normal mode)" --headless --workers all --temp-dir "$dir"
 measure_all "--workers all, tests (idle mode)" --headless --workers all --mode idle --temp-dir "$dir"
+measure_all "window --start (All), heat-up" --start -platform offscreen
 if command -v stress-ng >/dev/null; then
   stress-ng --cpu 0 --timeout $((warmup + secs + 5))s >/dev/null 2>&1 &
   pid=$!; started+=("$pid")

@@ -102,6 +102,7 @@ int RunApplication(int argc, char** argv, const WindowStart& start) {
     services.Shell = &shell;
     services.ProgramFile = ProgramFilePath();
     services.CommandLine = RawCommandLine();
+    services.WorkerProgram = services.ProgramFile;
 
     // Form1's creation (with its test run) loads the settings; the viewer copies Memo2's colours, so it
     // comes after.
@@ -120,7 +121,7 @@ int RunApplication(int argc, char** argv, const WindowStart& start) {
     // --start: the run starts as "Start" starts it, once the window is up.
     if (start.Start)
         QTimer::singleShot(0, &form1, [&form1, fault = start.Fault] {
-            if (fault) form1.Run().InjectFault(fault->Test);
+            if (fault) form1.InjectFault(*fault);
             form1.Run().ClickMenuItem(engine::MenuItem::Start1);
         });
     const int result = QApplication::exec();

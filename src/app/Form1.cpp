@@ -6,6 +6,7 @@
 #include "app/Form3.h"
 #include "app/Form4.h"
 #include "app/Memo.h"
+#include "app/ProcessorWorkers.h"
 #include "app/ScreenText.h"
 #include "app/TrayIcon.h"
 #include "app/UserGuideWindow.h"
@@ -127,6 +128,10 @@ TForm1::TForm1(const Form1Services& services, QWidget* parent) : QMainWindow(par
     if (!environment.cursorPosition) environment.cursorPosition = [] { return QCursor::pos(); };
     run_ = std::make_unique<engine::TestRun>(*this, environment);
     run_->OnExit = [this] { Quit(); };
+    processors_ = std::make_unique<TProcessorWorkers>(*run_, *this, services_.WorkerProgram, ProcessorStrip);
+    run_->Observer = processors_.get();
+    run_->OnStarted = [this] { processors_->Started(); };
+    run_->OnStopped = [this] { processors_->Stopped(); };
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
@@ -181,6 +186,12 @@ void TForm1::BuildScreen() {
     Panel3 = new QWidget(Panel2);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     panel2Layout->addWidget(Panel3, 1);
+    ProcessorStrip = new QLabel(Panel2);
+    ProcessorStrip->setObjectName(QStringLiteral("ProcessorStrip"));
+    ProcessorStrip->setWordWrap(true);
+    ProcessorStrip->setContentsMargins(4, 2, 4, 2);
+    ProcessorStrip->hide();
+    panel2Layout->addWidget(ProcessorStrip);
     auto* panel3Layout = new QVBoxLayout(Panel3);
     panel3Layout->setContentsMargins(0, 0, 0, 0);
     panel3Layout->setSpacing(0);
@@ -220,6 +231,9 @@ void TForm1::BuildScreen() {
         SetBackground(w, Qt::black);
         SetForeground(w, Qt::white);
     }
+
+    SetBackground(ProcessorStrip, Qt::black);
+    SetForeground(ProcessorStrip, Qt::white);
 
     Memo1->hide();
     Memo2->show();
@@ -303,6 +317,11 @@ void TForm1::BuildMenus() {
     NoEncryptiontests1 = run(Tests1, "NoEncryptiontests1", QStringLiteral("No Encryption tests"),
                              MenuItem::NoEncryptiontests1);
 
+    Processors1 = AdvancedMenu->addMenu(QStringLiteral("Processors"));
+    Processors1->setObjectName(QStringLiteral("Processors1"));
+    AllProcessors1 = add(Processors1, "AllProcessors1", QStringLiteral("All"), &TForm1::AllProcessors1Click);
+    OneProcessor1 = add(Processors1, "OneProcessor1", QStringLiteral("One"), &TForm1::OneProcessor1Click);
+
     AdvancedMenu->addSeparator()->setObjectName(QStringLiteral("N2"));
     SaveScreen1 = add(AdvancedMenu, "SaveScreen1", QStringLiteral("Save Screen"), &TForm1::SaveScreen1Click);
 
@@ -322,7 +341,8 @@ void TForm1::BuildMenus() {
     About1 = add(Help1, "About1", QStringLiteral("About"), &TForm1::About1Click);
 
     for (const auto& group :
-         {std::vector<QAction*>{idle1, Normal1, Hardcore1}, std::vector<QAction*>{Random1, Optimal1}}) {
+         {std::vector<QAction*>{idle1, Normal1, Hardcore1}, std::vector<QAction*>{Random1, Optimal1},
+          std::vector<QAction*>{AllProcessors1, OneProcessor1}}) {
         auto* actionGroup = new QActionGroup(this);
         actionGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
         for (auto* action : group) {
@@ -333,7 +353,8 @@ void TForm1::BuildMenus() {
     }
     for (auto* action : {NoEncryptiontests1, StayOnTop1}) action->setCheckable(true);
     // The run shows its own items' ticks once it exists; "Stay On Top" is the window's.
-    for (auto* action : {idle1, Normal1, Hardcore1, Random1, Optimal1, NoEncryptiontests1, StayOnTop1})
+    for (auto* action : {idle1, Normal1, Hardcore1, Random1, Optimal1, NoEncryptiontests1, StayOnTop1,
+                         AllProcessors1, OneProcessor1})
         ticks_[action] = false;
 }
 
@@ -403,6 +424,11 @@ void TForm1::FormCreate() {
     // Q12: the test choice; "Optimal..." is ticked without running its command.
     run_->LoadTestChoice(stored);
 
+    // Q15: every processor or the window's run alone; a new store starts with every processor.
+    const bool all = stored.Text(settings::Processors).value_or("All") != "One";
+    processors_->All = all;
+    SetTick(all ? AllProcessors1 : OneProcessor1, true);
+
     // A1: the temperature unit word; its presence is one of the two conditions of the display.
     const auto a1 = stored.Text(settings::TemperatureUnit);
     tempUnitWord_ = TemperatureUnitWord(a1);
@@ -443,6 +469,7 @@ void TForm1::FormDestroy() {
 
     // A missing work file is no error; a folder another run works in is left alone.
     run_->RemoveLeftWorkFiles(false);
+    processors_->EndNow(3000);
 
     TrayIcon1->SetIconVisible(false);
     if (!problem.isEmpty())
@@ -462,6 +489,7 @@ void TForm1::ShutDownWithoutDisplay() {
     const QString problem = SaveWindowAndChoices();
     // A run that was going leaves all three names behind, as a stop would remove them.
     run_->RemoveLeftWorkFiles(true);
+    processors_->EndNow(3000);
     if (!problem.isEmpty())
         std::fprintf(stderr, "torvane: the window position and menu choices could not be saved: %s\n",
                      problem.toLocal8Bit().constData());
@@ -653,11 +681,13 @@ std::vector<QWidget*> TForm1::ColourElements() const {
 void TForm1::ApplyBackground(const QColor& colour, bool includeViewer) {
     for (QWidget* w : ColourElements())
         if (includeViewer || !viewer_ || w != viewer_->Memo1) SetBackground(w, colour);
+    SetBackground(ProcessorStrip, colour);
 }
 
 void TForm1::ApplyTextColour(const QColor& colour, bool includeViewer) {
     for (QWidget* w : ColourElements())
         if (includeViewer || !viewer_ || w != viewer_->Memo1) SetForeground(w, colour);
+    SetForeground(ProcessorStrip, colour);
 }
 
 QColor TForm1::ScreenColor() const {
@@ -1080,6 +1110,25 @@ void TForm1::StayOnTop1Click() {
     const bool on = !ticks_[StayOnTop1];
     ApplyWindowFlags(windowFlags().testFlag(Qt::FramelessWindowHint), on);
     SetTick(StayOnTop1, on);
+}
+
+void TForm1::AllProcessors1Click() {
+    ChooseProcessors(true);
+}
+
+void TForm1::OneProcessor1Click() {
+    ChooseProcessors(false);
+}
+
+void TForm1::ChooseProcessors(bool all) {
+    // Stored at once: the choice is the user's, whichever way the window ends.
+    SettingsKey().WriteString(settings::Processors.Name, all ? "All" : "One");
+    processors_->All = all;
+    SetTick(all ? AllProcessors1 : OneProcessor1, true);
+}
+
+void TForm1::InjectFault(const session::FaultSpec& fault) {
+    processors_->InjectFault(fault);
 }
 
 void TForm1::TrayIcon1Click() {

@@ -12,6 +12,7 @@
 #include "hw/MBM4Wrapper.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
+#include "session/RunOptions.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -45,6 +46,7 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TMemo;
+class TProcessorWorkers;
 class TTrayIcon;
 class TUserGuideWindow;
 
@@ -58,6 +60,9 @@ struct Form1Services {
     // Reads the processor for a new certificate: its identification and its speed, measured then (about
     // a second). The processor itself when empty.
     std::function<void(cert::TCertificateFacts&)> ReadProcessor;
+    // The program the workers of a run on every processor are started from; none: the window's run
+    // alone, whatever "Processors" says.
+    std::string WorkerProgram;
 };
 
 class TForm1 final : public QMainWindow, public engine::IRunView {
@@ -100,6 +105,10 @@ public:
 
     // The test run behind the window.
     engine::TestRun& Run() { return *run_; }
+    // The run's other processors ("Processors" set to "All").
+    TProcessorWorkers& ProcessorRuns() { return *processors_; }
+    // A fault for the next run (--start --inject-fault): the processor it names meets it.
+    void InjectFault(const session::FaultSpec& fault);
 
     // Work settings of the run, as the "Options" commands set them.
     const std::string& TempDir() const { return run_->TempDir; }
@@ -164,6 +173,9 @@ public:
     QAction* Random1 = nullptr;
     QAction* Optimal1 = nullptr;
     QAction* NoEncryptiontests1 = nullptr;
+    QMenu* Processors1 = nullptr;
+    QAction* AllProcessors1 = nullptr;
+    QAction* OneProcessor1 = nullptr;
     QAction* SaveScreen1 = nullptr;
     QMenu* Window2 = nullptr;
     QAction* Maximize1 = nullptr;
@@ -187,6 +199,7 @@ public:
     QLabel* Panel14 = nullptr;
     QLabel* Panel15 = nullptr;
     QLabel* Panel16 = nullptr;
+    QLabel* ProcessorStrip = nullptr; // each processor's test, passes and errors in a run on all of them
     TTrayIcon* TrayIcon1 = nullptr;
     QTimer* TempUpdater = nullptr;
 
@@ -206,6 +219,8 @@ public slots:
     void Maximize1Click();
     void Minimize1Click();
     void StayOnTop1Click();
+    void AllProcessors1Click();
+    void OneProcessor1Click();
     void Documentation1Click();
     void Checkfornewversion1Click();
     void About1Click();
@@ -249,6 +264,8 @@ private:
 
     Form1Services services_;
     std::unique_ptr<engine::TestRun> run_;
+    std::unique_ptr<TProcessorWorkers> processors_;
+    void ChooseProcessors(bool all);
     QStringList bannerLines_;
     QString tempUnitWord_ = QStringLiteral("C");
     int tempSensor_ = 1;

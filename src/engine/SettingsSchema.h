@@ -68,10 +68,13 @@ inline constexpr SettingSpec TemperatureSensor{"Q14", SettingForm::Integer, 1, 3
 // Any text is taken; only "C" and "F" name a unit, everything else leaves the plain "C".
 inline constexpr SettingSpec TemperatureUnit{"A1", SettingForm::Text, 0, 0, 0, {}, "\"C\""};
 
+// Advanced > Processors: "All" runs the test on every processor, "One" the window's run alone.
+inline constexpr SettingSpec Processors{"Q15", SettingForm::Text, 0, 0, 0, "All One", "\"All\""};
+
 inline constexpr const SettingSpec* All[] = {
-    &WorkDirectory,    &MaxTempSize,       &ScreenColor,    &TextColor, &WindowLeft,
-    &WindowTop,        &WindowHeight,      &WindowWidth,    &StayOnTop, &RandomTests,
-    &TemperatureScale, &TemperatureSensor, &TemperatureUnit};
+    &WorkDirectory,    &MaxTempSize,       &ScreenColor,     &TextColor, &WindowLeft,
+    &WindowTop,        &WindowHeight,      &WindowWidth,     &StayOnTop, &RandomTests,
+    &TemperatureScale, &TemperatureSensor, &TemperatureUnit, &Processors};
 
 } // namespace settings
 

@@ -362,6 +362,7 @@ void TestRun::Start1Click() {
     State.LastStop = StopReason::None;
     State.TestsStarted = 0;
     ShowMenu();
+    if (OnStarted) OnStarted();
     State.WhetstoneReference = NoPassYet;
     State.MmxReference = NoPassYet;
     DeleteWorkFile(PlainWorkFile);
@@ -439,6 +440,7 @@ void TestRun::StopSequence() {
                                      QStringLiteral(" h, ") + c[2] + QStringLiteral(" m, ") + c[3] +
                                      QStringLiteral(" s"));
     ShowMenu();
+    if (OnStopped) OnStopped();
     if (!settingsProblem.isEmpty()) view_.ShowError(settingsProblem);
 }
 
@@ -584,6 +586,7 @@ void TestRun::ReportTestError(std::int32_t code, const QString& message, const Q
           << (code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
                         : QStringLiteral(" ErrorType: Calculation error"));
     if (!cause.isEmpty()) lines << QStringLiteral(" Cause: ") + cause;
+    lines << ReportTail;
     Sleep(10);
     view_.ClearPane(Pane::Info);
     for (const auto& line : lines) view_.AppendLine(Pane::Info, line);

@@ -140,6 +140,12 @@ public:
     void ClickMenuItem(MenuItem item);
     // "Exit": the front end ends the application.
     std::function<void()> OnExit;
+    // "Start" has begun the run (before its first test) / the stop sequence has shown the results: a
+    // front end that runs more beside this run (its other processors) starts and stops that with it.
+    std::function<void()> OnStarted;
+    std::function<void()> OnStopped;
+    // Lines that follow an error report's own (the processor the error came from); none by default.
+    QStringList ReportTail;
 
     // Window timer ticks.
     void Timer1Timer(); // OperateTimer

@@ -60,6 +60,8 @@ TEST_F(AppTest, MenuBarHoldsEveryItemWithItsCaptionAndInitialState) {
         {"Random1", "Random", true, true, true},
         {"Optimal1", "Optimal...", true, true, false},
         {"NoEncryptiontests1", "No Encryption tests", true, true, true},
+        {"AllProcessors1", "All", true, true, true},
+        {"OneProcessor1", "One", true, true, false},
         {"SaveScreen1", "Save Screen", true, false, false},
         {"Maximize1", "Maximize", true, false, false},
         {"Minimize1", "Minimize", true, false, false},
@@ -79,7 +81,8 @@ TEST_F(AppTest, MenuBarHoldsEveryItemWithItsCaptionAndInitialState) {
     QStringList advanced;
     for (auto* action : form->AdvancedMenu->actions())
         advanced << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(advanced, QStringList({"Options", "Stability", "Mode", "Tests", "-", "Save Screen"}));
+    EXPECT_EQ(advanced,
+              QStringList({"Options", "Stability", "Mode", "Tests", "Processors", "-", "Save Screen"}));
 }
 
 TEST_F(AppTest, ClicksChangeTicksOnlyWhereTheCommandSaysSo) {

@@ -138,7 +138,7 @@ TEST(SettingsSchema, EveryValueOfTheStoreIsDescribedOnce) {
         }
     }
     EXPECT_EQ(names, (std::set<std::string>{"Q1", "Q2", "Q5", "Q6", "Q7", "Q8", "Q9", "Q10", "Q11", "Q12",
-                                            "Q13", "Q14", "A1"}));
+                                            "Q13", "Q14", "A1", "Q15"}));
     EXPECT_EQ(settings::MaxTempSize.Default, 104857600);
     EXPECT_FALSE(RangeProblem(settings::MaxTempSize, settings::MaxTempSize.Default));
 }

@@ -54,7 +54,4 @@ int RunSupervisor(const SupervisorConfig& config);
 // Removes the work files a worker left in its folder, and the folder where that empties it.
 void RemoveWorkFiles(const std::string& folder);
 
-// "0 d, 1 h, 2 m, 3 s"
-QString WorkTimeText(std::int64_t seconds);
-
 } // namespace torvane::app
