@@ -113,9 +113,25 @@ if command -v systemd-analyze >/dev/null; then
   # The unit as it would load, with the program where it was unpacked (its manual page is checked above).
   sed "s|^ExecStart=/usr/bin/|ExecStart=$x/usr/bin/|" "$x/lib/systemd/system/torvane-sensors.service" \
     >"$dir/torvane-sensors.service"
-  systemd-analyze verify --man=no "$dir/torvane-sensors.service" || fail "systemd-analyze verify"
+  # A setting it cannot parse, it only names and ignores: any word from it is a failure.
+  systemd-analyze verify --man=no "$dir/torvane-sensors.service" >"$dir/verify" 2>&1 ||
+    fail "systemd-analyze verify: $(cat "$dir/verify")"
+  [ ! -s "$dir/verify" ] || fail "systemd-analyze verify: $(cat "$dir/verify")"
 fi
-echo "desktop entries, metadata and service: valid"
+# The certificate type: the MIME database made of the package's file knows *.tvc as the type the program
+# registers for itself, and the viewer's entry opens that type (the database is looked for where it is made,
+# so that no note says it is not where the desktop looks).
+mkdir -p "$dir/mime/packages"
+cp "$x/usr/share/mime/packages/torvane-certificate.xml" "$dir/mime/packages/"
+XDG_DATA_HOME="$dir" update-mime-database "$dir/mime" >"$dir/mime.log" 2>&1 || fail "update-mime-database: $(cat "$dir/mime.log")"
+[ ! -s "$dir/mime.log" ] || fail "update-mime-database: $(cat "$dir/mime.log")"
+type=$(sed -n 's/.*kCertificateMimeType = "\([^"]*\)".*/\1/p' src/platform/FileTypes.h)
+[ -n "$type" ] || fail "no certificate type in src/platform/FileTypes.h"
+grep -qxF "50:$type:*.tvc" "$dir/mime/globs2" ||
+  fail "the MIME database does not know *.tvc as $type: $(grep -v "^#" "$dir/mime/globs2")"
+grep -qxF "MimeType=$type;" "$x/usr/share/applications/torvane-certificate.desktop" ||
+  fail "the viewer's entry does not open $type"
+echo "desktop entries, metadata, certificate type and service: valid"
 
 if command -v lintian >/dev/null; then
   lintian --fail-on error "$deb" >"$dir/lintian" 2>&1 || fail "lintian: $(cat "$dir/lintian")"

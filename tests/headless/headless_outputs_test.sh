@@ -49,6 +49,8 @@ wait_end() { # what, seconds
 # signal ends the wait (and the program: the events cannot be written).
 mkfifo "$dir/events.fifo"
 start --events "$dir/events.fifo"
+# Once the program has its stop signals in hand, and a while later: it still waits.
+progress_wait "$pid" 60 600 signal_in_hand "$pid" 15 || fail "events FIFO: no stop signal handling"
 sleep 0.5
 kill -0 "$pid" 2>/dev/null || fail "events FIFO: the program did not wait for a reader"
 kill -TERM "$pid"

@@ -59,3 +59,13 @@ wait_end_of() {
   wait "$pid"
   status=$?
 }
+
+# Whether process $1 has the signal numbered $2 in hand: blocked or caught. Before that (still loading, or
+# early in its start) the signal would end it by the system's default, without any word of its own; a
+# busy machine can keep a program that long in its start.
+signal_in_hand() {
+  local blocked caught
+  blocked=$(sed -n 's/^SigBlk:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null)
+  caught=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null)
+  [ -n "$blocked" ] && [ -n "$caught" ] && (( (16#$blocked | 16#$caught) & (1 << ($2 - 1)) ))
+}

@@ -118,6 +118,19 @@ TEST(RunSession, AWorkerThatEndsKeepsTheWorkTimeItReached) {
                            QStringLiteral(" cpu 1: Errors: 0, Worktime: 0 d, 0 h, 2 m, 20 s")}));
 }
 
+TEST(RunSession, AClockJumpOnOneProcessorVoidsTheWorkTimeOfAll) {
+    RunSession run({0, 1}, 0);
+    run.Take(0, Event("worker_end", {{"errors", 0.0}, {"worktime_s", 300.0}, {"reason", "clock_jump"}}), 0);
+    run.Take(1, Event("worker_end", {{"errors", 0.0}, {"worktime_s", 301.0}, {"reason", "signal"}}), 0);
+    RunSession calm({0, 1}, 0);
+    calm.Take(0, Event("worker_end", {{"worktime_s", 300.0}, {"reason", "stopped"}}), 0);
+    calm.ApplyClockRule();
+    EXPECT_EQ(calm.LongestWorkSeconds(), 300);
+    run.ApplyClockRule();
+    EXPECT_EQ(run.LongestWorkSeconds(), 0);
+    EXPECT_EQ(run.Processor(1).WorkSeconds, 0) << "the processor that did not see the jump loses it too";
+}
+
 TEST(RunSession, TheStopReason) {
     RunSession run({0, 1});
     EXPECT_EQ(run.StopReason(), QStringLiteral("stopped"));
