@@ -449,9 +449,10 @@ void TForm1::FormCreate() {
     bool onlyNotKept = false;
     const auto storeProblem = SettingsKey::TakeLoadProblem(&onlyNotKept);
     // A store that was read as it is but keeps no change is a note, not a value that could not be read.
+    storeProblem_ = !onlyNotKept && !storeProblem.empty();
     if (onlyNotKept)
         storeNote_ = Q(storeProblem);
-    else if (!storeProblem.empty())
+    else if (storeProblem_)
         problems.prepend(Q(storeProblem));
     loadProblems_ = problems;
     // Shown once the window is up, above it.
@@ -462,9 +463,13 @@ void TForm1::FormCreate() {
 void TForm1::ReportLoadProblems() {
     if (!storeNote_.isEmpty()) services_.Dialogs->MessageBox("Note", storeNote_.toStdString());
     if (loadProblems_.isEmpty()) return;
-    QString text = QStringLiteral("Some settings could not be read, so their defaults are used. The stored "
-                                  "values are left as they are in %1.\n\n")
-                       .arg(Q(SettingsKey::StoreFile()));
+    // Where the store itself could not be used, its own line says what became of the file (set aside, or
+    // left as it is); the values are then not "left" in the store's place.
+    QString text = storeProblem_
+                       ? QStringLiteral("Some settings could not be read, so their defaults are used.\n\n")
+                       : QStringLiteral("Some settings could not be read, so their defaults are used. The "
+                                        "stored values are left as they are in %1.\n\n")
+                             .arg(Q(SettingsKey::StoreFile()));
     text += loadProblems_.join(QLatin1Char('\n'));
     services_.Dialogs->MessageBox("Error", text.toStdString());
 }

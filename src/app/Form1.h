@@ -275,6 +275,7 @@ private:
 
     QStringList loadProblems_;
     QString storeNote_; // the store keeps no change (write-protected, no home folder): said once
+    bool storeProblem_ = false; // the store as a whole could not be used (set aside, unreadable)
     std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are
     std::map<std::string, std::uint32_t> loadedAtStart_; // the shutdown's values as the load found them
     std::map<QAction*, bool> ticks_;                     // menu ticks as the commands left them

@@ -262,6 +262,9 @@ TEST_F(AppTest, UnreadableValuesFallBackToDefaultsWithOneMessageAndStayStored) {
           "'lots' is not a valid integer value (Q2)", "'white' is not a valid integer value (Q6)",
           "Invalid data type for 'Q11'", "Q14"})
         EXPECT_NE(shown[0].Text.find(part), std::string::npos) << part << "\n" << shown[0].Text;
+    // The store was read: its values stay where they are, and the message says where.
+    EXPECT_NE(shown[0].Text.find("left as they are in " + SettingsKey::StoreFile()), std::string::npos)
+        << shown[0].Text;
 
     form->FormDestroy();
     EXPECT_EQ(key.ValueType("Q7"), SettingsType::String);
@@ -278,6 +281,8 @@ TEST_F(AppTest, ADamagedStoreIsSetAsideAndReportedOnce) {
     const auto shown = dialogs.Take();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].Text.find("damaged"), std::string::npos) << shown[0].Text;
+    // The file was moved aside: nothing may say its values are still where they were.
+    EXPECT_EQ(shown[0].Text.find("left as they are in"), std::string::npos) << shown[0].Text;
 
     int asideFiles = 0;
     for (const auto& entry : std::filesystem::directory_iterator(config.path().toStdString()))
