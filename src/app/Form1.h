@@ -213,6 +213,8 @@ public slots:
     void Registerfiletype1Click();
     void MBMSetup1Click();
     void CreateCertificate1Click();
+    // Whether the run's results earn a certificate; a note says why not.
+    bool CertificateEarned();
     void VerifyCertificate1Click();
     void SaveScreen1Click();
     void Maximize1Click();
@@ -273,7 +275,7 @@ private:
     bool showedReading_ = false; // Label2 shows a live reading
 
     QStringList loadProblems_;
-    QString storeNote_; // the store keeps no change (write-protected, no home folder): said once
+    QString storeNote_;         // the store keeps no change (write-protected, no home folder): said once
     bool storeProblem_ = false; // the store as a whole could not be used (set aside, unreadable)
     std::set<std::string> unreadableAtStart_; // stored values the load could not read; kept as they are
     std::map<std::string, std::uint32_t> loadedAtStart_; // the shutdown's values as the load found them
