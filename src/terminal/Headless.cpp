@@ -70,10 +70,6 @@ QString EndReason(engine::StopReason stop, const QString& asked) {
     }
 }
 
-std::int64_t CounterSeconds(const std::array<QString, 4>& c) {
-    return c[0].toLongLong() * 86400 + c[1].toLongLong() * 3600 + c[2].toLongLong() * 60 + c[3].toLongLong();
-}
-
 void LoadSettings(engine::TestRun& run, HeadlessView& view, std::function<std::optional<double>()>& celsius) {
     auto stored = engine::SettingsReader::FromStore();
     run.LoadWorkSettings(stored);
@@ -355,7 +351,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         state.FailedRunsBefore = failedRunsBefore;
         state.Failed = runFailed();
         const std::int64_t seconds =
-            run.State.Stopped ? CounterSeconds(run.State.Counters) : run.Clock().ElapsedSeconds();
+            run.State.Stopped ? run.State.WorkSeconds : run.Clock().ElapsedSeconds();
         state.Workers = {{std::nullopt, run.State.ErrorCount, seconds}};
         state.TemperatureC = celsius ? celsius() : std::nullopt;
         return state;
@@ -407,7 +403,7 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
                 status = kCertificateNotWritten;
             if (recorder)
                 recorder->End(worker ? "worker_end" : "run_end", run.State.ErrorCount,
-                              CounterSeconds(run.State.Counters), EndReason(run.State.LastStop, stopAsked),
+                              run.State.WorkSeconds, EndReason(run.State.LastStop, stopAsked),
                               status);
             tellLostEvents();
             if (eventsLost && status == 0) status = 3;

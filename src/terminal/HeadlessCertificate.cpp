@@ -3,6 +3,7 @@
 #include "cert/Builder.h"
 #include "cert/VerifyReport.h"
 #include "crypto/Managers.h"
+#include "engine/WorkTime.h"
 #include "platform/Error.h"
 
 #include <iostream>
@@ -40,7 +41,7 @@ std::optional<std::string> CheckCertificateRequest(const CertificateRequest& req
 
 bool WriteRunCertificate(const CertificateRequest& request, engine::TestRun& run, std::FILE* out,
                          std::FILE* err, const CertificateSources& sources) {
-    const auto& counters = run.State.Counters;
+    const auto counters = engine::WorkTimeFields(run.State.WorkSeconds);
     const std::string workTime = counters[0].toStdString() + "d, " + counters[1].toStdString() + "h, " +
                                  counters[2].toStdString() + "m, " + counters[3].toStdString() + "s";
     const auto refusal = engine::CertificateEligibility(run.State);

@@ -1,5 +1,7 @@
 #include "terminal/HeadlessView.h"
 
+#include "engine/WorkTime.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -40,18 +42,16 @@ void HeadlessView::AppendLine(engine::Pane, const QString& line) {
     Print(line);
 }
 
-void HeadlessView::SetCounters(const QString& days, const QString& hours, const QString& minutes,
-                               const QString& seconds) {
-    const long long minute = days.toLongLong() * 1440 + hours.toLongLong() * 60 + minutes.toLongLong();
+void HeadlessView::ShowWorkTime(std::int64_t seconds) {
+    const long long minute = seconds / 60;
     if (minute == lastMinute_) return;
     lastMinute_ = minute;
     if (minute == 0) return;
-    QString line = QStringLiteral("Work time: ") + days + QStringLiteral(" d, ") + hours +
-                   QStringLiteral(" h, ") + minutes + QStringLiteral(" m, ") + seconds + QStringLiteral(" s");
+    QString line = QStringLiteral("Work time: ") + engine::WorkTimeText(seconds);
     if (Temperature)
         if (const auto temperature = Temperature()) line += QStringLiteral("; CPU Temp: ") + *temperature;
     Print(line);
-    if (OnWorkMinute) OnWorkMinute(minute * 60 + seconds.toLongLong());
+    if (OnWorkMinute) OnWorkMinute(seconds);
 }
 
 void HeadlessView::ShowMessage(const QString& caption, const QString& text) {

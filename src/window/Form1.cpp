@@ -3,6 +3,7 @@
 #include "cert/Builder.h"
 #include "engine/EncryptionWorkload.h"
 #include "engine/SettingsSchema.h"
+#include "engine/WorkTime.h"
 #include "hw/Real48.h"
 #include "platform/CommandGuard.h"
 #include "platform/Convert.h"
@@ -779,12 +780,12 @@ void TForm1::ShowPane(Pane pane) {
     Memo2->setVisible(pane == Pane::Info);
 }
 
-void TForm1::SetCounters(const QString& days, const QString& hours, const QString& minutes,
-                         const QString& seconds) {
-    Panel19->setText(days);
-    Panel14->setText(hours);
-    Panel15->setText(minutes);
-    Panel16->setText(seconds);
+void TForm1::ShowWorkTime(std::int64_t seconds) {
+    const auto fields = engine::WorkTimeFields(seconds);
+    Panel19->setText(fields[0]);
+    Panel14->setText(fields[1]);
+    Panel15->setText(fields[2]);
+    Panel16->setText(fields[3]);
 }
 
 QStringList TForm1::Counters() const {

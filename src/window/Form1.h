@@ -138,8 +138,7 @@ public:
     void AppendLine(engine::Pane pane, const QString& line) override;
     void ClearPane(engine::Pane pane) override;
     void ShowPane(engine::Pane pane) override;
-    void SetCounters(const QString& days, const QString& hours, const QString& minutes,
-                     const QString& seconds) override;
+    void ShowWorkTime(std::int64_t seconds) override;
     void Repaint() override;
     void UpdateWindow() override;
     void ShowMainWindow() override;

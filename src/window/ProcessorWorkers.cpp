@@ -120,7 +120,7 @@ void TProcessorWorkers::Started() {
 void TProcessorWorkers::Stopped() {
     if (!session_) return;
     auto& own = session_->Processor(0);
-    own.WorkSeconds = run_.State.LastShownSeconds;
+    own.WorkSeconds = run_.State.WorkSeconds;
     own.Ended = true;
     own.EndReported = true;
     session_->SetStopReason(QStringLiteral("stopped"));

@@ -53,10 +53,10 @@ TEST(HeadlessView, PrintsLinesAndAWorkTimeLineOncePerMinute) {
         view.AppendLine(torvane::engine::Pane::RunLog, "Doing a 3 minute MMX Test");
         view.AppendLine(torvane::engine::Pane::Info, QString::fromUtf8("It\u00B4s"));
         view.ClearPane(torvane::engine::Pane::RunLog);
-        view.SetCounters("0", "0", "0", "59");
-        view.SetCounters("0", "0", "1", "0");
-        view.SetCounters("0", "0", "1", "1");
-        view.SetCounters("0", "1", "0", "0");
+        view.ShowWorkTime(59);
+        view.ShowWorkTime(60);
+        view.ShowWorkTime(61);
+        view.ShowWorkTime(3600);
         view.ShowMessage("Hey hey hey!", "stop");
     }
     std::rewind(out);

@@ -19,8 +19,8 @@ std::string WorkTimeLines(const std::function<std::optional<QString>()>& tempera
     {
         HeadlessView view(out);
         view.Temperature = temperature;
-        view.SetCounters("0", "0", "1", "0");
-        view.SetCounters("0", "0", "2", "0");
+        view.ShowWorkTime(60);
+        view.ShowWorkTime(120);
     }
     std::rewind(out);
     std::string text;

@@ -115,10 +115,10 @@ TEST(HeadlessViewMinutes, EveryWholeMinuteOfWorkTimeIsToldWithItsSeconds) {
     HeadlessView view(out);
     std::vector<long long> told;
     view.OnWorkMinute = [&](long long s) { told.push_back(s); };
-    view.SetCounters("0", "0", "0", "59");
-    view.SetCounters("0", "0", "1", "0");
-    view.SetCounters("0", "0", "1", "1");
-    view.SetCounters("1", "2", "3", "4");
+    view.ShowWorkTime(59);
+    view.ShowWorkTime(60);
+    view.ShowWorkTime(61);
+    view.ShowWorkTime(86400 + 7200 + 180 + 4);
     EXPECT_EQ(told, (std::vector<long long>{60, 86400 + 7200 + 180 + 4}));
     std::fclose(out);
 }

@@ -160,7 +160,7 @@ TEST_F(AppTest, PanesAndCountersAnswerTheEngine) {
     form->ClearPane(engine::Pane::RunLog);
     EXPECT_EQ(form->Memo1->Count(), 0);
 
-    form->SetCounters("1", "0", "0", "5");
+    form->ShowWorkTime(86405);
     EXPECT_EQ(form->Counters(), QStringList({"1", "0", "0", "5"}));
     struct Counter {
         const char* name;
