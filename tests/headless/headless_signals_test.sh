@@ -7,7 +7,8 @@
 #     job for SIGINT); the others still stop the run.
 #  3. A stop sent to the whole process group while the workers of --workers start is an ordinary stop,
 #     never a worker "ended by signal" or killed.
-# Every program started here is ended by its process id whatever happens. Takes the path of the program.
+# Every program started here is ended by its process id whatever happens. Takes the path of the program
+# and that of the program proper the launcher starts (the same when the program is started directly).
 set -u
 prog=$1
 dir=$(mktemp -d)
@@ -30,10 +31,12 @@ sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 # Whether the program itself (not the shell or env that is about to become it) holds SIGHUP (1), SIGINT
 # (2) and SIGTERM (15), bits 0, 1 and 14, blocked, caught or ignored: from then on none of them can kill
 # it. The moments before are the loader's, before any code of the program runs.
-program=$(readlink -f "$prog")
+launcher=$(readlink -f "$prog")
+program=$(readlink -f "${2:-$prog}")
 holds_stop_signals() {
-  local mask=0 field value
-  [ "$(readlink "/proc/$1/exe" 2>/dev/null)" = "$program" ] || return 1
+  local mask=0 field value exe
+  exe=$(readlink "/proc/$1/exe" 2>/dev/null)
+  [ "$exe" = "$launcher" ] || [ "$exe" = "$program" ] || return 1
   for field in SigBlk SigCgt SigIgn; do
     value=$(sed -n "s/^$field:[[:space:]]*//p" "/proc/$1/status" 2>/dev/null)
     [ -n "$value" ] || return 1
