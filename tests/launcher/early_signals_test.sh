@@ -33,29 +33,8 @@ export TORVANE_CONFIG_DIR="$dir/config"
 # The private work folder a run makes where no folder is stored: the test's, never the user's.
 export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; echo "--- standard output:"; cat "$dir/out" 2>/dev/null; echo "--- standard error:"; cat "$dir/err" 2>/dev/null; exit 1; }
-random_below() { echo $(( $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % $1 )); }
-sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 number_of() { kill -l "$1"; }
-
-# A field of /proc/PID/status (shell built-ins only, so that polling is quick).
-status_field() { # pid, field
-  local key value
-  while read -r key value; do
-    [ "$key" = "$2:" ] && { echo "$value"; return 0; }
-  done 2>/dev/null <"/proc/$1/status"
-  return 1
-}
-# The launcher or the program proper (not the shell or env about to become it) with SIGHUP, SIGINT and
-# SIGTERM (bits 0, 1 and 14) blocked, caught or ignored: from then on none of them can kill it.
-holds_stop_signals() {
-  [ "/proc/$1/exe" -ef "$launcher" ] || [ "/proc/$1/exe" -ef "$program" ] || return 1
-  local mask=0 field value
-  for field in SigBlk SigCgt SigIgn; do
-    value=$(status_field "$1" "$field") || return 1
-    mask=$(( mask | 0x${value: -8} ))
-  done
-  [ $(( mask & 0x4003 )) -eq $(( 0x4003 )) ]
-}
+. "$(dirname "$0")/../headless/stop_signals.sh"
 wait_for() { # what, command...
   local what=$1 i=0
   shift
@@ -65,23 +44,6 @@ wait_for() { # what, command...
   done
 }
 stopped() { [ "$(status_field "$1" State | cut -c1)" = T ]; }
-wait_end() { # pid, what; the exit status in $status
-  local i=0
-  while kill -0 "$1" 2>/dev/null; do
-    i=$((i + 1)); [ $i -lt 1200 ] || fail "$2: still running 60 s later"
-    [ "$(status_field "$1" State | cut -c1)" = Z ] && break
-    sleep 0.05
-  done
-  wait "$1"; status=$?
-}
-ordinary_end() { # what
-  [ $status -eq 0 ] || fail "$1: exit status $status"
-  grep -q "^Test Results:$" "$dir/out" || fail "$1: no results"
-  grep -q "^ Errors: 0$" "$dir/out" || fail "$1: errors"
-  grep -q "^ Worktime: 0 d, 0 h, [0-9]* m, [0-9]* s$" "$dir/out" || fail "$1: work time"
-  left=$(find "$dir/cache" -type f 2>/dev/null)
-  [ -z "$left" ] || fail "$1: left in the work folder: $left"
-}
 # Starts a terminal run in the background (SIGINT at its default: a script's background job would ignore
 # it): env's options in env_options, then environment settings and the command. Its id in $pid.
 env_options=()
@@ -150,7 +112,7 @@ for i in $(seq 1 24); do
   at=0
   [ $(( i % 3 )) -eq 0 ] || at=$(random_below 151)
   start "$launcher"
-  wait_for "SIG$sig at $at ms" holds_stop_signals "$pid"
+  wait_holds "$pid" "SIG$sig at $at ms"
   [ "$at" -gt 0 ] && sleep_ms "$at"
   kill -s "$sig" "$pid"
   wait_end "$pid" "SIG$sig at $at ms"
