@@ -21,7 +21,7 @@ public:
     void AppendLine(engine::Pane, const QString&) override {}
     void ClearPane(engine::Pane) override {}
     void ShowPane(engine::Pane) override {}
-    void SetCounters(const QString&, const QString&, const QString&, const QString&) override {}
+    void ShowWorkTime(std::int64_t) override {}
     void Repaint() override {}
     void UpdateWindow() override {}
     void ShowMainWindow() override {}

@@ -12,9 +12,9 @@
 # end-to-end tests make the moments certain; this counts what users meet. Every process started here is
 # ended by its id.
 #
-#   bench/early_stop.sh [PROGRAM] [TRIES]     (default build/src/app/torvane, 20 tries each way)
+#   bench/early_stop.sh [PROGRAM] [TRIES]     (default build/src/torvane/torvane, 20 tries each way)
 set -u
-prog=$(readlink -f "${1:-build/src/app/torvane}")
+prog=$(readlink -f "${1:-build/src/torvane/torvane}")
 tries=${2:-20}
 dir=$(mktemp -d)
 load=

@@ -1,9 +1,6 @@
 #pragma once
 // The state of the test run that outlives a pass: read and written on the GUI thread only.
 
-#include <QString>
-
-#include <array>
 #include <cstdint>
 #include <string>
 
@@ -15,7 +12,7 @@ enum class StopReason { None, User, Error, ClockJump, TimeLimit };
 enum class TestChoice { Random, Optimal };
 
 // Why the results on the screen earn no stability certificate. A certificate needs a full day of work
-// time (the days counter is not "0") of a run that tested: a run that started no test (with "Optimal..."
+// time of a run that tested: a run that started no test (with "Optimal..."
 // ticked none is ever chosen) tested nothing, however long its counters ran.
 enum class CertificateRefusal { None, LessThanADay, NoTestRan };
 
@@ -30,10 +27,9 @@ struct RunState {
     std::int32_t ErrorCount = 0; // since program start; "Start" does not reset it
     std::string WhetstoneReference = NoPassYet;
     std::string MmxReference = NoPassYet;
-    std::int32_t LastShownSeconds = 0;
-    // The work-time fields as last shown: days, hours, minutes, seconds.
-    std::array<QString, 4> Counters{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
-                                    QStringLiteral("0")};
+    // The work time as last shown, in seconds: what the last check of the work clock found, the stop's
+    // results, or 0 once a jump of the clock has voided it.
+    std::int64_t WorkSeconds = 0;
     StopReason LastStop = StopReason::None;
     // Tests the sequencer started in this run (or the last one). The heat-up is none: a run without a
     // test tested nothing, whatever its work time.

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace torvane::engine {
 
 // The two text panes: the run log (visible while a test runs) and the information pane.
@@ -55,9 +57,9 @@ public:
     // Shows the given pane and hides the other one.
     virtual void ShowPane(Pane pane) = 0;
 
-    // The four work-time counters Panel19 (days), Panel14 (hours), Panel15 (minutes), Panel16 (seconds).
-    virtual void SetCounters(const QString& days, const QString& hours, const QString& minutes,
-                             const QString& seconds) = 0;
+    // The work time in seconds, which the window shows on its four counters Panel19 (days), Panel14
+    // (hours), Panel15 (minutes) and Panel16 (seconds) as WorkTimeFields makes them.
+    virtual void ShowWorkTime(std::int64_t seconds) = 0;
 
     // Invalidate and paint the main window at once / paint what is invalid.
     virtual void Repaint() = 0;

@@ -5,6 +5,7 @@
 #include "engine/MmxWorkload.h"
 #include "engine/SettingsSchema.h"
 #include "engine/WhetstoneWorkload.h"
+#include "engine/WorkTime.h"
 #include "engine/Workloads.h"
 #include "platform/Files.h"
 #include "platform/Priority.h"
@@ -111,7 +112,7 @@ void TestRun::LoadWorkSettings(SettingsReader& settings) {
 }
 
 CertificateRefusal CertificateEligibility(const RunState& state) {
-    if (state.Counters[0] == QStringLiteral("0")) return CertificateRefusal::LessThanADay;
+    if (state.WorkSeconds < 86400) return CertificateRefusal::LessThanADay;
     if (state.TestsStarted == 0) return CertificateRefusal::NoTestRan;
     return CertificateRefusal::None;
 }
@@ -371,7 +372,6 @@ void TestRun::Start1Click() {
     view_.ClearPane(Pane::RunLog);
     for (const auto& line : BannerLines) view_.AppendLine(Pane::RunLog, line);
     workClock_.StartClock();
-    State.LastShownSeconds = 0;
     kello_->SetEnabled(true);
     const bool idle = mode_ == LoadMode::Idle;
     if (!idle) {
@@ -432,13 +432,10 @@ void TestRun::StopSequence() {
         settingsProblem = QString::fromStdString(e.what());
     }
 
-    const auto& c = State.Counters;
     view_.AppendLine(Pane::Info, QString());
     view_.AppendLine(Pane::Info, QStringLiteral("Test Results:"));
     view_.AppendLine(Pane::Info, QStringLiteral(" Errors: ") + QString::number(State.ErrorCount));
-    view_.AppendLine(Pane::Info, QStringLiteral(" Worktime: ") + c[0] + QStringLiteral(" d, ") + c[1] +
-                                     QStringLiteral(" h, ") + c[2] + QStringLiteral(" m, ") + c[3] +
-                                     QStringLiteral(" s"));
+    view_.AppendLine(Pane::Info, QStringLiteral(" Worktime: ") + WorkTimeText(State.WorkSeconds));
     ShowMenu();
     if (OnStopped) OnStopped();
     if (!settingsProblem.isEmpty()) view_.ShowError(settingsProblem);
@@ -623,14 +620,9 @@ void TestRun::EndPass(Workload& workload, const std::string& text, bool failed) 
     State.*info.Reference = result;
 }
 
-void TestRun::ShowWorkTime(std::int32_t e) {
-    SetCounters({QString::number(e / 86400), QString::number(e / 3600 % 24), QString::number(e / 60 % 60),
-                 QString::number(e % 60)});
-}
-
-void TestRun::SetCounters(const std::array<QString, 4>& counters) {
-    State.Counters = counters;
-    view_.SetCounters(counters[0], counters[1], counters[2], counters[3]);
+void TestRun::ShowWorkTime(std::int64_t seconds) {
+    State.WorkSeconds = seconds;
+    view_.ShowWorkTime(seconds);
 }
 
 bool TestRun::CheckWorkClock() {
@@ -648,7 +640,6 @@ bool TestRun::CheckWorkClock() {
         workClock_.Discard();
         return true;
     }
-    State.LastShownSeconds = check.Seconds;
     ShowWorkTime(check.Seconds);
     return false;
 }
@@ -657,7 +648,7 @@ void TestRun::ShowCheating() {
     State.LastStop = StopReason::ClockJump;
     view_.ShowMessage(QStringLiteral("Hey hey hey!"), QStringLiteral("It\u00B4s not nice to cheat!"));
     view_.ClearPane(Pane::Info);
-    SetCounters({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")});
+    ShowWorkTime(0);
 }
 
 void TestRun::UpdateWorkTime() {
@@ -675,7 +666,7 @@ void TestRun::UpdateWorkTime() {
 
 void TestRun::KelloTimer() {
     UpdateWorkTime();
-    const auto& c = State.Counters;
+    const auto c = WorkTimeFields(State.WorkSeconds);
     view_.SetTrayHint(c[0] + QStringLiteral("d, ") + c[1] + QStringLiteral("h, ") + c[2] +
                       QStringLiteral("m, ") + c[3] + QStringLiteral("s, "));
     ProcessMessages();

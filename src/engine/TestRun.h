@@ -216,9 +216,7 @@ private:
         void AppendLine(Pane pane, const QString& line) override;
         void ClearPane(Pane pane) override;
         void ShowPane(Pane pane) override { view_.ShowPane(pane); }
-        void SetCounters(const QString& d, const QString& h, const QString& m, const QString& s) override {
-            view_.SetCounters(d, h, m, s);
-        }
+        void ShowWorkTime(std::int64_t seconds) override { view_.ShowWorkTime(seconds); }
         void Repaint() override { view_.Repaint(); }
         void UpdateWindow() override { view_.UpdateWindow(); }
         void ShowMainWindow() override { view_.ShowMainWindow(); }
@@ -253,8 +251,8 @@ private:
     bool CheckWorkClock();
     // After a jump stopped the run: the message, and the work time gone from the screen.
     void ShowCheating();
-    void ShowWorkTime(std::int32_t seconds);
-    void SetCounters(const std::array<QString, 4>& counters);
+    // Keeps the work time as shown and shows it.
+    void ShowWorkTime(std::int64_t seconds);
     void Sleep(int ms);
 
     // The two pass texts of a result mismatch while its error is reported.

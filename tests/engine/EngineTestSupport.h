@@ -6,6 +6,7 @@
 
 #include "engine/RunView.h"
 #include "engine/TestRun.h"
+#include "engine/WorkTime.h"
 #include "engine/WorkerTimer.h"
 
 #include <QCoreApplication>
@@ -62,7 +63,8 @@ class FakeRunView : public engine::IRunView {
 public:
     QStringList RunLog, Info;
     engine::Pane Shown = engine::Pane::Info;
-    std::array<QString, 4> Counters{"0", "0", "0", "0"};
+    std::int64_t Seconds = 0;
+    std::array<QString, 4> Counters{"0", "0", "0", "0"}; // as the status strip would show Seconds
     std::vector<std::pair<QString, QString>> Messages;
     QStringList Errors;
     int Repaints = 0, Updates = 0, MainWindowShown = 0;
@@ -82,8 +84,9 @@ public:
     }
     void ClearPane(engine::Pane pane) override { Lines(pane).clear(); }
     void ShowPane(engine::Pane pane) override { Shown = pane; }
-    void SetCounters(const QString& d, const QString& h, const QString& m, const QString& s) override {
-        Counters = {d, h, m, s};
+    void ShowWorkTime(std::int64_t seconds) override {
+        Seconds = seconds;
+        Counters = engine::WorkTimeFields(seconds);
     }
     void Repaint() override {
         ++Repaints;

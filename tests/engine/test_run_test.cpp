@@ -533,6 +533,9 @@ TEST_F(TestRunTest, ADayJumpAtTheLastSecondBeforeADayIsStillAJump) {
     run->Kello().Fire();
     EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
     EXPECT_EQ(view.Counters[0], "0");
+    // The run keeps what it shows: nothing of the voided day is left to read.
+    EXPECT_EQ(run->State.WorkSeconds, 0);
+    EXPECT_EQ(view.Seconds, 0);
 }
 
 TEST_F(TestRunTest, WorkTimesPastADayShowDaysAndTheHoursOfTheDay) {
@@ -553,6 +556,7 @@ TEST_F(TestRunTest, WorkTimesPastADayShowDaysAndTheHoursOfTheDay) {
         WorkFor(c.seconds * 1000, 10000);
         Stop();
         EXPECT_EQ(view.Counters, c.shown) << c.seconds;
+        EXPECT_EQ(run->State.WorkSeconds, c.seconds);
         EXPECT_EQ(InfoBelowBanner().at(3), " Worktime: " + c.shown[0] + " d, " + c.shown[1] + " h, " +
                                                c.shown[2] + " m, " + c.shown[3] + " s")
             << c.seconds;

@@ -34,7 +34,7 @@ export TORVANE_CONFIG_DIR="$dir/config"
 export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; echo "--- standard output:"; cat "$dir/out" 2>/dev/null; echo "--- standard error:"; cat "$dir/err" 2>/dev/null; exit 1; }
 number_of() { kill -l "$1"; }
-. "$(dirname "$0")/../headless/stop_signals.sh"
+. "$(dirname "$0")/../terminal/stop_signals.sh"
 wait_for() { # what, command...
   local what=$1 i=0
   shift

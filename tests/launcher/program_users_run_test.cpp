@@ -1,7 +1,7 @@
 // Which file the program proper tells the desktop it is: the launcher that starts it, found both ways
 // (the launcher where it should be, and the program proper where that launcher looks), else itself.
 
-#include "app/launcher/ProgramUsersRun.h"
+#include "launcher/ProgramUsersRun.h"
 
 #include "common/TempDir.h"
 

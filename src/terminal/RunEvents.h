@@ -1,0 +1,58 @@
+#pragma once
+// The events of one test run (a single run, or one worker of a supervised run), made from what the run
+// tells its observer and from the front end's own moments (heartbeat, end).
+
+#include "engine/RunObserver.h"
+#include "terminal/EventStream.h"
+
+#include <QJsonObject>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace torvane::app {
+
+// Where two pass texts part: the first position (in characters, from 0) at which they differ, and an
+// excerpt of each around it, at most ExcerptLength characters long, both from the same position.
+struct TextDifference {
+    std::int64_t Position = 0;
+    std::string Expected, Got;
+};
+inline constexpr std::size_t ExcerptLength = 64;
+TextDifference FirstDifference(const std::string& expected, const std::string& got);
+
+class RunEventRecorder final : public engine::IRunObserver {
+public:
+    // worker: the worker's number in its run (0 for the single run); cpu: the processor it is pinned to.
+    RunEventRecorder(EventStream& events, int worker, std::optional<int> cpu);
+
+    void TestStarted(const engine::WorkloadInfo& workload, int minutes) override;
+    void EncryptionStarted(const engine::WorkloadInfo& workload, const QString& cipher,
+                           int megabytes) override;
+    void PassEnded(const engine::WorkloadInfo& workload) override;
+    void Paused(std::int64_t seconds) override;
+    void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
+                       const std::string* result, const QString& cause) override;
+
+    // Once a minute of work time: the work time, the passes done per test, the temperature where known.
+    void Heartbeat(std::int64_t workSeconds, std::optional<double> temperatureC);
+    // The run's end: "worker_end" for a worker, "run_end" for the single run.
+    void End(const char* event, std::int64_t errors, std::int64_t workSeconds, const QString& reason,
+             int exitStatus);
+
+    // The fields that name the worker (and its processor) in every event of the run.
+    QJsonObject Who() const;
+
+private:
+    EventStream& events_;
+    int worker_;
+    std::optional<int> cpu_;
+    std::map<QString, std::int64_t> passes_;
+};
+
+// A workload's name as the events give it: "whetstone", "mmx", "encryption", "heat-up".
+QString EventKind(const engine::WorkloadInfo& workload);
+
+} // namespace torvane::app
