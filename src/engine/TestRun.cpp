@@ -1,6 +1,7 @@
 #include "engine/TestRun.h"
 
 #include "engine/EncryptionWorkload.h"
+#include "engine/ErrorReport.h"
 #include "engine/FloatText.h"
 #include "engine/MmxWorkload.h"
 #include "engine/SettingsSchema.h"
@@ -109,12 +110,6 @@ std::string WorkDirectoryOf(SettingsReader& settings) {
 void TestRun::LoadWorkSettings(SettingsReader& settings) {
     TempDir = WorkDirectoryOf(settings);
     MaxTempSize = settings.Number(settings::MaxTempSize).value_or(settings::MaxTempSize.Default);
-}
-
-CertificateRefusal CertificateEligibility(const RunState& state) {
-    if (state.WorkSeconds < 86400) return CertificateRefusal::LessThanADay;
-    if (state.TestsStarted == 0) return CertificateRefusal::NoTestRan;
-    return CertificateRefusal::None;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -576,14 +571,7 @@ void TestRun::ReportTestError(std::int32_t code, const QString& message, const Q
     if (Observer) Observer->ErrorReported(code, message, detail, mismatchReference_, mismatchResult_, cause);
     ClickMenuItem(MenuItem::Stop1);
     State.LastStop = StopReason::Error;
-    QStringList lines = BannerLines;
-    lines << QStringLiteral("Testing Stopped:") << QStringLiteral(" Error Message: ") + message
-          << QStringLiteral(" ErrorCode: ") + QString::number(code)
-          << QStringLiteral(" Calculation error: ") + detail
-          << (code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
-                        : QStringLiteral(" ErrorType: Calculation error"));
-    if (!cause.isEmpty()) lines << QStringLiteral(" Cause: ") + cause;
-    lines << ReportTail;
+    const QStringList lines = BannerLines + ErrorReportLines({code, message, detail, cause, ReportCpu});
     Sleep(10);
     view_.ClearPane(Pane::Info);
     for (const auto& line : lines) view_.AppendLine(Pane::Info, line);

@@ -144,8 +144,8 @@ public:
     // front end that runs more beside this run (its other processors) starts and stops that with it.
     std::function<void()> OnStarted;
     std::function<void()> OnStopped;
-    // Lines that follow an error report's own (the processor the error came from); none by default.
-    QStringList ReportTail;
+    // The processor an error report names, in a run on several processors; none by default.
+    std::optional<int> ReportCpu;
 
     // Window timer ticks.
     void Timer1Timer(); // OperateTimer

@@ -57,10 +57,8 @@ void RunEventRecorder::Paused(std::int64_t seconds) {
     events_.Emit("pause", e);
 }
 
-void RunEventRecorder::ErrorReported(int code, const QString& message, const QString& detail,
-                                     const std::string* reference, const std::string* result,
-                                     const QString& cause) {
-    auto e = Who();
+QJsonObject ErrorEventFields(QJsonObject e, int code, const QString& message, const QString& detail,
+                             const QString& cause, const std::string* reference, const std::string* result) {
     e.insert(QStringLiteral("code"), code);
     e.insert(QStringLiteral("message"), message);
     e.insert(QStringLiteral("detail"), detail);
@@ -71,7 +69,13 @@ void RunEventRecorder::ErrorReported(int code, const QString& message, const QSt
                                                          {"expected", QString::fromStdString(d.Expected)},
                                                          {"got", QString::fromStdString(d.Got)}});
     }
-    events_.Emit("error", e);
+    return e;
+}
+
+void RunEventRecorder::ErrorReported(int code, const QString& message, const QString& detail,
+                                     const std::string* reference, const std::string* result,
+                                     const QString& cause) {
+    events_.Emit("error", ErrorEventFields(Who(), code, message, detail, cause, reference, result));
 }
 
 void RunEventRecorder::Heartbeat(std::int64_t workSeconds, std::optional<double> temperatureC) {

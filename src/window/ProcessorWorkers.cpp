@@ -62,14 +62,14 @@ void TProcessorWorkers::Started() {
     // Workers of the last run that are still stopping are ended first: two runs never share a folder.
     if (pool_) EndNow(StopGraceMs);
     session_.reset();
-    run_.ReportTail.clear();
+    run_.ReportCpu.reset();
     const auto fault = std::exchange(fault_, std::nullopt);
     if (!Spreads()) {
         strip_->hide();
         return;
     }
     session_ = std::make_unique<session::RunSession>(Processors, NowMs());
-    run_.ReportTail = {QStringLiteral(" Processor: cpu %1").arg(Processors.front())};
+    run_.ReportCpu = Processors.front();
 
     session::RunOptions options;
     options.LoadMode = run_.Mode();
@@ -119,10 +119,7 @@ void TProcessorWorkers::Started() {
 
 void TProcessorWorkers::Stopped() {
     if (!session_) return;
-    auto& own = session_->Processor(0);
-    own.WorkSeconds = run_.State.WorkSeconds;
-    own.Ended = true;
-    own.EndReported = true;
+    session_->Ended(0, session::EndOf(run_.State));
     session_->SetStopReason(QStringLiteral("stopped"));
     StopWorkers();
     if (!pool_ || pool_->AllEnded())
@@ -190,22 +187,22 @@ void TProcessorWorkers::ReportError(int i) {
             if (!session_ || run_.State.Stopped) return;
             const auto& first = session_->FirstError();
             if (!first || first->Cpu != session_->Processor(i).Cpu) return;
-            const QStringList tail = run_.ReportTail;
-            run_.ReportTail = {QStringLiteral(" Processor: cpu %1").arg(first->Cpu)};
+            const auto own = std::exchange(run_.ReportCpu, first->Cpu);
             forwarding_ = true;
             run_.State.ErrorCount += 1;
             run_.ReportTestError(first->Code, first->Message, first->Detail, first->Cause);
             forwarding_ = false;
-            run_.ReportTail = tail;
+            run_.ReportCpu = own;
         },
         Qt::QueuedConnection);
 }
 
 void TProcessorWorkers::Finish() {
-    if (finished_ || !session_) return;
+    // A run started since (its own session) has its own end.
+    if (finished_ || !session_ || !run_.State.Stopped) return;
     finished_ = true;
-    if (run_.State.LastStop == engine::StopReason::ClockJump)
-        session_->Processor(0).EndReason = QStringLiteral("clock_jump");
+    // The run's own end as it stands now: a jump of the clock is known only after the stop has begun.
+    session_->Ended(0, session::EndOf(run_.State));
     session_->ApplyClockRule();
     for (const auto& line : session_->ProcessorResultLines()) view_.AppendLine(engine::Pane::Info, line);
 }
