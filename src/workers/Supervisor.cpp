@@ -155,6 +155,10 @@ void Supervisor::OnEvent(int i, std::string_view line) {
 }
 
 void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
+    // A stop sent to the whole process group reaches the supervisor no later than the worker it ended,
+    // but its request may still wait in the pipe: taken first, so that a worker the stop ended is judged
+    // as stopped, never as dead.
+    ServeStopRequests();
     auto& w = run_.Processor(i);
     const bool reported = w.EndReported;
     // A worker that could not stop the ordinary way leaves its work files behind (one killed in an

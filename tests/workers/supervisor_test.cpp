@@ -19,6 +19,7 @@
 #include <pthread.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -221,6 +222,65 @@ TEST_F(SupervisorTest, AWorkerKilledBySignalIsAnErrorOfItsProcessor) {
     EXPECT_EQ(died["reason"].toString(), QStringLiteral("died"));
     // The half line the worker had begun is not passed on.
     EXPECT_TRUE(Named("heartbeat").size() == 1u) << "only the steady worker's heartbeat";
+}
+
+// A stop sent to the process group (timeout, Slurm) reaches the supervisor and a worker at once; a worker
+// that has not caught its signals yet ends by it. Its end is seen here while the supervisor's own request
+// still waits in its pipe: the request came first, so the worker was stopped, not lost. The same end
+// without any request stays the error it is.
+TEST_F(SupervisorTest, AWorkerEndedByTheGroupsStopIsStoppedButWithoutAStopItDied) {
+    const auto endedBySignal = [&](bool stopAsked) {
+        int stop[2];
+        EXPECT_EQ(::pipe2(stop, O_NONBLOCK | O_CLOEXEC), 0);
+        config_.StopFd = stop[0];
+        config_.Workers.clear();
+        pidFiles_.clear();
+        events.clear();
+        std::filesystem::remove(dir_ / "ev.jsonl");
+        std::string problem;
+        events_ = EventStream::Open(dir_ / "ev.jsonl", problem);
+        config_.Events = events_.get();
+        const std::string ready = dir_ / "ready";
+        std::filesystem::remove(ready);
+        // A worker that takes the stop signal's default action, as one still starting would.
+        AddWorker(1, "exec perl -e 'use POSIX; sigprocmask(SIG_UNBLOCK, POSIX::SigSet->new(SIGTERM)); "
+                     "open(my $f, \">" + ready + "\"); close $f; sleep 30'");
+        // Between two looks of the supervisor: the worker ends by the signal, and only then does the
+        // supervisor's own request come (its handler ran, the pipe holds it), so both wait together.
+        bool sent = false;
+        config_.SteadyMs = [&, start = std::chrono::steady_clock::now()] {
+            if (!sent && std::filesystem::exists(ready)) {
+                sent = true;
+                std::ifstream in(pidFiles_[0]);
+                pid_t pid = 0;
+                in >> pid;
+                EXPECT_EQ(::kill(pid, SIGTERM), 0);
+                siginfo_t info{};
+                EXPECT_EQ(::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
+                if (stopAsked) EXPECT_EQ(::write(stop[1], "x", 1), 1);
+            }
+            return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                         start)
+                .count();
+        };
+        const int status = Run();
+        ::close(stop[0]);
+        ::close(stop[1]);
+        EXPECT_TRUE(sent);
+        return status;
+    };
+    EXPECT_EQ(endedBySignal(true), 0) << out;
+    EXPECT_EQ(out.find("Error Message"), std::string::npos) << out;
+    EXPECT_NE(out.find(" cpu 1: Errors: 0,"), std::string::npos) << out;
+    EXPECT_EQ(events.back()["reason"].toString(), QStringLiteral("signal"));
+    EXPECT_EQ(Named("worker_end").at(0)["reason"].toString(), QStringLiteral("stopped"));
+
+    // The standard output collects both runs' results.
+    const auto before = out.size();
+    EXPECT_EQ(endedBySignal(false), 1) << out;
+    EXPECT_NE(out.find(" Error Message: Worker process ended by signal 15", before), std::string::npos) << out;
+    EXPECT_NE(out.find(" cpu 1: Errors: 1,", before), std::string::npos) << out;
+    EXPECT_EQ(Named("worker_end").at(0)["reason"].toString(), QStringLiteral("died"));
 }
 
 TEST_F(SupervisorTest, AKilledWorkerKeepsItsWorkTimeAndLeavesNoWorkFiles) {
