@@ -1,7 +1,6 @@
 #include "app/ProcessorWorkers.h"
 
 #include "app/headless/Supervisor.h"
-#include "engine/RunView.h"
 #include "engine/TestRun.h"
 #include "engine/Workloads.h"
 #include "platform/Affinity.h"
@@ -27,9 +26,9 @@ QString TestName(const QString& kind) {
 
 } // namespace
 
-TProcessorWorkers::TProcessorWorkers(engine::TestRun& run, engine::IRunView& view, std::string program,
-                                     QLabel* strip)
-    : run_(run), view_(view), program_(std::move(program)), strip_(strip) {
+TProcessorWorkers::TProcessorWorkers(engine::TestRun& run, engine::IRunSubscriber& screen,
+                                     std::string program, QLabel* strip)
+    : run_(run), screen_(screen), program_(std::move(program)), strip_(strip) {
     Processors = AllowedProcessors();
     if (Processors.empty())
         for (std::uint32_t i = 0; i < SystemProcessors().NumberOfProcessors; ++i)
@@ -62,14 +61,14 @@ void TProcessorWorkers::Started() {
     // Workers of the last run that are still stopping are ended first: two runs never share a folder.
     if (pool_) EndNow(StopGraceMs);
     session_.reset();
-    run_.ReportTail.clear();
+    run_.ReportProcessor.reset();
     const auto fault = std::exchange(fault_, std::nullopt);
     if (!Spreads()) {
         strip_->hide();
         return;
     }
     session_ = std::make_unique<session::RunSession>(Processors, NowMs());
-    run_.ReportTail = {QStringLiteral(" Processor: cpu %1").arg(Processors.front())};
+    run_.ReportProcessor = Processors.front();
 
     session::RunOptions options;
     options.LoadMode = run_.Mode();
@@ -190,13 +189,12 @@ void TProcessorWorkers::ReportError(int i) {
             if (!session_ || run_.State.Stopped) return;
             const auto& first = session_->FirstError();
             if (!first || first->Cpu != session_->Processor(i).Cpu) return;
-            const QStringList tail = run_.ReportTail;
-            run_.ReportTail = {QStringLiteral(" Processor: cpu %1").arg(first->Cpu)};
+            const auto own = std::exchange(run_.ReportProcessor, first->Cpu);
             forwarding_ = true;
             run_.State.ErrorCount += 1;
             run_.ReportTestError(first->Code, first->Message, first->Detail, first->Cause);
             forwarding_ = false;
-            run_.ReportTail = tail;
+            run_.ReportProcessor = own;
         },
         Qt::QueuedConnection);
 }
@@ -207,7 +205,8 @@ void TProcessorWorkers::Finish() {
     if (run_.State.LastStop == engine::StopReason::ClockJump)
         session_->Processor(0).EndReason = QStringLiteral("clock_jump");
     session_->ApplyClockRule();
-    for (const auto& line : session_->ProcessorResultLines()) view_.AppendLine(engine::Pane::Info, line);
+    for (const auto& line : session_->ProcessorResultLines())
+        screen_.Hear(engine::event::Line{engine::Pane::Info, line});
 }
 
 void TProcessorWorkers::EndNow(int graceMs) {
@@ -225,23 +224,30 @@ void TProcessorWorkers::EndNow(int graceMs) {
     pool_.reset();
 }
 
-void TProcessorWorkers::TestStarted(const engine::WorkloadInfo& workload, int) {
+void TProcessorWorkers::Hear(const engine::RunEvent& event) {
+    namespace e = engine::event;
+    std::visit(engine::Overloaded{
+                   [this](const e::Started&) { Started(); },
+                   [this](const e::Stopped&) { Stopped(); },
+                   [this](const e::TestStarted& x) { TestStarted(*x.Workload); },
+                   [this](const e::EncryptionStarted& x) { TestStarted(*x.Workload); },
+                   [this](const e::PassEnded&) {
+                       if (session_) session_->Processor(0).Passes += 1;
+                   },
+                   [this](const e::Error& x) { ErrorReported(x); },
+                   [](const auto&) {},
+               },
+               event);
+}
+
+void TProcessorWorkers::TestStarted(const engine::WorkloadInfo& workload) {
     if (session_) session_->Processor(0).Test = QString::fromLatin1(workload.Name).toLower();
 }
 
-void TProcessorWorkers::EncryptionStarted(const engine::WorkloadInfo& workload, const QString&, int) {
-    TestStarted(workload, 0);
-}
-
-void TProcessorWorkers::PassEnded(const engine::WorkloadInfo&) {
-    if (session_) session_->Processor(0).Passes += 1;
-}
-
-void TProcessorWorkers::ErrorReported(int code, const QString& message, const QString& detail,
-                                      const std::string*, const std::string*, const QString& cause) {
+void TProcessorWorkers::ErrorReported(const engine::event::Error& error) {
     if (!session_ || forwarding_) return;
     session_->Processor(0).Errors += 1;
-    session_->RecordError(0, code, message, detail, cause);
+    session_->RecordError(0, error.Code, error.Message, error.Detail, error.Cause);
     // The window's run stops itself; its workers follow.
     StopWorkers();
 }

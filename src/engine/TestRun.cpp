@@ -32,18 +32,8 @@ const QString MemoDoingHeatUp = QStringLiteral("Doing a 5 Minute CPU HeatUP...")
 
 } // namespace
 
-void TestRun::CountingView::AppendLine(Pane pane, const QString& line) {
-    if (pane == Pane::RunLog) ++runLogLines_;
-    view_.AppendLine(pane, line);
-}
-
-void TestRun::CountingView::ClearPane(Pane pane) {
-    if (pane == Pane::RunLog) runLogLines_ = 0;
-    view_.ClearPane(pane);
-}
-
-TestRun::TestRun(IRunView& view, TestRunEnvironment environment)
-    : TempDir(SystemTempDirectory()), view_(view), env_(std::move(environment)),
+TestRun::TestRun(IRunSubscriber& subscriber, TestRunEnvironment environment)
+    : TempDir(SystemTempDirectory()), out_(subscriber), env_(std::move(environment)),
       msClock_(env_.msClock ? *env_.msClock : RealMsClock::Instance()),
       workClock_(env_.workTime ? *env_.workTime : RealWorkTimeSource::Instance()),
       separator_(env_.decimalSeparator ? env_.decimalSeparator : LocaleDecimalSeparator()),
@@ -78,9 +68,9 @@ TestRun::TestRun(IRunView& view, TestRunEnvironment environment)
                 try {
                     std::rethrow_exception(error);
                 } catch (const std::exception& e) {
-                    view_.ShowError(QString::fromStdString(e.what()));
+                    Publish(event::Failure{QString::fromStdString(e.what())});
                 } catch (...) {
-                    view_.ShowError(QStringLiteral("Unknown error"));
+                    Publish(event::Failure{QStringLiteral("Unknown error")});
                 }
             };
             timers_.push_back({workload.get(), &info, std::move(t)});
@@ -224,7 +214,7 @@ MenuItemState TestRun::MenuState(MenuItem item) const {
 }
 
 void TestRun::ShowMenu() {
-    for (auto item : AllMenuItems) view_.ShowMenuItem(item, MenuState(item));
+    for (auto item : AllMenuItems) Publish(event::MenuItemShown{item, MenuState(item)});
 }
 
 void TestRun::SetTestChoice(TestChoice choice) {
@@ -351,11 +341,11 @@ void TestRun::RemoveLeftWorkFiles(bool allThree) {
 void TestRun::Start1Click() {
     // A folder another run works in is never touched: not even the old work files go.
     if (const auto problem = ClaimWorkFolder()) {
-        view_.ShowMessage(
+        Publish(event::Message{
             QStringLiteral("Error"),
             problem->at(0).toUpper() + problem->mid(1) +
                 QStringLiteral(". Choose another folder for this run (Advanced > Options > Select "
-                               "Temp dir), or stop the other run first."));
+                               "Temp dir), or stop the other run first.")});
         return;
     }
     State.Stopped = false;
@@ -363,19 +353,19 @@ void TestRun::Start1Click() {
     State.LastStop = StopReason::None;
     State.TestsStarted = 0;
     ShowMenu();
-    if (OnStarted) OnStarted();
+    Publish(event::Started{});
     State.WhetstoneReference = NoPassYet;
     State.MmxReference = NoPassYet;
     DeleteWorkFile(PlainWorkFile);
     DeleteWorkFile(CodedWorkFile);
-    view_.ShowPane(Pane::RunLog);
-    view_.ClearPane(Pane::RunLog);
-    for (const auto& line : BannerLines) view_.AppendLine(Pane::RunLog, line);
+    Publish(event::ShowPane{Pane::RunLog});
+    Publish(event::ClearPane{Pane::RunLog});
+    for (const auto& line : BannerLines) Say(Pane::RunLog, line);
     workClock_.StartClock();
     kello_->SetEnabled(true);
     const bool idle = mode_ == LoadMode::Idle;
     if (!idle) {
-        view_.AppendLine(Pane::RunLog, MemoDoingHeatUp);
+        Say(Pane::RunLog, MemoDoingHeatUp);
         const Workload* heatUp = nullptr;
         for (auto& t : timers_) {
             if (t.Info->Role != TimerRole::HeatUp) continue;
@@ -384,7 +374,7 @@ void TestRun::Start1Click() {
             t.Timer->SetDuration(HeatUpMs);
             t.Timer->SetEnabled(true);
         }
-        if (Observer && heatUp) Observer->TestStarted(heatUp->Info(), HeatUpMs / 60000);
+        if (heatUp) Publish(event::TestStarted{&heatUp->Info(), HeatUpMs / 60000});
     }
     operateTimer_->SetEnabled(true);
     if (!idle)
@@ -396,13 +386,21 @@ void TestRun::Stop1Click() {
     // The clock is checked before the results are taken from it: a jump just before the stop is no work
     // time, it is a jump.
     const bool jumped = CheckWorkClock();
+    // A jump found here voids the run unless it stops for an error.
+    if (jumped && stopping_ != StopReason::Error) stopping_ = StopReason::ClockJump;
     StopSequence();
     if (jumped) ShowCheating();
 }
 
+void TestRun::StopFor(StopReason reason) {
+    stopping_ = reason;
+    ClickMenuItem(MenuItem::Stop1);
+    stopping_ = StopReason::User;
+}
+
 void TestRun::StopSequence() {
     State.Stopped = true;
-    State.LastStop = StopReason::User;
+    State.LastStop = stopping_;
     operateTimer_->SetEnabled(false);
     for (auto& t : timers_)
         if (t.Info->Role != TimerRole::Idle) t.Timer->SetEnabled(false);
@@ -416,10 +414,10 @@ void TestRun::StopSequence() {
     claim_.reset();
     ShowWorkTime(workClock_.ElapsedSeconds());
     workClock_.StopClock();
-    view_.ShowPane(Pane::Info);
-    view_.ClearPane(Pane::RunLog);
-    view_.ClearPane(Pane::Info);
-    for (const auto& line : BannerLines) view_.AppendLine(Pane::Info, line);
+    Publish(event::ShowPane{Pane::Info});
+    Publish(event::ClearPane{Pane::RunLog});
+    Publish(event::ClearPane{Pane::Info});
+    for (const auto& line : BannerLines) Say(Pane::Info, line);
 
     // A settings store that cannot be written must not cost the results on the screen.
     QString settingsProblem;
@@ -432,13 +430,16 @@ void TestRun::StopSequence() {
         settingsProblem = QString::fromStdString(e.what());
     }
 
-    view_.AppendLine(Pane::Info, QString());
-    view_.AppendLine(Pane::Info, QStringLiteral("Test Results:"));
-    view_.AppendLine(Pane::Info, QStringLiteral(" Errors: ") + QString::number(State.ErrorCount));
-    view_.AppendLine(Pane::Info, QStringLiteral(" Worktime: ") + WorkTimeText(State.WorkSeconds));
+    Say(Pane::Info, QString());
+    Say(Pane::Info, QStringLiteral("Test Results:"));
+    Say(Pane::Info, QStringLiteral(" Errors: ") + QString::number(State.ErrorCount));
+    Say(Pane::Info, QStringLiteral(" Worktime: ") + WorkTimeText(State.WorkSeconds));
     ShowMenu();
-    if (OnStopped) OnStopped();
-    if (!settingsProblem.isEmpty()) view_.ShowError(settingsProblem);
+    const bool failed = State.ErrorCount > 0 || State.LastStop == StopReason::Error ||
+                        State.LastStop == StopReason::ClockJump;
+    Publish(event::Stopped{State.LastStop, State.ErrorCount, State.WorkSeconds,
+                           failed ? Verdict::Failed : Verdict::Passed});
+    if (!settingsProblem.isEmpty()) Publish(event::Failure{settingsProblem});
 }
 
 void TestRun::Exit1Click() {
@@ -480,7 +481,7 @@ void TestRun::Random1Click() {
 }
 
 void TestRun::Optimal1Click() {
-    view_.ShowMessage(QStringLiteral("Torvane Test"), QStringLiteral("This feature will be done ASAP"));
+    Publish(event::Message{QStringLiteral("Torvane Test"), QStringLiteral("This feature will be done ASAP")});
 }
 
 void TestRun::NoEncryptiontests1Click() {
@@ -507,7 +508,7 @@ void TestRun::PickNextTest() {
     } else {
         ProcessMessages();
     }
-    if (view_.RunLogLines() >= 100) view_.ClearPane(Pane::RunLog);
+    if (runLogLines_ >= 100) Publish(event::ClearPane{Pane::RunLog});
     // With "Optimal..." ticked no test is ever started: only the heat-up and the idle workloads run.
     if (tests_ != TestChoice::Random) return;
 
@@ -529,10 +530,11 @@ void TestRun::PickNextTest() {
     // A test left out of the run is drawn again at the next tick, without a trace on the screen.
     if (chosen && !TestAllowed(chosen->Info())) return;
 
-    view_.AppendLine(Pane::RunLog, QString());
+    Say(Pane::RunLog, QString());
     if (noEncryptionTests_) {
-        if (FileExists(NativePath("C:\\autoexec.bat"))) view_.Repaint();
-        if (FileExists(NativePath("C:\\fd" + std::to_string(RandomInRange(0, 6000))))) view_.Repaint();
+        if (FileExists(NativePath("C:\\autoexec.bat"))) Publish(event::Repaint{});
+        if (FileExists(NativePath("C:\\fd" + std::to_string(RandomInRange(0, 6000)))))
+            Publish(event::Repaint{});
     }
     if (!chosen) return;
     const WorkloadInfo& info = chosen->Info();
@@ -540,8 +542,8 @@ void TestRun::PickNextTest() {
     if (info.Available && !info.Available(*this)) return;
     State.TestsStarted += 1;
     if (info.TestLine) {
-        view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
-        if (Observer) Observer->TestStarted(info, minutes);
+        Say(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
+        Publish(event::TestStarted{&info, minutes});
     }
     if (info.StartTest)
         info.StartTest(*this, *chosen, duration);
@@ -564,17 +566,18 @@ void TestRun::ProcessMessages() {
 
 bool TestRun::KeepGoing() {
     ProcessMessages();
-    view_.Repaint();
+    Publish(event::Repaint{});
     ProcessMessages();
-    view_.UpdateWindow();
+    Publish(event::UpdateWindow{});
     ProcessMessages();
     return !State.Stopped;
 }
 
 void TestRun::ReportTestError(std::int32_t code, const QString& message, const QString& detail,
                               const QString& cause) {
-    if (Observer) Observer->ErrorReported(code, message, detail, mismatchReference_, mismatchResult_, cause);
-    ClickMenuItem(MenuItem::Stop1);
+    Publish(event::Error{code, message, detail, mismatch_, ReportProcessor, cause, State.ErrorCount});
+    StopFor(StopReason::Error);
+    // Also when the run had stopped already: an error in its last pass is its end all the same.
     State.LastStop = StopReason::Error;
     QStringList lines = BannerLines;
     lines << QStringLiteral("Testing Stopped:") << QStringLiteral(" Error Message: ") + message
@@ -583,11 +586,11 @@ void TestRun::ReportTestError(std::int32_t code, const QString& message, const Q
           << (code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
                         : QStringLiteral(" ErrorType: Calculation error"));
     if (!cause.isEmpty()) lines << QStringLiteral(" Cause: ") + cause;
-    lines << ReportTail;
+    if (ReportProcessor) lines << QStringLiteral(" Processor: cpu %1").arg(*ReportProcessor);
     Sleep(10);
-    view_.ClearPane(Pane::Info);
-    for (const auto& line : lines) view_.AppendLine(Pane::Info, line);
-    view_.ShowMainWindow();
+    Publish(event::ClearPane{Pane::Info});
+    for (const auto& line : lines) Say(Pane::Info, line);
+    Publish(event::ShowMainWindow{});
 }
 
 void TestRun::EndPass(Workload& workload, const std::string& text, bool failed) {
@@ -603,26 +606,24 @@ void TestRun::EndPass(Workload& workload, const std::string& text, bool failed) 
         ReportTestError(2, message, QStringLiteral("N/A"));
     }
     if (reference != NoPassYet && reference != result) {
-        view_.AppendLine(Pane::RunLog, message);
+        Say(Pane::RunLog, message);
         State.ErrorCount += 1;
         // Kept aside: the report runs the stop sequence, and a nested pass may change the reference.
-        const std::string expected = reference;
-        mismatchReference_ = &expected;
-        mismatchResult_ = &result;
+        mismatch_ = event::Mismatch{reference, result};
         ReportTestError(1, message, QStringLiteral("Calculation error"));
-        mismatchReference_ = mismatchResult_ = nullptr;
+        mismatch_.reset();
         // The reference stays the text of the passes that agreed: a pass that disagreed would otherwise
         // make the next sound pass disagree too, and one fault would count twice.
         return;
     }
     if (failed) return; // the partial text of a pass cut short by an exception is no pass's result
-    if (Observer) Observer->PassEnded(info);
+    Publish(event::PassEnded{&info});
     State.*info.Reference = result;
 }
 
 void TestRun::ShowWorkTime(std::int64_t seconds) {
     State.WorkSeconds = seconds;
-    view_.ShowWorkTime(seconds);
+    Publish(event::WorkTime{seconds});
 }
 
 bool TestRun::CheckWorkClock() {
@@ -630,11 +631,10 @@ bool TestRun::CheckWorkClock() {
     const WorkClockCheck check = workClock_.Check();
     if (check.PausedMs > 0) {
         const std::int64_t seconds = (check.PausedMs + 500) / 1000;
-        view_.AppendLine(Pane::RunLog,
-                         QStringLiteral("Work time paused %1 s: the test could not run (a busy, "
-                                        "stopped or sleeping machine)")
-                             .arg(seconds));
-        if (Observer) Observer->Paused(seconds);
+        Say(Pane::RunLog, QStringLiteral("Work time paused %1 s: the test could not run (a busy, "
+                                         "stopped or sleeping machine)")
+                              .arg(seconds));
+        Publish(event::Paused{seconds});
     }
     if (check.Jumped) {
         workClock_.Discard();
@@ -646,32 +646,36 @@ bool TestRun::CheckWorkClock() {
 
 void TestRun::ShowCheating() {
     State.LastStop = StopReason::ClockJump;
-    view_.ShowMessage(QStringLiteral("Hey hey hey!"), QStringLiteral("It\u00B4s not nice to cheat!"));
-    view_.ClearPane(Pane::Info);
+    Publish(event::Message{QStringLiteral("Hey hey hey!"), QStringLiteral("It\u00B4s not nice to cheat!")});
+    Publish(event::ClearPane{Pane::Info});
     ShowWorkTime(0);
 }
 
 void TestRun::UpdateWorkTime() {
     if (CheckWorkClock()) {
         // The stop's own check finds the work time discarded: its results show none of it.
-        ClickMenuItem(MenuItem::Stop1);
+        StopFor(StopReason::ClockJump);
         ShowCheating();
         return;
     }
     if (TimeLimitSeconds > 0 && workClock_.Running() && workClock_.ElapsedSeconds() >= TimeLimitSeconds) {
-        ClickMenuItem(MenuItem::Stop1);
-        State.LastStop = StopReason::TimeLimit;
+        StopFor(StopReason::TimeLimit);
     }
 }
 
 void TestRun::KelloTimer() {
     UpdateWorkTime();
-    const auto c = WorkTimeFields(State.WorkSeconds);
-    view_.SetTrayHint(c[0] + QStringLiteral("d, ") + c[1] + QStringLiteral("h, ") + c[2] +
-                      QStringLiteral("m, ") + c[3] + QStringLiteral("s, "));
+    Publish(event::TrayHint{State.WorkSeconds});
     ProcessMessages();
-    view_.Repaint();
-    view_.UpdateWindow();
+    Publish(event::Repaint{});
+    Publish(event::UpdateWindow{});
+}
+
+void TestRun::Publish(const RunEvent& e) {
+    if (const auto* line = std::get_if<event::Line>(&e); line && line->Where == Pane::RunLog) ++runLogLines_;
+    if (const auto* clear = std::get_if<event::ClearPane>(&e); clear && clear->Which == Pane::RunLog)
+        runLogLines_ = 0;
+    out_.Hear(e);
 }
 
 std::int32_t TestRun::RandomInRange(std::int32_t low, std::int32_t high) {

@@ -231,7 +231,12 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
 
     HeadlessView view;
     if (outputClosed) view.SetOutputClosed();
-    engine::TestRun run(view);
+    // The terminal log, the metrics and the event file render the run's events, in that order.
+    engine::RunEventHub renderers;
+    renderers.Add(view);
+    RunMetrics runMetrics;
+    renderers.Add(runMetrics);
+    engine::TestRun run(renderers);
     run.BannerLines = MakeBannerLines();
     std::function<std::optional<double>()> celsius;
     LoadSettings(run, view, celsius);
@@ -240,8 +245,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     if (events) {
         recorder = std::make_unique<RunEventRecorder>(*events, worker ? worker->Index : 0,
                                                       worker ? std::optional(worker->Cpu) : std::nullopt);
-        run.Observer = recorder.get();
-        view.OnWorkMinute = [&](long long seconds) { recorder->Heartbeat(seconds, celsius()); };
+        recorder->Celsius = celsius;
+        renderers.Add(*recorder);
     }
     // Why the front end asked the run to stop, for the run's end event.
     QString stopAsked;
@@ -314,11 +319,12 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
         TWorkFolder folder(NativePath(run.TempDir));
         for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile})
             if (!folder.Delete(name)) {
-                std::fprintf(stderr,
-                             "torvane: the work folder %s holds a file %s that is not this run's to remove "
-                             "(another user's, in a folder others may write), so the encryption test could "
-                             "not make its work file there. Choose another folder for this run (--temp-dir).\n",
-                             run.TempDir.c_str(), name);
+                std::fprintf(
+                    stderr,
+                    "torvane: the work folder %s holds a file %s that is not this run's to remove "
+                    "(another user's, in a folder others may write), so the encryption test could "
+                    "not make its work file there. Choose another folder for this run (--temp-dir).\n",
+                    run.TempDir.c_str(), name);
                 return 2;
             }
     }
@@ -347,12 +353,10 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     };
     const auto metricsState = [&] {
         MetricsState state;
-        state.Running = !run.State.Stopped;
+        state.Running = runMetrics.Running();
         state.FailedRunsBefore = failedRunsBefore;
-        state.Failed = runFailed();
-        const std::int64_t seconds =
-            run.State.Stopped ? run.State.WorkSeconds : run.Clock().ElapsedSeconds();
-        state.Workers = {{std::nullopt, run.State.ErrorCount, seconds}};
+        state.Failed = runMetrics.Failed();
+        state.Workers = {runMetrics.Worker()};
         state.TemperatureC = celsius ? celsius() : std::nullopt;
         return state;
     };
@@ -402,9 +406,8 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
             if (certificate && !WriteRunCertificate(*certificate, run, stdout, stderr) && status == 0)
                 status = kCertificateNotWritten;
             if (recorder)
-                recorder->End(worker ? "worker_end" : "run_end", run.State.ErrorCount,
-                              run.State.WorkSeconds, EndReason(run.State.LastStop, stopAsked),
-                              status);
+                recorder->End(worker ? "worker_end" : "run_end", run.State.ErrorCount, run.State.WorkSeconds,
+                              EndReason(run.State.LastStop, stopAsked), status);
             tellLostEvents();
             if (eventsLost && status == 0) status = 3;
             writeMetrics();
