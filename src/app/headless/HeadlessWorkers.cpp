@@ -4,13 +4,13 @@
 #include "app/headless/Headless.h"
 #include "app/headless/Supervisor.h"
 #include "engine/SettingsSchema.h"
+#include "session/RunOptions.h"
 #include "engine/TestRun.h"
 #include "platform/Affinity.h"
 #include "platform/Files.h"
 #include "platform/Settings.h"
 #include "platform/SystemInfo.h"
 #include "platform/WorkFolderClaim.h"
-#include "session/RunOptions.h"
 
 #include <cstdio>
 
