@@ -61,14 +61,14 @@ void TProcessorWorkers::Started() {
     // Workers of the last run that are still stopping are ended first: two runs never share a folder.
     if (pool_) EndNow(StopGraceMs);
     session_.reset();
-    run_.ReportProcessor.reset();
+    run_.ReportCpu.reset();
     const auto fault = std::exchange(fault_, std::nullopt);
     if (!Spreads()) {
         strip_->hide();
         return;
     }
     session_ = std::make_unique<session::RunSession>(Processors, NowMs());
-    run_.ReportProcessor = Processors.front();
+    run_.ReportCpu = Processors.front();
 
     session::RunOptions options;
     options.LoadMode = run_.Mode();
@@ -189,12 +189,12 @@ void TProcessorWorkers::ReportError(int i) {
             if (!session_ || run_.State.Stopped) return;
             const auto& first = session_->FirstError();
             if (!first || first->Cpu != session_->Processor(i).Cpu) return;
-            const auto own = std::exchange(run_.ReportProcessor, first->Cpu);
+            const auto own = std::exchange(run_.ReportCpu, first->Cpu);
             forwarding_ = true;
             run_.State.ErrorCount += 1;
             run_.ReportTestError(first->Code, first->Message, first->Detail, first->Cause);
             forwarding_ = false;
-            run_.ReportProcessor = own;
+            run_.ReportCpu = own;
         },
         Qt::QueuedConnection);
 }

@@ -1,6 +1,6 @@
 // What the run reports: its events, the error report and the comparison of passes that leads to one, and
-// the work clock's checks with the work time they show and the certificate's rule on it. The sequencer
-// and the commands (TestRun.cpp) decide what runs; this is what they tell.
+// the work clock's checks with the work time they show. The sequencer and the commands (TestRun.cpp)
+// decide what runs; this is what they tell.
 
 #include "engine/TestRun.h"
 
@@ -8,15 +8,9 @@
 
 namespace torvane::engine {
 
-CertificateRefusal CertificateEligibility(const RunState& state) {
-    if (state.WorkSeconds < 86400) return CertificateRefusal::LessThanADay;
-    if (state.TestsStarted == 0) return CertificateRefusal::NoTestRan;
-    return CertificateRefusal::None;
-}
-
 void TestRun::ReportTestError(std::int32_t code, const QString& message, const QString& detail,
                               const QString& cause) {
-    Publish(event::Error{code, message, detail, mismatch_, ReportProcessor, cause, State.ErrorCount});
+    Publish(event::Error{code, message, detail, mismatch_, ReportCpu, cause, State.ErrorCount});
     StopFor(StopReason::Error);
     // Also when the run had stopped already: an error in its last pass is its end all the same.
     State.LastStop = StopReason::Error;
@@ -27,7 +21,7 @@ void TestRun::ReportTestError(std::int32_t code, const QString& message, const Q
           << (code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
                         : QStringLiteral(" ErrorType: Calculation error"));
     if (!cause.isEmpty()) lines << QStringLiteral(" Cause: ") + cause;
-    if (ReportProcessor) lines << QStringLiteral(" Processor: cpu %1").arg(*ReportProcessor);
+    if (ReportCpu) lines << QStringLiteral(" Processor: cpu %1").arg(*ReportCpu);
     Sleep(10);
     Publish(event::ClearPane{Pane::Info});
     for (const auto& line : lines) Say(Pane::Info, line);

@@ -141,7 +141,7 @@ public:
     std::function<void()> OnExit;
     // The processor an error report names after its own lines (" Processor: cpu N"), where a front end
     // runs this run beside others; none by default.
-    std::optional<int> ReportProcessor;
+    std::optional<int> ReportCpu;
 
     // Window timer ticks.
     void Timer1Timer(); // OperateTimer

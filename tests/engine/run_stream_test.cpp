@@ -249,12 +249,12 @@ TEST_F(RunStreamTest, EveryStopIsToldWithItsReasonErrorsWorkTimeAndVerdict) {
 TEST_F(RunStreamTest, AReportNamesTheProcessorItCameFromInItsLinesAndItsEvent) {
     run->ClickMenuItem(MenuItem::idle1);
     run->ClickMenuItem(MenuItem::Start1);
-    run->ReportProcessor = 5;
+    run->ReportCpu = 5;
     run->ReportTestError(2, "Boom", "N/A");
     EXPECT_EQ(view.Info.back(), " Processor: cpu 5");
     EXPECT_EQ(view.Of<event::Error>().back().Processor, 5);
 
-    run->ReportProcessor.reset();
+    run->ReportCpu.reset();
     run->ClickMenuItem(MenuItem::Start1);
     run->ReportTestError(2, "Boom", "N/A");
     EXPECT_EQ(view.Info.back(), " ErrorType: Unexpected error");
