@@ -229,27 +229,18 @@ void TProcessorWorkers::Hear(const engine::RunEvent& event) {
     std::visit(engine::Overloaded{
                    [this](const e::Started&) { Started(); },
                    [this](const e::Stopped&) { Stopped(); },
-                   [this](const e::TestStarted& x) { TestStarted(*x.Workload); },
-                   [this](const e::EncryptionStarted& x) { TestStarted(*x.Workload); },
-                   [this](const e::PassEnded&) {
-                       if (session_) session_->Processor(0).Passes += 1;
+                   // A worker's error told through the window's run is that worker's, heard already.
+                   [this](const e::Error& x) {
+                       if (!session_ || forwarding_) return;
+                       session_->Hear(0, x, NowMs());
+                       // The window's run stops itself; its workers follow.
+                       StopWorkers();
                    },
-                   [this](const e::Error& x) { ErrorReported(x); },
-                   [](const auto&) {},
+                   [this](const auto& x) {
+                       if (session_) session_->Hear(0, x, NowMs());
+                   },
                },
                event);
-}
-
-void TProcessorWorkers::TestStarted(const engine::WorkloadInfo& workload) {
-    if (session_) session_->Processor(0).Test = QString::fromLatin1(workload.Name).toLower();
-}
-
-void TProcessorWorkers::ErrorReported(const engine::event::Error& error) {
-    if (!session_ || forwarding_) return;
-    session_->Processor(0).Errors += 1;
-    session_->RecordError(0, error.Code, error.Message, error.Detail, error.Cause);
-    // The window's run stops itself; its workers follow.
-    StopWorkers();
 }
 
 QString TProcessorWorkers::StripText() const {

@@ -69,8 +69,6 @@ private:
     bool Spreads() const;
     void Started();
     void Stopped();
-    void TestStarted(const engine::WorkloadInfo& workload);
-    void ErrorReported(const engine::event::Error& error);
     void Serve();
     void OnEvent(int worker, std::string_view line);
     void OnExit(int worker, WorkerProcesses::Exit exit);

@@ -224,6 +224,7 @@ TEST_F(RunStreamTest, EveryStopIsToldWithItsReasonErrorsWorkTimeAndVerdict) {
 
     // An error: its event comes first, then the stop, then the report's lines.
     run->ClickMenuItem(MenuItem::Start1);
+    EXPECT_EQ(view.Of<event::Started>().size(), 4u);
     view.Events.clear();
     run->State.ErrorCount += 1;
     run->ReportTestError(2, "Boom", "N/A");
@@ -242,8 +243,6 @@ TEST_F(RunStreamTest, EveryStopIsToldWithItsReasonErrorsWorkTimeAndVerdict) {
     const auto stopAt = std::find_if(view.Events.begin(), view.Events.end(), isStop);
     EXPECT_LT(stopAt - view.Events.begin(),
               std::find_if(view.Events.begin(), view.Events.end(), isReport) - view.Events.begin());
-
-    EXPECT_EQ(view.Of<event::Started>().size(), 4u);
 }
 
 TEST_F(RunStreamTest, AReportNamesTheProcessorItCameFromInItsLinesAndItsEvent) {

@@ -4,8 +4,11 @@
 
 #include "app/headless/HeadlessView.h"
 #include "app/headless/RunEvents.h"
+#include "engine/EncryptionWorkload.h"
+#include "engine/HeatUpWorkload.h"
 #include "engine/MmxWorkload.h"
 #include "engine/WhetstoneWorkload.h"
+#include "session/EventReader.h"
 
 #include <gtest/gtest.h>
 
@@ -135,6 +138,53 @@ TEST_F(RunEventsTest, EveryWholeMinuteOfWorkTimeIsAHeartbeatWithItsSecondsAndTem
         told.push_back(e["worktime_s"].toInt());
     }
     EXPECT_EQ(told, (std::vector<int>{60, 120, 86399, 86400, 86400 + 7200 + 180 + 4, 60}));
+}
+
+TEST_F(RunEventsTest, AWorkersLinesReadBackAsTheEventsTheyWereMadeFrom) {
+    RunEventRecorder r(*stream_, 2, 7);
+    r.Hear(ev::TestStarted{&engine::MmxWorkload::Description, 4});
+    r.Hear(ev::TestStarted{&engine::HeatUpWorkload::Description, 5});
+    r.Hear(ev::EncryptionStarted{&engine::EncryptionWorkload::Description, "Blowfish", 12});
+    r.Hear(ev::WorkTime{125});
+    r.Hear(ev::Paused{12});
+    r.Hear(ev::Error{1, "MMX test failed!", "Calculation error", ev::Mismatch{"1.25 2.50", "1.25 2.51"},
+                     std::nullopt, "a cause", 1});
+    r.Hear(ev::Error{2, "Boom", "N/A", std::nullopt, std::nullopt, {}, 2});
+    r.End("worker_end", 2, 130, "error", 1);
+
+    const auto e = Events();
+    ASSERT_EQ(e.size(), 8u);
+    std::vector<engine::RunEvent> read;
+    for (const auto& line : e)
+        if (auto typed = session::ReadRunEvent(line)) read.push_back(*typed);
+    ASSERT_EQ(read.size(), 7u) << "a worker's end is no event of its run";
+    EXPECT_EQ(std::get<ev::TestStarted>(read[0]).Workload, &engine::MmxWorkload::Description);
+    EXPECT_EQ(std::get<ev::TestStarted>(read[0]).Minutes, 4);
+    EXPECT_EQ(std::get<ev::TestStarted>(read[1]).Workload, &engine::HeatUpWorkload::Description);
+    const auto& cycle = std::get<ev::EncryptionStarted>(read[2]);
+    EXPECT_EQ(cycle.Workload, &engine::EncryptionWorkload::Description);
+    EXPECT_EQ(cycle.Cipher, "Blowfish");
+    EXPECT_EQ(cycle.Megabytes, 12);
+    EXPECT_EQ(std::get<ev::WorkTime>(read[3]).Seconds, 125);
+    EXPECT_EQ(std::get<ev::Paused>(read[4]).Seconds, 12);
+    const auto& mismatch = std::get<ev::Error>(read[5]);
+    EXPECT_EQ(mismatch.Code, 1);
+    EXPECT_EQ(mismatch.Message, "MMX test failed!");
+    EXPECT_EQ(mismatch.Detail, "Calculation error");
+    EXPECT_EQ(mismatch.Cause, "a cause");
+    EXPECT_EQ(mismatch.Processor, 7) << "the processor the worker is pinned to";
+    ASSERT_TRUE(mismatch.Differs);
+    EXPECT_EQ(mismatch.Differs->Reference, "1.25 2.50");
+    EXPECT_EQ(mismatch.Differs->Result, "1.25 2.51");
+    const auto& boom = std::get<ev::Error>(read[6]);
+    EXPECT_EQ(boom.Code, 2);
+    EXPECT_FALSE(boom.Differs);
+    EXPECT_TRUE(boom.Cause.isEmpty());
+
+    // A test this program does not know, and lines that are no run's event.
+    EXPECT_FALSE(session::ReadRunEvent(QJsonObject{{"event", "test_start"}, {"kind", "quantum"}}));
+    EXPECT_FALSE(session::ReadRunEvent(QJsonObject{{"event", "run_start"}}));
+    EXPECT_FALSE(session::ReadRunEvent(QJsonObject{}));
 }
 
 } // namespace
