@@ -6,11 +6,11 @@
 # cycle went, by function. Ends the program it started after the first cycle.
 #
 #   bench/encryption_real_run.sh [PROGRAM] [MODE] [MB]
-#     PROGRAM  default build/src/app/torvane
+#     PROGRAM  default build/src/torvane/torvane
 #     MODE     normal (default: 5 minutes of heat-up first), idle or hardcore
 #     MB       the work size limit (default: the program's own default of 100 MB)
 set -u
-prog=${1:-build/src/app/torvane}
+prog=${1:-build/src/torvane/torvane}
 mode=${2:-normal}
 size=${3:-}
 dir=$(mktemp -d)

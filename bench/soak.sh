@@ -6,13 +6,13 @@
 # per mode the false stops, the pauses the work clock saw, each worker's resident memory a minute after
 # its start and a minute before its end, and the files left in the work folders.
 #
-#   bench/soak.sh MINUTES [PROGRAM]      (default build/src/app/torvane; at least 4 minutes)
+#   bench/soak.sh MINUTES [PROGRAM]      (default build/src/torvane/torvane; at least 4 minutes)
 #
 # SOAK_TEMP_MB sets the size limit of the work files (default 20). Every program started here is ended by
 # its process id. Exit status 0 when no false stop happened and nothing was left behind.
 set -u
 minutes=${1:-}
-prog=$(readlink -f "${2:-build/src/app/torvane}")
+prog=$(readlink -f "${2:-build/src/torvane/torvane}")
 case "$minutes" in '' | *[!0-9]*) echo "usage: $0 MINUTES [PROGRAM]" >&2; exit 2 ;; esac
 [ "$minutes" -ge 4 ] || { echo "$0: a soak needs at least 4 minutes" >&2; exit 2; }
 [ -x "$prog" ] || { echo "$0: no program $prog" >&2; exit 2; }

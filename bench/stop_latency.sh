@@ -6,9 +6,9 @@
 # ordinary one (every worker's results, exit status 0); how fast it is depends on the machine's load and
 # is measured here only. Run it on a quiet machine. Every process started here is ended by its id.
 #
-#   bench/stop_latency.sh [PROGRAM] [TIMES]     (default build/src/app/torvane, 5 times each)
+#   bench/stop_latency.sh [PROGRAM] [TIMES]     (default build/src/torvane/torvane, 5 times each)
 set -u
-prog=$(readlink -f "${1:-build/src/app/torvane}")
+prog=$(readlink -f "${1:-build/src/torvane/torvane}")
 times=${2:-5}
 dir=$(mktemp -d)
 pid=

@@ -6,13 +6,13 @@
 # timer threads must not take the processor from the thread that runs the passes, against a single run
 # pinned from outside (taskset), where the timer threads spin as they do on a machine of many processors.
 #
-#   bench/workers_busy.sh [PROGRAM] [SECONDS]     (default build/src/app/torvane, 60 s per measurement)
+#   bench/workers_busy.sh [PROGRAM] [SECONDS]     (default build/src/torvane/torvane, 60 s per measurement)
 #
 # stress-ng is the yardstick only (apt-get install stress-ng); without it that line is skipped. Other
 # load on the machine counts in the busy shares: run it on a quiet machine. Every process started here is
 # ended by its id.
 set -u
-prog=$(readlink -f "${1:-build/src/app/torvane}")
+prog=$(readlink -f "${1:-build/src/torvane/torvane}")
 secs=${2:-60}
 warmup=5
 hz=$(getconf CLK_TCK)

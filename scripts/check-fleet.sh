@@ -10,11 +10,11 @@
 # Installs slurm-wlm and munge with apt where they are missing. Every daemon and job it starts ends here,
 # by its id, whatever happens. Needs root (slurmd starts the jobs); exits 77 (skipped) without it.
 #
-#   scripts/check-fleet.sh [build/src/app/torvane]
+#   scripts/check-fleet.sh [build/src/torvane/torvane]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-prog=$(realpath "${1:-build/src/app/torvane}")
+prog=$(realpath "${1:-build/src/torvane/torvane}")
 started=$(date +%s)
 
 if [ "$(id -u)" != 0 ]; then
@@ -163,7 +163,7 @@ events="$dir/events/job-$job/$node.jsonl"
 [ -f "$events" ] || fail "no event file named by the node: $(ls -R "$dir/events")"
 grep -q "Workers: $(nproc), on processors\? ${cpus//,/, }$" "$log" || fail "not every processor has a worker"
 ! grep -q "Warning: only" "$log" || fail "the run could not use every processor"
-python3 "$root/tests/headless/check-events.py" "$events" || fail "the clean run's events"
+python3 "$root/tests/terminal/check-events.py" "$events" || fail "the clean run's events"
 python3 - "$events" "$cpus" "$node" <<'PY' || fail "the clean run's events"
 import json, sys
 events = [json.loads(l) for l in open(sys.argv[1])]

@@ -8,7 +8,7 @@
 # 0 all compared ciphers agree, 1 a mismatch or failure, 77 nothing could be compared (no openssl).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-crypt=${1:-build/src/app/torvane-crypt}
+crypt=${1:-build/src/crypt/torvane-crypt}
 mib=${2:-4}
 
 if ! command -v openssl >/dev/null 2>&1; then

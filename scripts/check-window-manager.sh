@@ -4,7 +4,7 @@
 # keep that size. Runs on a private Xvfb display with openbox; skipped (status 77) where Xvfb, openbox or
 # xdotool is missing (apt-get install xvfb openbox xdotool x11-utils). Takes the path of the program.
 set -u
-prog=${1:-build/src/app/torvane}
+prog=${1:-build/src/torvane/torvane}
 for tool in Xvfb openbox xdotool xwininfo xprop; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh run
 scripts/build.sh build -DTORVANE_BUILD_TESTS=OFF -- --target torvane torvane-crypt torvane-sensors
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec build/src/app/torvane "$@"
+  exec build/src/torvane/torvane "$@"
 else
-  exec build/src/app/torvane --headless "$@"
+  exec build/src/torvane/torvane --headless "$@"
 fi

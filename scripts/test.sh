@@ -12,7 +12,7 @@ scripts/package.sh build
 scripts/check-package.sh
 # The Slurm recipe on a one-node Slurm of its own (about a minute and a half; skipped without root).
 if [ "${TORVANE_SKIP_FLEET:-0}" != 1 ]; then
-  scripts/check-fleet.sh build/src/app/torvane || [ $? -eq 77 ]
+  scripts/check-fleet.sh build/src/torvane/torvane || [ $? -eq 77 ]
 fi
 if [ "${TORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
   scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON

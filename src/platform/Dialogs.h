@@ -1,6 +1,6 @@
 #pragma once
 // The dialogs the program shows, behind one interface: the desktop implementation lives with the windows
-// (src/app); ScriptedDialogs answers without blocking and records what was shown, for tests.
+// (src/window); ScriptedDialogs answers without blocking and records what was shown, for tests.
 //
 // Texts are UTF-8. Colours are desktop colour values 0x00BBGGRR. File filters are written as
 // "Description|*.ext" pairs joined by "|", as the program's commands state them.

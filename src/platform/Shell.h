@@ -1,6 +1,6 @@
 #pragma once
 // Opening a document or a web address with the desktop's default application. The desktop
-// implementation lives with the windows (src/app); RecordingShell keeps what it was asked, for tests.
+// implementation lives with the windows (src/window); RecordingShell keeps what it was asked, for tests.
 
 #include <string>
 #include <vector>
