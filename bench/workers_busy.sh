@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # How busy the terminal run keeps the machine, from /proc: every logical processor's busy share with
 # --workers all (during the heat-up, and during the tests of the idle mode) and with the window started
-# with its run (torvane --start, "Processors" at "All", on the offscreen platform), side by side with
-# `stress-ng --cpu 0`; the supervisor's own processor time; and one worker pinned to one processor, whose
+# with its run ("Processors" at "All": torvane --start in the heat-up, and the idle mode chosen from its
+# menu for the tests; under Xvfb with openbox where installed, else the heat-up on the offscreen
+# platform), side by side with `stress-ng --cpu 0`; how fast the window's menu opens while its run keeps
+# every processor busy (xdotool: from the click until the menu's window shows); the supervisor's own processor time; and one worker pinned to one processor, whose
 # timer threads must not take the processor from the thread that runs the passes, against a single run
 # pinned from outside (taskset), where the timer threads spin as they do on a machine of many processors.
 #
@@ -19,7 +21,12 @@ hz=$(getconf CLK_TCK)
 dir=$(mktemp -d)
 started=()
 cleanup() {
-  for p in "${started[@]}"; do kill -9 "$p" 2>/dev/null; done
+  {
+    for p in "${started[@]}"; do kill -TERM "$p"; done
+    sleep 0.5
+    for p in "${started[@]}"; do kill -9 "$p"; done
+    wait
+  } 2>/dev/null
   rm -rf "$dir"
 }
 trap cleanup EXIT
@@ -69,6 +76,61 @@ measure_all() { # label, arguments of the program
     "$(pct $(( (all1 - all0) )) "$(( secs * $(nproc) ))")" "$(pct $((sup1 - sup0)) "$secs")"
 }
 
+# The window on a display of its own: Xvfb with openbox, driven with xdotool.
+xdisplay=
+if command -v Xvfb >/dev/null && command -v openbox >/dev/null && command -v xdotool >/dev/null; then
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$dir/display" >/dev/null 2>&1 &
+  started+=("$!")
+  for _ in $(seq 1 50); do [ -s "$dir/display" ] && break; sleep 0.1; done
+  xdisplay=:$(cat "$dir/display")
+  DISPLAY=$xdisplay openbox >/dev/null 2>&1 &
+  started+=("$!")
+  sleep 1
+fi
+x() { DISPLAY=$xdisplay timeout 5 xdotool "$@"; }
+visible_windows() { x search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
+# The "Testing" menu's title, in the window's coordinates.
+testing_menu() { x mousemove --window "$1" 30 10 click 1; }
+# Milliseconds from a click on "Testing" until its menu shows, five times.
+menu_latency() { # pid, window
+  local i n0 t0 t1 times=
+  for i in 1 2 3 4 5; do
+    n0=$(visible_windows "$1")
+    x mousemove --window "$2" 30 10
+    t0=$(date +%s%N); x click 1
+    while [ "$(visible_windows "$1")" -le "$n0" ]; do
+      [ $(( ($(date +%s%N) - t0) / 1000000 )) -gt 5000 ] && break
+    done
+    t1=$(date +%s%N); times="$times $(( (t1 - t0) / 1000000 ))"
+    x key Escape; sleep 1
+  done
+  echo "$times"
+}
+measure_window() { # label, idle (the mode chosen from the menu, then Start) or heat-up (--start)
+  local label=$1 pid w
+  if [ "$2" = heat-up ]; then
+    DISPLAY=$xdisplay "$prog" --start >"$dir/out" 2>&1 &
+  else
+    DISPLAY=$xdisplay "$prog" >"$dir/out" 2>&1 &
+  fi
+  pid=$!; started+=("$pid")
+  for _ in $(seq 1 100); do w=$(x search --onlyvisible --pid "$pid" 2>/dev/null | head -1); [ -n "$w" ] && break; sleep 0.1; done
+  if [ "$2" = idle ]; then
+    # Testing, then Advanced to its right, Mode (its third item), idle; then Testing > Start.
+    testing_menu "$w"; sleep 0.5; x key Right Down Down Down Right; sleep 0.3; x key Return; sleep 0.5
+    testing_menu "$w"; sleep 0.5; x key Down Return
+  fi
+  sleep "$warmup"
+  cpu_lines >"$dir/a"; local all0 all1; all0=$(tree_ticks "$pid")
+  sleep "$secs"
+  cpu_lines >"$dir/b"; all1=$(tree_ticks "$pid")
+  local menu; menu=$(menu_latency "$pid" "$w")
+  stop "$pid"
+  printf '%-44s %s\n' "$label" "$(busy_shares "$dir/a" "$dir/b")"
+  printf '%-44s run %s %% of all processors; menu opened after%s ms\n' "" \
+    "$(pct $((all1 - all0)) "$(( secs * $(nproc) ))")" "$menu"
+}
+
 measure_one() { # label, command...
   local label=$1; shift
   "$@" >"$dir/out" 2>&1 &
@@ -87,7 +149,13 @@ last=$(( $(nproc) - 1 ))
 echo "$(nproc) logical processors, ${secs} s per measurement after ${warmup} s"
 measure_all "--workers all, heat-up (normal mode)" --headless --workers all --temp-dir "$dir"
 measure_all "--workers all, tests (idle mode)" --headless --workers all --mode idle --temp-dir "$dir"
-measure_all "window --start (All), heat-up" --start -platform offscreen
+if [ -n "$xdisplay" ]; then
+  measure_window "window (All), heat-up" heat-up
+  measure_window "window (All), tests (idle mode)" idle
+else
+  echo "window under Xvfb: skipped (apt-get install xvfb openbox xdotool); the heat-up offscreen:"
+  measure_all "window --start (All), heat-up" --start -platform offscreen
+fi
 if command -v stress-ng >/dev/null; then
   stress-ng --cpu 0 --timeout $((warmup + secs + 5))s >/dev/null 2>&1 &
   pid=$!; started+=("$pid")

@@ -80,4 +80,5 @@ echo "torvane (window, offscreen): ran until stopped"
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq torvane >"$work/apt.log" 2>&1 ||
   fail "apt-get purge: $(tail -5 "$work/apt.log")"
 [ ! -e "$root/usr/bin/torvane" ] || fail "torvane is left after the purge"
+[ ! -e "$root/usr/libexec/torvane" ] || fail "/usr/libexec/torvane is left after the purge"
 echo "Package checked on a fresh Debian 12."

@@ -34,7 +34,9 @@ echo "control: torvane $version, Depends: $depends"
 
 # --- contents ---
 dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^$' | sort >"$dir/contents"
-must=(/usr/bin/torvane /usr/bin/torvane-crypt /usr/bin/torvane-sensors /usr/bin/torvane-fleet-summary
+# /usr/bin/torvane is the launcher that starts the program proper from its private folder.
+must=(/usr/bin/torvane /usr/libexec/torvane/torvane
+      /usr/bin/torvane-crypt /usr/bin/torvane-sensors /usr/bin/torvane-fleet-summary
       /usr/share/torvane/readme.txt
       /usr/share/man/man1/torvane.1.gz /usr/share/man/man1/torvane-crypt.1.gz
       /usr/share/man/man1/torvane-sensors.1.gz /usr/share/man/man1/torvane-fleet-summary.1.gz
@@ -42,7 +44,8 @@ must=(/usr/bin/torvane /usr/bin/torvane-crypt /usr/bin/torvane-sensors /usr/bin/
       /usr/share/metainfo/example.quarnett.torvane.metainfo.xml
       /usr/share/mime/packages/torvane-certificate.xml
       /lib/systemd/system/torvane-sensors.service
-      /usr/share/doc/torvane/copyright /usr/share/doc/torvane/changelog.gz)
+      /usr/share/doc/torvane/copyright /usr/share/doc/torvane/changelog.gz
+      /usr/share/lintian/overrides/torvane)
 for icon in torvane torvane-certificate; do
   must+=("/usr/share/icons/hicolor/scalable/apps/$icon.svg" "/usr/share/icons/hicolor/48x48/apps/$icon.png"
          "/usr/share/icons/hicolor/128x128/apps/$icon.png")
@@ -155,6 +158,15 @@ status=$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Status}' torvane)
 [ "$status" = "install ok installed" ] || fail "installed: $status"
 got=$("$root/usr/bin/torvane" --version) || fail "torvane --version"
 [ "$got" = "Torvane Test $version" ] || fail "torvane --version says '$got'"
+# The launcher has nothing to load before its first instruction, and it starts the program installed
+# beside it: without that, it says which file it looked for.
+LC_ALL=C readelf -lW "$root/usr/bin/torvane" | grep -q "program interpreter" &&
+  fail "/usr/bin/torvane needs a dynamic loader"
+mv "$root/usr/libexec/torvane/torvane" "$dir/program"
+alone=$("$root/usr/bin/torvane" --version 2>&1) && fail "torvane --version without the program proper: '$alone'"
+[ "$alone" = "torvane: cannot start $root/usr/libexec/torvane/torvane: No such file or directory" ] ||
+  fail "torvane without the program proper says '$alone'"
+mv "$dir/program" "$root/usr/libexec/torvane/torvane"
 "$root/usr/bin/torvane-crypt" selftest >"$dir/selftest" 2>&1 || fail "torvane-crypt selftest: $(tail -5 "$dir/selftest")"
 "$root/usr/bin/torvane-sensors" --help >/dev/null || fail "torvane-sensors --help"
 "$root/usr/bin/torvane-fleet-summary" --help >/dev/null || fail "torvane-fleet-summary --help"
@@ -164,6 +176,7 @@ got=$("$root/usr/bin/torvane" --version) || fail "torvane --version"
 echo "installed: torvane --version says '$got'; torvane-crypt selftest passed ($(grep -c . "$dir/selftest") lines)"
 "${dpkg_root[@]}" --remove torvane >"$dir/dpkg" 2>&1 || fail "dpkg --remove: $(cat "$dir/dpkg")"
 [ ! -e "$root/usr/bin/torvane" ] || fail "torvane is left after the removal"
+[ ! -e "$root/usr/libexec/torvane" ] || fail "/usr/libexec/torvane is left after the removal"
 # Removed, not purged: links an administrator made lead nowhere, so the service is masked until a purge.
 [ "$(readlink "$root/etc/systemd/system/torvane-sensors.service")" = /dev/null ] ||
   fail "the removal did not mask the service"

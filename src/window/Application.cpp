@@ -1,5 +1,6 @@
 #include "window/Application.h"
 
+#include "launcher/ProgramUsersRun.h"
 #include "platform/CommandLine.h"
 #include "platform/Files.h"
 #include "platform/StopSignals.h"
@@ -100,9 +101,11 @@ int RunApplication(int argc, char** argv, const WindowStart& start) {
     Form1Services services;
     services.Dialogs = &dialogs;
     services.Shell = &shell;
-    services.ProgramFile = ProgramFilePath();
-    services.CommandLine = RawCommandLine();
-    services.WorkerProgram = services.ProgramFile;
+    // The desktop is told of the program users run; the workers are this very program, without the
+    // launcher between (the supervisor holds their stop signals itself until they run).
+    services.ProgramFile = ProgramUsersRun();
+    services.CommandLine = BuildRawCommandLine(services.ProgramFile, ProcessArguments());
+    services.WorkerProgram = ProgramFilePath();
 
     // Form1's creation (with its test run) loads the settings; the viewer copies Memo2's colours, so it
     // comes after.

@@ -5,6 +5,10 @@
 // The window owns its test run. The window renders the run's event stream and the run keeps its own
 // state and choices; the items of the "Testing", "Mode" and "Tests" menus show them and send their
 // clicks to the run (ClickMenuItem), so no command of the run is written here.
+//
+// Its definitions are split by concern: Form1.cpp (creation, layout, menus, the run's view, certificates),
+// Form1Settings.cpp (load and store), Form1Window.cpp (geometry, colours, the "Window" menu),
+// Form1Options.cpp (work files, processors, temperature) and Form1Help.cpp.
 
 #include "crypto/Managers.h"
 #include "engine/RunStream.h"

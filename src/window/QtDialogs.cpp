@@ -3,6 +3,7 @@
 #include "platform/DesktopApplications.h"
 #include "terminal/ScreenText.h"
 #include "window/Colors.h"
+#include "window/QtText.h"
 
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -13,12 +14,6 @@
 #include <QUrl>
 
 namespace torvane::app {
-
-namespace {
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-} // namespace
 
 void QtDialogs::MessageBox(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Ok, parent_);

@@ -7,7 +7,8 @@
 #     job for SIGINT); the others still stop the run.
 #  3. A stop sent to the whole process group while the workers of --workers start is an ordinary stop,
 #     never a worker "ended by signal" or killed.
-# Every program started here is ended by its process id whatever happens. Takes the path of the program.
+# Every program started here is ended by its process id whatever happens. Takes the path of the program
+# and that of the program proper the launcher starts (the same when the program is started directly).
 set -u
 prog=$1
 dir=$(mktemp -d)
@@ -24,47 +25,9 @@ export TORVANE_CONFIG_DIR="$dir/config"
 # The private work folder a run makes where no folder is stored: the test's, never the user's.
 export XDG_CACHE_HOME="$dir/cache"
 fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null; exit 1; }
-random_below() { echo $(( $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % $1 )); }
-sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
-
-# Whether the program itself (not the shell or env that is about to become it) holds SIGHUP (1), SIGINT
-# (2) and SIGTERM (15), bits 0, 1 and 14, blocked, caught or ignored: from then on none of them can kill
-# it. The moments before are the loader's, before any code of the program runs.
-program=$(readlink -f "$prog")
-holds_stop_signals() {
-  local mask=0 field value
-  [ "$(readlink "/proc/$1/exe" 2>/dev/null)" = "$program" ] || return 1
-  for field in SigBlk SigCgt SigIgn; do
-    value=$(sed -n "s/^$field:[[:space:]]*//p" "/proc/$1/status" 2>/dev/null)
-    [ -n "$value" ] || return 1
-    mask=$(( mask | 0x${value: -8} ))
-  done
-  [ $(( mask & 0x4003 )) -eq $(( 0x4003 )) ]
-}
-wait_holds() { # pid, what
-  local i=0
-  until holds_stop_signals "$1"; do
-    i=$((i + 1)); [ $i -lt 20000 ] || fail "$2: the stop signals are never held"
-    kill -0 "$1" 2>/dev/null || fail "$2: the program ended by itself"
-    sleep 0.0005
-  done
-}
-wait_end() { # pid, what; the exit status in $status
-  local i=0
-  while kill -0 "$1" 2>/dev/null; do
-    i=$((i + 1)); [ $i -lt 1200 ] || fail "$2: still running 60 s later"
-    sleep 0.05
-    # A zombie has ended; wait collects it below.
-    [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$1/status" 2>/dev/null)" = Z ] && break
-  done
-  wait "$1"; status=$?
-}
-ordinary_end() { # what
-  [ $status -eq 0 ] || fail "$1: exit status $status"
-  grep -q "^Test Results:$" "$dir/out" || fail "$1: no results"
-  grep -q "^ Errors: 0$" "$dir/out" || fail "$1: errors"
-  grep -q "^ Worktime: 0 d, 0 h, [0-9]* m, [0-9]* s$" "$dir/out" || fail "$1: work time"
-}
+launcher=$(readlink -f "$prog")
+program=$(readlink -f "${2:-$prog}")
+. "$(dirname "$0")/stop_signals.sh"
 
 # 1. The moments: each signal at its default (a script's background job would start with SIGINT ignored).
 run_once() { # signal, moment in ms after the program holds the signals
