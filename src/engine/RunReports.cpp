@@ -4,6 +4,7 @@
 
 #include "engine/TestRun.h"
 
+#include "engine/ErrorReport.h"
 #include "engine/Workload.h"
 
 namespace torvane::engine {
@@ -14,14 +15,7 @@ void TestRun::ReportTestError(std::int32_t code, const QString& message, const Q
     StopFor(StopReason::Error);
     // Also when the run had stopped already: an error in its last pass is its end all the same.
     State.LastStop = StopReason::Error;
-    QStringList lines = BannerLines;
-    lines << QStringLiteral("Testing Stopped:") << QStringLiteral(" Error Message: ") + message
-          << QStringLiteral(" ErrorCode: ") + QString::number(code)
-          << QStringLiteral(" Calculation error: ") + detail
-          << (code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
-                        : QStringLiteral(" ErrorType: Calculation error"));
-    if (!cause.isEmpty()) lines << QStringLiteral(" Cause: ") + cause;
-    if (ReportCpu) lines << QStringLiteral(" Processor: cpu %1").arg(*ReportCpu);
+    const QStringList lines = BannerLines + ErrorReportLines({code, message, detail, cause, ReportCpu});
     Sleep(10);
     Publish(event::ClearPane{Pane::Info});
     for (const auto& line : lines) Say(Pane::Info, line);

@@ -11,14 +11,6 @@ enum class StopReason { None, User, Error, ClockJump, TimeLimit };
 // The "Tests" menu's radio choice: "Random" picks tests, "Optimal..." picks none.
 enum class TestChoice { Random, Optimal };
 
-// Why the results on the screen earn no stability certificate. A certificate needs a full day of work
-// time of a run that tested: a run that started no test (with "Optimal..."
-// ticked none is ever chosen) tested nothing, however long its counters ran.
-enum class CertificateRefusal { None, LessThanADay, NoTestRan };
-
-struct RunState;
-CertificateRefusal CertificateEligibility(const RunState& state);
-
 // The reference text before the first complete pass of a run.
 inline constexpr const char* NoPassYet = "moi";
 

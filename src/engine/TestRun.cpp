@@ -101,12 +101,6 @@ void TestRun::LoadWorkSettings(SettingsReader& settings) {
     MaxTempSize = settings.Number(settings::MaxTempSize).value_or(settings::MaxTempSize.Default);
 }
 
-CertificateRefusal CertificateEligibility(const RunState& state) {
-    if (state.WorkSeconds < 86400) return CertificateRefusal::LessThanADay;
-    if (state.TestsStarted == 0) return CertificateRefusal::NoTestRan;
-    return CertificateRefusal::None;
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Timers
 

@@ -96,7 +96,7 @@ bool RunSession::RecordError(int i, int code, const QString& message, const QStr
 
 void RunSession::RecordRunError(const QString& message) {
     for (auto& p : processors_) p.Ended = true;
-    if (!firstError_) firstError_ = RunError{0, 0, message, QStringLiteral("N/A"), {}};
+    if (!firstError_) firstError_ = RunError{0, 0, message, QStringLiteral("N/A"), {}, false};
 }
 
 std::int64_t RunSession::WorkSeconds(int i, std::int64_t nowMs) const {
@@ -141,6 +141,14 @@ RunSession::EndMeaning RunSession::Exited(int i, const ProcessEnd& end, std::int
     return meaning;
 }
 
+void RunSession::Ended(int i, const RunEnd& end) {
+    auto& p = Processor(i);
+    p.WorkSeconds = end.WorkSeconds;
+    p.EndReason = end.Reason;
+    p.Ended = true;
+    p.EndReported = true;
+}
+
 void RunSession::ApplyClockRule() {
     const bool jumped = std::any_of(processors_.begin(), processors_.end(), [](const ProcessorRun& p) {
         return p.EndReason == QLatin1String("clock_jump");
@@ -165,8 +173,8 @@ bool RunSession::Failed() const {
     return firstError_.has_value() || Errors() > 0;
 }
 
-int RunSession::ExitStatus(bool outputLost) const {
-    return Failed() ? 1 : outputLost ? 3 : 0;
+int RunSession::ExitStatus(const OutputLoss& lost) const {
+    return session::ExitStatus(Failed(), lost);
 }
 
 QString RunSession::StopReason() const {

@@ -6,7 +6,9 @@
 // reason, verdict and exit status and the results' lines from that. It starts and signals no process:
 // that is the front end's part.
 
+#include "engine/ErrorReport.h"
 #include "engine/RunStream.h"
+#include "session/RunOutcome.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -41,7 +43,13 @@ struct RunError {
     int Cpu = 0;
     int Code = 0;
     QString Message, Detail;
-    QString Cause; // the system's reason behind the report, where it has one
+    QString Cause;           // the system's reason behind the report, where it has one
+    bool OfProcessor = true; // false: an error of the run as a whole (its workers could not be started)
+
+    // The report it stops the run with, naming its processor.
+    engine::ErrorReport Report() const {
+        return {Code, Message, Detail, Cause, OfProcessor ? std::optional(Cpu) : std::nullopt};
+    }
 };
 
 class RunSession {
@@ -90,6 +98,10 @@ public:
     // (a worker that dies before its first report has worked all the same), and what the end means.
     EndMeaning Exited(int i, const ProcessEnd& end, std::int64_t nowMs);
 
+    // Processor i's run ended and told its end itself (the window's own run): its work time and why it
+    // ended. Its errors are counted as it reports them.
+    void Ended(int i, const RunEnd& end);
+
     // The machine has one clock: a jump that one processor's run saw voids the work time of every
     // processor, also of those the stop reached before their own next look at the clock. Applied once
     // every processor has ended.
@@ -99,9 +111,8 @@ public:
     // The run's work time: the longest of its processors' (they run side by side).
     std::int64_t LongestWorkSeconds() const;
     bool Failed() const;
-    // The run's exit status: 1 an error, 3 output that could not be written (the run log or the events),
-    // 0 otherwise.
-    int ExitStatus(bool outputLost) const;
+    // The run's exit status by the rule of every run (RunOutcome.h).
+    int ExitStatus(const OutputLoss& lost) const;
 
     // Why the run ended as the front end asked it ("signal", "error", ...); the first one counts unless
     // the later one replaces it.

@@ -13,6 +13,8 @@
 #include "platform/StopSignals.h"
 #include "platform/SystemInfo.h"
 #include "platform/WorkFolder.h"
+#include "session/RunOutcome.h"
+#include "session/RunSettings.h"
 #include "terminal/EventStream.h"
 #include "terminal/HeadlessCertificate.h"
 #include "terminal/HeadlessView.h"
@@ -54,33 +56,6 @@ bool GuardClosedOutput() {
         ::close(fd);
     }
     return true;
-}
-
-// The reason a run ended, as the events give it.
-QString EndReason(engine::StopReason stop, const QString& asked) {
-    switch (stop) {
-    case engine::StopReason::Error:
-        return QStringLiteral("error");
-    case engine::StopReason::ClockJump:
-        return QStringLiteral("clock_jump");
-    case engine::StopReason::TimeLimit:
-        return QStringLiteral("time_limit");
-    default:
-        return asked.isEmpty() ? QStringLiteral("stopped") : asked;
-    }
-}
-
-void LoadSettings(engine::TestRun& run, HeadlessView& view, std::function<std::optional<double>()>& celsius) {
-    auto stored = engine::SettingsReader::FromStore();
-    run.LoadWorkSettings(stored);
-    // The test choice as the window reads it from the same store.
-    run.LoadTestChoice(stored);
-    view.Temperature = TemperatureReader(stored, hw::SensorBlockName());
-    celsius = CelsiusReader(stored, hw::SensorBlockName());
-    const auto problem = SettingsKey::TakeLoadProblem();
-    if (!problem.empty()) std::fprintf(stderr, "torvane: %s\n", problem.c_str());
-    for (const auto& p : stored.Problems())
-        std::fprintf(stderr, "torvane: settings file %s: %s.\n", SettingsKey::StoreFile().c_str(), p.c_str());
 }
 
 } // namespace
@@ -181,6 +156,279 @@ std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& sto
     };
 }
 
+namespace {
+
+int Refuse(const std::string& problem) {
+    std::fprintf(stderr, "torvane: %s\n", problem.c_str());
+    return 2;
+}
+
+// A worker's run: pinned to its processor before any thread starts, since every thread of the run
+// inherits the pin.
+std::optional<std::string> PinWorker(const session::WorkerRole& worker) {
+    if (auto problem = PinProcessToProcessor(worker.Cpu)) return problem;
+    // On its one processor a timer thread that spins only delays the tick it waits for.
+    engine::TWorkerTimer::SetSpinning(false);
+    return std::nullopt;
+}
+
+// The run's event stream, if it has one: a worker's goes to its supervisor on descriptor 3 (a worker
+// started by hand without it has none), the single run's to the file --events names.
+std::optional<std::string> OpenRunEvents(const HeadlessOptions& options,
+                                         std::unique_ptr<EventStream>& events) {
+    if (options.Worker) {
+        if (::fcntl(WorkerEventsFd, F_GETFD) != -1) events = std::make_unique<EventStream>(WorkerEventsFd);
+        return std::nullopt;
+    }
+    if (options.Events.empty()) return std::nullopt;
+    std::string problem;
+    events = EventStream::Open(options.Events, problem);
+    if (!events) return problem;
+    events->Run = NewRunId();
+    if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
+    return std::nullopt;
+}
+
+// One test run of the terminal, the single run or a supervisor's worker, from its settings to its exit
+// status. The run itself decides nothing here that the session does not decide for every run.
+class TerminalRun {
+public:
+    TerminalRun(const HeadlessOptions& options, std::optional<CertificateRequest> certificate,
+                std::unique_ptr<EventStream> events, bool outputClosed);
+    ~TerminalRun() { notifier_.reset(); }
+    // Takes the run's settings and work folder; the problem that refuses the run, or nothing.
+    std::optional<std::string> Prepare();
+    // Starts the run; the event loop then runs it to its end, which ends the loop with the exit status.
+    void Start();
+
+private:
+    void LoadSettings();
+    std::optional<std::string> ClaimWorkFolder();
+    void CatchStopRequests();
+    void OnStopSignal();
+    // Stops the run for the given reason, unless it has stopped already.
+    void AskStop(const char* reason);
+    void ShowHead();
+    void Watch();
+    void Finish();
+    MetricsState Metrics();
+    void WriteMetrics();
+    void TellLostEvents();
+
+    const HeadlessOptions& options_;
+    const std::optional<session::WorkerRole>& worker_;
+    const std::optional<CertificateRequest> certificate_;
+    std::unique_ptr<EventStream> events_;
+    HeadlessView view_;
+    RunMetrics runMetrics_;
+    // The terminal log, the metrics and the event file render the run's events, in that order.
+    engine::RunEventHub renderers_;
+    engine::TestRun run_;
+    std::function<std::optional<double>()> celsius_;
+    std::unique_ptr<RunEventRecorder> recorder_;
+    // Why the front end asked the run to stop, for the run's end.
+    QString stopAsked_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer watch_, metrics_;
+    // Before the first write replaces it: the record of the runs before this one.
+    std::int64_t failedRunsBefore_ = 0;
+    bool metricsFailed_ = false;
+    bool eventsLost_ = false;
+    // A worker keeps its work files in a folder of its own inside the run's.
+    std::string runFolder_, workerFolder_;
+};
+
+TerminalRun::TerminalRun(const HeadlessOptions& options, std::optional<CertificateRequest> certificate,
+                         std::unique_ptr<EventStream> events, bool outputClosed)
+    : options_(options), worker_(options.Worker), certificate_(std::move(certificate)),
+      events_(std::move(events)), run_(renderers_) {
+    renderers_.Add(view_);
+    renderers_.Add(runMetrics_);
+    if (outputClosed) view_.SetOutputClosed();
+    run_.BannerLines = MakeBannerLines();
+    LoadSettings();
+    if (events_) {
+        recorder_ = std::make_unique<RunEventRecorder>(*events_, worker_ ? worker_->Index : 0,
+                                                       worker_ ? std::optional(worker_->Cpu) : std::nullopt);
+        recorder_->Celsius = celsius_;
+        renderers_.Add(*recorder_);
+    }
+    // Stop requests (a signal, a run log that cannot be written) are served from the event loop, never
+    // inside a sequence of the run that is still going.
+    view_.OnOutputFailed = [this] {
+        QMetaObject::invokeMethod(
+            &run_, [this] { run_.ClickMenuItem(engine::MenuItem::Stop1); }, Qt::QueuedConnection);
+    };
+}
+
+void TerminalRun::LoadSettings() {
+    auto stored = engine::SettingsReader::FromStore();
+    session::LoadRunSettings(run_, stored);
+    view_.Temperature = TemperatureReader(stored, hw::SensorBlockName());
+    celsius_ = CelsiusReader(stored, hw::SensorBlockName());
+    const auto problem = SettingsKey::TakeLoadProblem();
+    if (!problem.empty()) std::fprintf(stderr, "torvane: %s\n", problem.c_str());
+    for (const auto& p : stored.Problems())
+        std::fprintf(stderr, "torvane: settings file %s: %s.\n", SettingsKey::StoreFile().c_str(), p.c_str());
+}
+
+std::optional<std::string> TerminalRun::Prepare() {
+    session::ApplyRunOptions(run_, options_);
+    if (auto problem = ClaimWorkFolder()) return problem;
+    if (!options_.Metrics.empty()) failedRunsBefore_ = FailedRunsOnRecord(options_.Metrics);
+    return std::nullopt;
+}
+
+std::optional<std::string> TerminalRun::ClaimWorkFolder() {
+    runFolder_ = run_.TempDir;
+    if (worker_) {
+        workerFolder_ = "worker-" + std::to_string(worker_->Index);
+        if (auto problem = TWorkFolder(runFolder_).CreateFolder(workerFolder_)) return problem;
+        run_.TempDir += workerFolder_ + "/";
+    }
+    // The folder is this run's alone until it ends; one that another run works in is refused before
+    // anything in it is touched.
+    if (const auto problem = run_.ClaimWorkFolder())
+        return problem->toLocal8Bit().toStdString() +
+               ". Choose another folder for this run (--temp-dir), or stop the other run first.";
+    // A work file's name that another user's file holds in a shared folder stays theirs: the encryption
+    // test could not make its file, which would count as an error of the machine. Told now instead.
+    if (!options_.Encryption) return std::nullopt;
+    TWorkFolder folder(NativePath(run_.TempDir));
+    for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile})
+        if (!folder.Delete(name))
+            return "the work folder " + run_.TempDir + " holds a file " + name +
+                   " that is not this run's to remove (another user's, in a folder others may write), so "
+                   "the encryption test could not make its work file there. Choose another folder for "
+                   "this run (--temp-dir).";
+    return std::nullopt;
+}
+
+void TerminalRun::CatchStopRequests() {
+    if (StopSignalFd() < 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(StopSignalFd(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { OnStopSignal(); });
+}
+
+void TerminalRun::OnStopSignal() {
+    char buf[16];
+    int signal = 0;
+    for (ssize_t n; (n = ::read(StopSignalFd(), buf, sizeof buf)) > 0;) signal = buf[n - 1];
+    // A second request ends the program at once. One stop can arrive twice (timeout signals the program
+    // and then its whole process group): what comes within moments of the first is that request. A
+    // worker's supervisor kills it when the ordinary way takes too long; it never dies of a request that
+    // reached it as well as its supervisor (a terminal's Ctrl-C reaches both).
+    static QElapsedTimer first;
+    if (!first.isValid()) {
+        first.start();
+    } else if (!worker_ && signal > 0 && first.elapsed() >= RepeatedStopRequestMs) {
+        RestoreDefaultStopSignals();
+        ::raise(signal);
+    }
+    if (!run_.State.Stopped) stopAsked_ = QStringLiteral("signal");
+    run_.ClickMenuItem(engine::MenuItem::Stop1);
+}
+
+void TerminalRun::AskStop(const char* reason) {
+    if (run_.State.Stopped) return;
+    stopAsked_ = QString::fromLatin1(reason);
+    run_.ClickMenuItem(engine::MenuItem::Stop1);
+}
+
+void TerminalRun::ShowHead() {
+    view_.AppendLine(engine::Pane::Info, ProcessorLine());
+    if (!worker_) {
+        if (const auto warning =
+                AffinityWarning(AllowedProcessors(), static_cast<int>(SystemProcessors().NumberOfProcessors)))
+            view_.AppendLine(engine::Pane::Info, *warning);
+    }
+    if (run_.Tests() == engine::TestChoice::Optimal)
+        view_.AppendLine(
+            engine::Pane::Info,
+            QStringLiteral("No tests: the stored test choice is \"Optimal...\", which picks none, so "
+                           "this run tests nothing and earns no certificate (--tests chooses "
+                           "tests for one run)."));
+}
+
+void TerminalRun::Start() {
+    CatchStopRequests();
+    // Watches the run from the event loop: stops it when the work time is reached or a stop was asked
+    // for, ends the program once it has stopped for whatever reason.
+    watch_.setInterval(200);
+    QObject::connect(&watch_, &QTimer::timeout, [this] { Watch(); });
+    metrics_.setInterval(10000);
+    QObject::connect(&metrics_, &QTimer::timeout, [this] { WriteMetrics(); });
+    ShowHead();
+    if (events_ && !worker_) events_->Emit("run_start", RunStartFields(options_, {}));
+    run_.ClickMenuItem(engine::MenuItem::Start1);
+    WriteMetrics();
+    metrics_.start();
+    // A request that came while the program was starting stops the run it was meant for.
+    if (StopSignalCaught()) AskStop("signal");
+    watch_.start();
+}
+
+void TerminalRun::Watch() {
+    TellLostEvents();
+    // The work clock's check, and with it the time limit, more often than the clock tick does it.
+    if (!run_.State.Stopped) run_.UpdateWorkTime();
+    if (StopSignalCaught())
+        AskStop("signal");
+    else if (view_.OutputFailed())
+        AskStop("output_failed");
+    // A stopped run may still be inside a pass (the last idle pass runs to its end and is compared) or
+    // its error report: the results are told once it has come back to the event loop.
+    if (run_.State.Stopped && !run_.InsideAPass()) Finish();
+}
+
+void TerminalRun::Finish() {
+    watch_.stop();
+    metrics_.stop();
+    const auto end = session::EndOf(run_.State, stopAsked_);
+    session::OutputLoss lost{.Log = view_.OutputFailed()};
+    if (certificate_ && !end.Failed && !lost.Log)
+        lost.Certificate = !WriteRunCertificate(*certificate_, run_, stdout, stderr);
+    if (recorder_)
+        recorder_->End(worker_ ? "worker_end" : "run_end", end.Errors, end.WorkSeconds, end.Reason,
+                       session::ExitStatus(end.Failed, lost));
+    TellLostEvents();
+    lost.Events = eventsLost_;
+    WriteMetrics();
+    if (worker_) TWorkFolder(runFolder_).DeleteFolder(workerFolder_);
+    QCoreApplication::exit(session::ExitStatus(end.Failed, lost));
+}
+
+MetricsState TerminalRun::Metrics() {
+    MetricsState state;
+    state.Running = runMetrics_.Running();
+    state.FailedRunsBefore = failedRunsBefore_;
+    state.Failed = runMetrics_.Failed();
+    state.Workers = {runMetrics_.Worker()};
+    state.TemperatureC = celsius_ ? celsius_() : std::nullopt;
+    return state;
+}
+
+void TerminalRun::WriteMetrics() {
+    if (options_.Metrics.empty() || metricsFailed_) return;
+    if (const auto problem = WriteMetricsFile(options_.Metrics, Metrics())) {
+        metricsFailed_ = true;
+        std::fprintf(stderr, "torvane: %s; the run goes on without metrics.\n", problem->c_str());
+    }
+}
+
+// Events that could not be written are told once, as a run log that cannot be written is, and the run
+// goes on; a run that lost them is no clean success (exit status 3). A worker's go to its supervisor,
+// which tells their loss.
+void TerminalRun::TellLostEvents() {
+    if (!events_ || worker_ || eventsLost_ || events_->Problem().empty()) return;
+    eventsLost_ = true;
+    std::fprintf(stderr,
+                 "torvane: the event stream cannot be written to %s (%s); the run goes on without it.\n",
+                 options_.Events.c_str(), events_->Problem().c_str());
+}
+
+} // namespace
+
 int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     // The stop signals are normally caught already, first thing in main; a caller that did not is served
     // here.
@@ -191,256 +439,22 @@ int RunHeadless(const HeadlessOptions& options, int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     // A certificate that could not be written at the end is refused now, not after a day of testing.
-    const auto certificate = CertificateRequestOf(options);
-    if (certificate) {
-        if (const auto problem = CheckCertificateRequest(*certificate)) {
-            std::fprintf(stderr, "torvane: %s\n", problem->c_str());
-            return 2;
-        }
-    }
+    auto certificate = CertificateRequestOf(options);
+    if (certificate)
+        if (const auto problem = CheckCertificateRequest(*certificate)) return Refuse(*problem);
 
     if (options.Supervised()) return RunSupervised(options, StopSignalFd(), outputClosed);
-
-    const auto& worker = options.Worker;
-    if (worker) {
-        // Before any thread starts: every thread of the run inherits the pin.
-        if (const auto problem = PinProcessToProcessor(worker->Cpu)) {
-            std::fprintf(stderr, "torvane: %s\n", problem->c_str());
-            return 2;
-        }
-        // On its one processor a timer thread that spins only delays the tick it waits for.
-        engine::TWorkerTimer::SetSpinning(false);
-    }
+    if (options.Worker)
+        if (const auto problem = PinWorker(*options.Worker)) return Refuse(*problem);
     std::unique_ptr<EventStream> events;
-    if (worker) {
-        // The supervisor listens on descriptor 3; a worker started by hand without it has no events.
-        if (::fcntl(WorkerEventsFd, F_GETFD) != -1) events = std::make_unique<EventStream>(WorkerEventsFd);
-    } else if (!options.Events.empty()) {
-        std::string problem;
-        events = EventStream::Open(options.Events, problem);
-        if (!events) {
-            std::fprintf(stderr, "torvane: %s\n", problem.c_str());
-            return 2;
-        }
-        events->Run = NewRunId();
-        if (!events->Notice().empty()) std::fprintf(stderr, "torvane: %s\n", events->Notice().c_str());
-    }
+    if (const auto problem = OpenRunEvents(options, events)) return Refuse(*problem);
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Torvane Test"));
-
-    HeadlessView view;
-    if (outputClosed) view.SetOutputClosed();
-    // The terminal log, the metrics and the event file render the run's events, in that order.
-    engine::RunEventHub renderers;
-    renderers.Add(view);
-    RunMetrics runMetrics;
-    renderers.Add(runMetrics);
-    engine::TestRun run(renderers);
-    run.BannerLines = MakeBannerLines();
-    std::function<std::optional<double>()> celsius;
-    LoadSettings(run, view, celsius);
-
-    std::unique_ptr<RunEventRecorder> recorder;
-    if (events) {
-        recorder = std::make_unique<RunEventRecorder>(*events, worker ? worker->Index : 0,
-                                                      worker ? std::optional(worker->Cpu) : std::nullopt);
-        recorder->Celsius = celsius;
-        renderers.Add(*recorder);
-    }
-    // Why the front end asked the run to stop, for the run's end event.
-    QString stopAsked;
-
-    // Stop requests (a signal, a run log that cannot be written) are served from the event loop, never
-    // inside a sequence of the run that is still going.
-    const auto stopSoon = [&run] {
-        QMetaObject::invokeMethod(
-            &run, [&run] { run.ClickMenuItem(engine::MenuItem::Stop1); }, Qt::QueuedConnection);
-    };
-    view.OnOutputFailed = stopSoon;
-    std::unique_ptr<QSocketNotifier> notifier;
-    if (StopSignalFd() >= 0) {
-        notifier = std::make_unique<QSocketNotifier>(StopSignalFd(), QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&run, &options, &stopAsked] {
-            char buf[16];
-            int signal = 0;
-            for (ssize_t n; (n = ::read(StopSignalFd(), buf, sizeof buf)) > 0;) signal = buf[n - 1];
-            // A second request ends the program at once. One stop can arrive twice (timeout signals the
-            // program and then its whole process group): what comes within moments of the first is that
-            // request. A worker's supervisor kills it when the ordinary way takes too long; it never dies
-            // of a request that reached it as well as its supervisor (a terminal's Ctrl-C reaches both).
-            static QElapsedTimer first;
-            if (!first.isValid()) {
-                first.start();
-            } else if (!options.Worker && signal > 0 && first.elapsed() >= RepeatedStopRequestMs) {
-                RestoreDefaultStopSignals();
-                ::raise(signal);
-            }
-            if (!run.State.Stopped) stopAsked = QStringLiteral("signal");
-            run.ClickMenuItem(engine::MenuItem::Stop1);
-        });
-    }
-
-    // The test choices and this run's own work settings; none of them is stored.
-    if (options.Encryption) run.SetNoEncryptionTests(false);
-    run.RestrictTests(options.Tests);
-    // Tests named for this run choose them whatever the stored choice.
-    if (!options.Tests.empty()) run.SetTestChoice(engine::TestChoice::Random);
-    // A worker takes the test choice of the run that started it.
-    if (options.Choice) run.SetTestChoice(*options.Choice);
-    if (options.TempDir) run.TempDir = *options.TempDir;
-    if (options.MaxTempSize) {
-        run.MaxTempSize = *options.MaxTempSize;
-        run.StoreSizeLimit = false;
-    }
-    if (options.InjectFault) run.InjectFault(options.InjectFault->Test);
-    // A worker keeps its work files in a folder of its own inside the run's.
-    const std::string workerFolder = worker ? "worker-" + std::to_string(worker->Index) : std::string();
-    const std::string runFolder = run.TempDir;
-    if (worker) {
-        if (const auto problem = TWorkFolder(runFolder).CreateFolder(workerFolder)) {
-            std::fprintf(stderr, "torvane: %s\n", problem->c_str());
-            return 2;
-        }
-        run.TempDir += workerFolder + "/";
-    }
-    // The folder is this run's alone until it ends; one that another run works in is refused before
-    // anything in it is touched.
-    if (const auto problem = run.ClaimWorkFolder()) {
-        std::fprintf(stderr,
-                     "torvane: %s. Choose another folder for this run (--temp-dir), or stop the other run "
-                     "first.\n",
-                     problem->toLocal8Bit().constData());
-        return 2;
-    }
-    // A work file's name that another user's file holds in a shared folder stays theirs: the encryption
-    // test could not make its file, which would count as an error of the machine. Told now instead.
-    if (options.Encryption) {
-        TWorkFolder folder(NativePath(run.TempDir));
-        for (const char* name : {engine::PlainWorkFile, engine::CodedWorkFile})
-            if (!folder.Delete(name)) {
-                std::fprintf(
-                    stderr,
-                    "torvane: the work folder %s holds a file %s that is not this run's to remove "
-                    "(another user's, in a folder others may write), so the encryption test could "
-                    "not make its work file there. Choose another folder for this run (--temp-dir).\n",
-                    run.TempDir.c_str(), name);
-                return 2;
-            }
-    }
-
-    switch (options.LoadMode) {
-    case HeadlessOptions::Mode::Idle:
-        run.ClickMenuItem(engine::MenuItem::idle1);
-        break;
-    case HeadlessOptions::Mode::Hardcore:
-        run.ClickMenuItem(engine::MenuItem::Hardcore1);
-        break;
-    case HeadlessOptions::Mode::Normal:
-        break;
-    }
-
-    // Watches the run from the event loop: stops it when the work time is reached or a stop was asked
-    // for, ends the program once it has stopped for whatever reason.
-    QTimer watch;
-    watch.setInterval(200);
-    run.TimeLimitSeconds = static_cast<std::int64_t>(options.Minutes) * 60;
-    // Before the first write replaces it: the record of the runs before this one.
-    const std::int64_t failedRunsBefore = options.Metrics.empty() ? 0 : FailedRunsOnRecord(options.Metrics);
-    const auto runFailed = [&run] {
-        return run.State.LastStop == engine::StopReason::Error ||
-               run.State.LastStop == engine::StopReason::ClockJump || run.State.ErrorCount > 0;
-    };
-    const auto metricsState = [&] {
-        MetricsState state;
-        state.Running = runMetrics.Running();
-        state.FailedRunsBefore = failedRunsBefore;
-        state.Failed = runMetrics.Failed();
-        state.Workers = {runMetrics.Worker()};
-        state.TemperatureC = celsius ? celsius() : std::nullopt;
-        return state;
-    };
-    QTimer metrics;
-    bool metricsFailed = false;
-    const auto writeMetrics = [&] {
-        if (options.Metrics.empty() || metricsFailed) return;
-        if (const auto problem = WriteMetricsFile(options.Metrics, metricsState())) {
-            metricsFailed = true;
-            std::fprintf(stderr, "torvane: %s; the run goes on without metrics.\n", problem->c_str());
-        }
-    };
-    metrics.setInterval(10000);
-    QObject::connect(&metrics, &QTimer::timeout, writeMetrics);
-
-    // Events that could not be written are told once, as a run log that cannot be written is, and the run
-    // goes on; a run that lost them is no clean success (exit status 3). A worker's go to its supervisor,
-    // which tells their loss.
-    bool eventsLost = false;
-    const auto tellLostEvents = [&] {
-        if (!events || worker || eventsLost || events->Problem().empty()) return;
-        eventsLost = true;
-        std::fprintf(stderr,
-                     "torvane: the event stream cannot be written to %s (%s); the run goes on without it.\n",
-                     options.Events.c_str(), events->Problem().c_str());
-    };
-
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        tellLostEvents();
-        // The work clock's check, and with it the time limit, more often than the clock tick does it.
-        if (!run.State.Stopped) run.UpdateWorkTime();
-        if (!run.State.Stopped) {
-            const char* asked = StopSignalCaught()    ? "signal"
-                                : view.OutputFailed() ? "output_failed"
-                                                      : nullptr;
-            if (asked) {
-                stopAsked = QString::fromLatin1(asked);
-                run.ClickMenuItem(engine::MenuItem::Stop1);
-            }
-        }
-        // A stopped run may still be inside a pass (the last idle pass runs to its end and is compared)
-        // or its error report: the results are told once it has come back to the event loop.
-        if (run.State.Stopped && !run.InsideAPass()) {
-            watch.stop();
-            metrics.stop();
-            int status = runFailed() ? 1 : view.OutputFailed() ? 3 : 0;
-            if (certificate && !WriteRunCertificate(*certificate, run, stdout, stderr) && status == 0)
-                status = kCertificateNotWritten;
-            if (recorder)
-                recorder->End(worker ? "worker_end" : "run_end", run.State.ErrorCount, run.State.WorkSeconds,
-                              EndReason(run.State.LastStop, stopAsked), status);
-            tellLostEvents();
-            if (eventsLost && status == 0) status = 3;
-            writeMetrics();
-            if (worker) TWorkFolder(runFolder).DeleteFolder(workerFolder);
-            QCoreApplication::exit(status);
-        }
-    });
-
-    view.AppendLine(engine::Pane::Info, ProcessorLine());
-    if (!worker) {
-        if (const auto warning =
-                AffinityWarning(AllowedProcessors(), static_cast<int>(SystemProcessors().NumberOfProcessors)))
-            view.AppendLine(engine::Pane::Info, *warning);
-    }
-    if (run.Tests() == engine::TestChoice::Optimal)
-        view.AppendLine(
-            engine::Pane::Info,
-            QStringLiteral("No tests: the stored test choice is \"Optimal...\", which picks none, so "
-                           "this run tests nothing and earns no certificate (--tests chooses "
-                           "tests for one run)."));
-    if (events && !worker) events->Emit("run_start", RunStartFields(options, {}));
-    run.ClickMenuItem(engine::MenuItem::Start1);
-    writeMetrics();
-    metrics.start();
-    // A request that came while the program was starting stops the run it was meant for.
-    if (StopSignalCaught()) {
-        stopAsked = QStringLiteral("signal");
-        run.ClickMenuItem(engine::MenuItem::Stop1);
-    }
-    watch.start();
-    const int status = QCoreApplication::exec();
-    notifier.reset();
-    return status;
+    TerminalRun run(options, std::move(certificate), std::move(events), outputClosed);
+    if (const auto problem = run.Prepare()) return Refuse(*problem);
+    run.Start();
+    return QCoreApplication::exec();
 }
 
 } // namespace torvane::app

@@ -3,7 +3,6 @@
 #include "cert/Builder.h"
 #include "cert/VerifyReport.h"
 #include "crypto/Managers.h"
-#include "engine/WorkTime.h"
 #include "platform/Error.h"
 
 #include <iostream>
@@ -41,13 +40,11 @@ std::optional<std::string> CheckCertificateRequest(const CertificateRequest& req
 
 bool WriteRunCertificate(const CertificateRequest& request, engine::TestRun& run, std::FILE* out,
                          std::FILE* err, const CertificateSources& sources) {
-    const auto counters = engine::WorkTimeFields(run.State.WorkSeconds);
-    const std::string workTime = counters[0].toStdString() + "d, " + counters[1].toStdString() + "h, " +
-                                 counters[2].toStdString() + "m, " + counters[3].toStdString() + "s";
-    const auto refusal = engine::CertificateEligibility(run.State);
-    if (refusal != engine::CertificateRefusal::None) {
+    const auto record = session::RecordOf(run);
+    const std::string workTime = session::WorkTimeWords(record.WorkSeconds);
+    if (const auto refusal = session::RefusalOf(record); refusal != session::CertificateRefusal::None) {
         const std::string why =
-            refusal == engine::CertificateRefusal::LessThanADay
+            refusal == session::CertificateRefusal::LessThanADay
                 ? "a certificate needs at least one full day of work time, and this run has " + workTime
                 : "this run started no test, so its " + workTime +
                       " of work time tested nothing (the stored test choice is \"Optimal...\", or --tests "
@@ -57,20 +54,11 @@ bool WriteRunCertificate(const CertificateRequest& request, engine::TestRun& run
         return false;
     }
     try {
-        cert::TCertificateFacts facts;
-        for (const auto& line : run.BannerLines) facts.BannerLines.push_back(line.toStdString());
-        if (sources.ReadProcessor)
-            sources.ReadProcessor(facts);
-        else
-            cert::ReadProcessor(facts);
-        facts.ErrorCount = run.State.ErrorCount;
-        for (size_t i = 0; i < facts.WorkTime.size(); ++i) facts.WorkTime[i] = counters[i].toStdString();
-        facts.MaxTempSize = run.MaxTempSize;
-        cert::StampTime(facts, (sources.Clock ? *sources.Clock : RealLocalClock::Instance()).Now());
+        const auto decision = session::DecideCertificate(record, sources);
         const auto filler = cert::FillerLine(
             [&run](std::int32_t low, std::int32_t high) { return run.RandomInRange(low, high); });
         crypto::THashManager hash;
-        cert::WriteCertificate(hash, request.Path, facts, request.Description, filler);
+        cert::WriteCertificate(hash, request.Path, decision.Facts, request.Description, filler);
     } catch (const std::exception& e) {
         std::fprintf(err, "torvane: the certificate %s was not written: %s\n", request.Path.c_str(),
                      DescribeError(e).c_str());

@@ -4,11 +4,10 @@
 
 #include "cert/Certificate.h"
 #include "engine/TestRun.h"
-#include "platform/Clock.h"
+#include "session/RunCertificate.h"
 #include "terminal/HeadlessOptions.h"
 
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,9 +16,6 @@ namespace torvane::app {
 
 // `torvane --verify FILE.tvc...`: the report on standard output, its exit status.
 int RunVerify(const std::vector<std::string>& files);
-
-// The exit status of a run that found no error but did not write the certificate asked for.
-inline constexpr int kCertificateNotWritten = 4;
 
 struct CertificateRequest {
     std::string Path;
@@ -34,10 +30,7 @@ std::optional<CertificateRequest> CertificateRequestOf(const HeadlessOptions& op
 std::optional<std::string> CheckCertificateRequest(const CertificateRequest& request);
 
 // What the end of a run needs beyond the run itself; tests hand in a processor and a clock.
-struct CertificateSources {
-    std::function<void(cert::TCertificateFacts&)> ReadProcessor; // the processor itself when empty
-    const LocalClock* Clock = nullptr;                           // real local time when null
-};
+using CertificateSources = session::CertificateSources;
 
 // At the end of a run: writes the certificate when the run has at least one full day of work time, and
 // says on out what it did, or on err why it could not. True when the certificate was written.

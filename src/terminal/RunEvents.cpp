@@ -68,19 +68,25 @@ void RunEventRecorder::WorkTime(std::int64_t seconds) {
     if (minute != 0) Heartbeat(seconds, Celsius ? Celsius() : std::nullopt);
 }
 
-void RunEventRecorder::Error(const engine::event::Error& x) {
-    auto e = Who();
-    e.insert(QStringLiteral("code"), x.Code);
-    e.insert(QStringLiteral("message"), x.Message);
-    e.insert(QStringLiteral("detail"), x.Detail);
-    if (!x.Cause.isEmpty()) e.insert(QStringLiteral("cause"), x.Cause);
-    if (x.Differs) {
-        const auto d = FirstDifference(x.Differs->Reference, x.Differs->Result);
+QJsonObject ErrorEventFields(QJsonObject e, int code, const QString& message, const QString& detail,
+                             const QString& cause, const std::string* reference, const std::string* result) {
+    e.insert(QStringLiteral("code"), code);
+    e.insert(QStringLiteral("message"), message);
+    e.insert(QStringLiteral("detail"), detail);
+    if (!cause.isEmpty()) e.insert(QStringLiteral("cause"), cause);
+    if (reference && result) {
+        const auto d = FirstDifference(*reference, *result);
         e.insert(QStringLiteral("mismatch"), QJsonObject{{"position", static_cast<double>(d.Position)},
                                                          {"expected", QString::fromStdString(d.Expected)},
                                                          {"got", QString::fromStdString(d.Got)}});
     }
-    events_.Emit("error", e);
+    return e;
+}
+
+void RunEventRecorder::Error(const engine::event::Error& x) {
+    events_.Emit("error", ErrorEventFields(Who(), x.Code, x.Message, x.Detail, x.Cause,
+                                           x.Differs ? &x.Differs->Reference : nullptr,
+                                           x.Differs ? &x.Differs->Result : nullptr));
 }
 
 void RunEventRecorder::Heartbeat(std::int64_t workSeconds, std::optional<double> temperatureC) {

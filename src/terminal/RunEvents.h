@@ -24,6 +24,13 @@ struct TextDifference {
 inline constexpr std::size_t ExcerptLength = 64;
 TextDifference FirstDifference(const std::string& expected, const std::string& got);
 
+// The fields of an "error" event, for a run's own error and for a worker's end that its supervisor tells:
+// who met it, the code, message and detail, the cause where there is one, and for a result mismatch
+// (reference and result, the two pass texts) where the texts part.
+QJsonObject ErrorEventFields(QJsonObject who, int code, const QString& message, const QString& detail,
+                             const QString& cause = {}, const std::string* reference = nullptr,
+                             const std::string* result = nullptr);
+
 class RunEventRecorder final : public engine::IRunSubscriber {
 public:
     // worker: the worker's number in its run (0 for the single run); cpu: the processor it is pinned to.

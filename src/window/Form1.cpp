@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Settings.h"
+#include "session/RunCertificate.h"
 #include "terminal/ScreenText.h"
 #include "window/CertificateCommands.h"
 #include "window/Colors.h"
@@ -520,25 +521,30 @@ void TForm1::Registerfiletype1Click() {
 }
 
 void TForm1::CreateCertificate1Click() {
-    // The counters keep their values after a run has stopped, so a certificate can follow the run.
-    switch (engine::CertificateEligibility(run_->State)) {
-    case engine::CertificateRefusal::LessThanADay:
-        services_.Dialogs->MessageBox("Note", "You can create a stability certificate only after 24 hours of "
-                                              "testing.");
-        return;
-    case engine::CertificateRefusal::NoTestRan:
-        services_.Dialogs->MessageBox(
-            "Note", "You can create a stability certificate only after 24 hours of testing. The last run "
-                    "started no test, so it tested nothing: with \"Optimal...\" ticked (Advanced > Tests) "
-                    "no test is chosen. Tick \"Random\" and run the test again.");
-        return;
-    case engine::CertificateRefusal::None:
-        break;
-    }
+    // The results stay after a run has stopped, so a certificate can follow the run.
+    if (!CertificateEarned()) return;
     if (!creation_) return;
     creation_->show();
     creation_->raise();
     creation_->activateWindow();
+}
+
+bool TForm1::CertificateEarned() {
+    switch (session::RefusalOf(session::RecordOf(*run_))) {
+    case session::CertificateRefusal::LessThanADay:
+        services_.Dialogs->MessageBox("Note", "You can create a stability certificate only after 24 hours of "
+                                              "testing.");
+        return false;
+    case session::CertificateRefusal::NoTestRan:
+        services_.Dialogs->MessageBox(
+            "Note", "You can create a stability certificate only after 24 hours of testing. The last run "
+                    "started no test, so it tested nothing: with \"Optimal...\" ticked (Advanced > Tests) "
+                    "no test is chosen. Tick \"Random\" and run the test again.");
+        return false;
+    case session::CertificateRefusal::None:
+        break;
+    }
+    return true;
 }
 
 void TForm1::SetCreationWindow(TForm3* creation) {
@@ -550,24 +556,15 @@ void TForm1::SetCreationWindow(TForm3* creation) {
 }
 
 void TForm1::BuildCertificate(const cert::TCertificateDescription& description) {
+    // A run started since the creation window opened has its own work time, which has not earned one.
+    if (!CertificateEarned()) return;
     CertificateMaker maker;
     maker.Facts = [this] {
-        cert::TCertificateFacts facts;
-        for (const auto& line : bannerLines_) facts.BannerLines.push_back(line.toStdString());
-        if (services_.ReadProcessor)
-            services_.ReadProcessor(facts);
-        else
-            cert::ReadProcessor(facts);
-        // The results as the screen shows them at this moment.
-        facts.ErrorCount = run_->State.ErrorCount;
-        const auto counters = Counters();
-        for (size_t i = 0; i < facts.WorkTime.size(); ++i)
-            facts.WorkTime[i] = counters.at(static_cast<qsizetype>(i)).toStdString();
-        facts.MaxTempSize = run_->MaxTempSize;
-        const LocalClock& clock =
-            services_.Engine.localClock ? *services_.Engine.localClock : RealLocalClock::Instance();
-        cert::StampTime(facts, clock.Now());
-        return facts;
+        session::CertificateSources sources;
+        sources.ReadProcessor = services_.ReadProcessor;
+        sources.Clock = services_.Engine.localClock;
+        // The results as they stand at this moment.
+        return session::DecideCertificate(session::RecordOf(*run_), sources).Facts;
     };
     maker.Filler = [this] {
         return cert::FillerLine(

@@ -219,6 +219,8 @@ public slots:
     void Registerfiletype1Click();
     void MBMSetup1Click();
     void CreateCertificate1Click();
+    // Whether the run's results earn a certificate; a note says why not.
+    bool CertificateEarned();
     void VerifyCertificate1Click();
     void SaveScreen1Click();
     void Maximize1Click();

@@ -118,10 +118,7 @@ void TProcessorWorkers::Started() {
 
 void TProcessorWorkers::Stopped() {
     if (!session_) return;
-    auto& own = session_->Processor(0);
-    own.WorkSeconds = run_.State.WorkSeconds;
-    own.Ended = true;
-    own.EndReported = true;
+    session_->Ended(0, session::EndOf(run_.State));
     session_->SetStopReason(QStringLiteral("stopped"));
     StopWorkers();
     if (!pool_ || pool_->AllEnded())
@@ -200,10 +197,11 @@ void TProcessorWorkers::ReportError(int i) {
 }
 
 void TProcessorWorkers::Finish() {
-    if (finished_ || !session_) return;
+    // A run started since (its own session) has its own end.
+    if (finished_ || !session_ || !run_.State.Stopped) return;
     finished_ = true;
-    if (run_.State.LastStop == engine::StopReason::ClockJump)
-        session_->Processor(0).EndReason = QStringLiteral("clock_jump");
+    // The run's own end as it stands now: a jump of the clock is known only after the stop has begun.
+    session_->Ended(0, session::EndOf(run_.State));
     session_->ApplyClockRule();
     for (const auto& line : session_->ProcessorResultLines())
         screen_.Hear(engine::event::Line{engine::Pane::Info, line});

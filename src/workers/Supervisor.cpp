@@ -5,6 +5,7 @@
 #include "platform/WorkFolder.h"
 #include "session/RunSession.h"
 #include "terminal/Metrics.h"
+#include "terminal/RunEvents.h"
 
 #include <QJsonDocument>
 
@@ -166,11 +167,7 @@ void Supervisor::OnExit(int i, WorkerProcesses::Exit exit) {
     const QString& died = end.Died;
     if (!died.isEmpty()) {
         PrintError(Prefix(i) + died);
-        Emit("error", {{"worker", i},
-                       {"cpu", w.Cpu},
-                       {"code", 2},
-                       {"message", died},
-                       {"detail", QStringLiteral("N/A")}});
+        Emit("error", ErrorEventFields({{"worker", i}, {"cpu", w.Cpu}}, 2, died, QStringLiteral("N/A")));
     }
     if (!reported) {
         QJsonObject end{{"worker", i},
@@ -285,17 +282,7 @@ int Supervisor::Report() {
     run_.ApplyClockRule();
     Print(QString());
     if (const auto& first = run_.FirstError()) {
-        const auto& f = *first;
-        Print(QStringLiteral("Testing Stopped:"));
-        Print(QStringLiteral(" Processor: cpu %1").arg(f.Cpu));
-        Print(QStringLiteral(" Error Message: ") + f.Message);
-        if (f.Code > 0) {
-            Print(QStringLiteral(" ErrorCode: %1").arg(f.Code));
-            Print(QStringLiteral(" Calculation error: ") + f.Detail);
-            Print(f.Code == 2 ? QStringLiteral(" ErrorType: Unexpected error")
-                              : QStringLiteral(" ErrorType: Calculation error"));
-            if (!f.Cause.isEmpty()) Print(QStringLiteral(" Cause: ") + f.Cause);
-        }
+        for (const auto& line : engine::ErrorReportLines(first->Report())) Print(line);
         Print(QString());
     }
     Print(QStringLiteral("Test Results:"));
@@ -304,7 +291,7 @@ int Supervisor::Report() {
     Print(QStringLiteral(" Worktime: ") + session::WorkTimeText(run_.LongestWorkSeconds()));
 
     // Lost events are lost output, as a lost run log is.
-    const int status = run_.ExitStatus(outputFailed_ || eventsFailed_);
+    const int status = run_.ExitStatus({.Log = outputFailed_, .Events = eventsFailed_});
     Emit("run_end", {{"errors", static_cast<double>(run_.Errors())},
                      {"worktime_s", static_cast<double>(run_.LongestWorkSeconds())},
                      {"reason", run_.StopReason()},

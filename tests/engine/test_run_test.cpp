@@ -613,40 +613,6 @@ TEST_F(TestRunTest, TrayHintFollowsTheWorkTime) {
     EXPECT_EQ(view.TrayHint, 9);
 }
 
-TEST_F(TestRunTest, OnlyADayOfARunThatStartedATestEarnsACertificate) {
-    Idle();
-    // A day with "Optimal...": the counters run, but no test ever starts.
-    run->SetTestChoice(TestChoice::Optimal);
-    Start();
-    for (int i = 0; i < 20; ++i) run->OperateTimer().Fire();
-    WorkFor(86400000, 10000);
-    Stop();
-    EXPECT_EQ(view.Counters[0], "1");
-    EXPECT_EQ(run->State.TestsStarted, 0);
-    EXPECT_EQ(CertificateEligibility(run->State), CertificateRefusal::NoTestRan);
-
-    // The same with "Random": a test starts at the first draws.
-    run->ClickMenuItem(MenuItem::Random1);
-    Start();
-    ASSERT_TRUE(test::StartATest(*run));
-    for (auto* t : run->WorkerTimers()) t->SetEnabled(false);
-    WorkFor(86399000, 10000);
-    EXPECT_EQ(CertificateEligibility(run->State), CertificateRefusal::LessThanADay);
-    WorkFor(1000);
-    Stop();
-    EXPECT_EQ(CertificateEligibility(run->State), CertificateRefusal::None);
-
-    // A new run starts counting its tests again; a jump leaves nothing.
-    Start();
-    EXPECT_EQ(run->State.TestsStarted, 0);
-    ASSERT_TRUE(test::StartATest(*run));
-    for (auto* t : run->WorkerTimers()) t->SetEnabled(false);
-    WorkFor(86400000, 10000);
-    time.SetClockBy(60000);
-    Stop();
-    EXPECT_EQ(CertificateEligibility(run->State), CertificateRefusal::LessThanADay);
-}
-
 TEST_F(TestRunTest, TheStoredTestChoiceIsReadAlikeByEveryFrontEnd) {
     const auto reader = [](std::optional<bool> random) {
         SettingsSnapshot snapshot;

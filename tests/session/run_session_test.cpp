@@ -41,8 +41,8 @@ TEST(RunSession, EventsOfTheProcessorsKeepTheirTestPassesAndWorkTime) {
     EXPECT_EQ(run.WorkSeconds(0, 11000), 10);
     EXPECT_EQ(run.Take(0, Event("pause", {{"seconds", 5.0}}), 12000), Heard::Nothing);
     EXPECT_FALSE(run.Failed());
-    EXPECT_EQ(run.ExitStatus(false), 0);
-    EXPECT_EQ(run.ExitStatus(true), 3);
+    EXPECT_EQ(run.ExitStatus({}), 0);
+    EXPECT_EQ(run.ExitStatus({.Log = true}), 3);
 }
 
 TEST(RunSession, TheWindowsOwnRunIsHeardAsItPublishesItsEvents) {
@@ -85,7 +85,7 @@ TEST(RunSession, TheFirstErrorIsTheRunsAndNamesItsProcessor) {
     EXPECT_EQ(run.Errors(), 2);
     EXPECT_TRUE(run.Failed());
     // An error outweighs lost output.
-    EXPECT_EQ(run.ExitStatus(true), 1);
+    EXPECT_EQ(run.ExitStatus({.Log = true}), 1);
     // A worker's own count at its end takes the place of the errors it told of one by one.
     run.Take(2, Event("worker_end", {{"errors", 0.0}, {"worktime_s", 30.0}, {"reason", "error"}}), 0);
     EXPECT_EQ(run.Processor(2).Errors, 0);

@@ -102,7 +102,8 @@ kill -9 "$victim"
 wait_end 100 || fail "the run did not end after a worker was killed"
 [ "$status" -eq 1 ] || fail "exit status $status after a worker was killed"
 grep -q "^ Error Message: Worker process ended by signal 9" "$dir/out" || fail "the death is not reported"
-grep -B1 "^ Error Message: Worker process ended by signal 9" "$dir/out" | grep -q "^ Processor: cpu 1$" ||
+# The processor follows the report's own lines (message, code, detail, type).
+grep -A4 "^ Error Message: Worker process ended by signal 9" "$dir/out" | tail -n 1 | grep -q "^ Processor: cpu 1$" ||
   fail "the death does not name cpu 1"
 [ -z "$(worker_pids)" ] || fail "a worker is left running after the death of another"
 python3 "$here/check-events.py" "$dir/ev9.jsonl" || fail "the event stream after a death"

@@ -399,6 +399,25 @@ TEST_F(StabilityCommands, ACertificateOfTheRunOpensInTheViewer) {
     EXPECT_FALSE(viewer->isVisible());
 }
 
+TEST_F(StabilityCommands, ARunStartedWhileTheCreationWindowIsOpenHasNotEarnedOne) {
+    auto form = MakeWindow();
+    RunFor(*form, 86400);
+    form->CreateCertificate1->trigger();
+    ASSERT_TRUE(creation.isVisible());
+    // A new run's few seconds are what the results hold now, not the day before them.
+    form->Start1->trigger();
+    WorkFor(form->Run(), time, 5000);
+    form->Stop1->trigger();
+    dialogs.Take();
+    const auto path = WorkPath("new.tvc");
+    dialogs.AnswerFile(path);
+    creation.SpeedButton1->click();
+    const auto shown = dialogs.Take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Text, "You can create a stability certificate only after 24 hours of testing.");
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
 TEST_F(StabilityCommands, ACertificateThatCannotBeWrittenSaysWhyAndTheWindowStays) {
     auto form = MakeWindow();
     RunFor(*form, 86400);

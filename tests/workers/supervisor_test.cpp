@@ -172,8 +172,9 @@ TEST_F(SupervisorTest, TheFirstErrorStopsEveryWorkerAndTheReportNamesItsProcesso
     EXPECT_NE(out.find("cpu 0: Test Results:\n"), std::string::npos)
         << "the other worker stopped the ordinary way";
     EXPECT_NE(
-        out.find("\nTesting Stopped:\n Processor: cpu 3\n Error Message: MMX test failed!\n ErrorCode: 1\n"
-                 " Calculation error: Calculation error\n ErrorType: Calculation error\n"),
+        out.find(
+            "\nTesting Stopped:\n Error Message: MMX test failed!\n ErrorCode: 1\n"
+            " Calculation error: Calculation error\n ErrorType: Calculation error\n Processor: cpu 3\n\n"),
         std::string::npos)
         << out;
     EXPECT_TRUE(out.ends_with("Test Results:\n cpu 0: Errors: 0, Worktime: 0 d, 0 h, 0 m, 7 s\n"
@@ -206,9 +207,10 @@ TEST_F(SupervisorTest, AWorkerKilledBySignalIsAnErrorOfItsProcessor) {
                      "echo 'Doing a 5 Minute CPU HeatUP...'; printf '{\"v\":1,\"event\":\"heart' >&3; "
                      "sleep 0.05; kill -9 $$");
     EXPECT_EQ(Run(), 1);
-    EXPECT_NE(out.find(" Processor: cpu 1\n Error Message: Worker process ended by signal 9 (Killed)\n"
-                       " ErrorCode: 2\n Calculation error: N/A\n ErrorType: Unexpected error\n"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find("\nTesting Stopped:\n Error Message: Worker process ended by signal 9 (Killed)\n"
+                 " ErrorCode: 2\n Calculation error: N/A\n ErrorType: Unexpected error\n Processor: cpu 1\n"),
+        std::string::npos)
         << out;
     EXPECT_NE(out.find(" cpu 1: Errors: 1,"), std::string::npos) << out;
     EXPECT_NE(err.find("cpu 1: Worker process ended by signal 9"), std::string::npos) << err;
@@ -256,7 +258,8 @@ TEST_F(SupervisorTest, AWorkerThatDoesNotStopInTimeIsKilledAndReported) {
                            "\"detail\":\"N/A\"") +
                      "exit 1");
     EXPECT_EQ(Run(), 1);
-    EXPECT_NE(out.find(" Processor: cpu 1\n Error Message: Boom\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nTesting Stopped:\n Error Message: Boom\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(" Processor: cpu 1\n\nTest Results:\n"), std::string::npos) << out;
     EXPECT_NE(err.find("cpu 0: Worker did not stop within 0.2 s and was killed"), std::string::npos) << err;
     EXPECT_NE(out.find(" Errors: 2\n"), std::string::npos) << out;
 }
@@ -370,7 +373,8 @@ TEST_F(SupervisorTest, AClockJumpThatOneWorkerSawVoidsTheWorkTimeOfEveryProcesso
     dir_.Write("torvane.prom", "");
     EXPECT_EQ(Run(), 1);
     EXPECT_NE(
-        out.find(" Processor: cpu 1\n Error Message: The work clock jumped (It\u00B4s not nice to cheat!)\n"),
+        out.find("\nTesting Stopped:\n Error Message: The work clock jumped (It\u00B4s not nice to cheat!)\n"
+                 " Processor: cpu 1\n\n"),
         std::string::npos)
         << out;
     EXPECT_TRUE(out.ends_with("Test Results:\n cpu 0: Errors: 0, Worktime: 0 d, 0 h, 0 m, 0 s\n"
@@ -389,7 +393,8 @@ TEST_F(SupervisorTest, AWorkerThatCannotStartIsAnErrorOfItsProcessor) {
     config_.Workers.push_back({5, WorkerCommand{{dir_ / "no-such-program"}}, {}});
     EXPECT_EQ(Run(), 1);
     EXPECT_NE(err.find("cpu 5: cannot run"), std::string::npos) << err;
-    EXPECT_NE(out.find(" Processor: cpu 5\n Error Message: Worker process ended with exit status 127\n"),
+    EXPECT_NE(out.find(" Error Message: Worker process ended with exit status 127\n ErrorCode: 2\n"
+                       " Calculation error: N/A\n ErrorType: Unexpected error\n Processor: cpu 5\n"),
               std::string::npos)
         << out;
 }
