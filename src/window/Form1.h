@@ -6,9 +6,9 @@
 // state and choices; the items of the "Testing", "Mode" and "Tests" menus show them and send their
 // clicks to the run (ClickMenuItem), so no command of the run is written here.
 //
-// Its definitions are split by concern: Form1.cpp (creation, layout, menus, the run's view, certificates),
+// Its definitions are split by concern: Form1.cpp (creation, layout, menus, the run's view),
 // Form1Settings.cpp (load and store), Form1Window.cpp (geometry, colours, the "Window" menu),
-// Form1Options.cpp (work files, processors, temperature) and Form1Help.cpp.
+// Form1Options.cpp (work files, processors, temperature), Form1Certificates.cpp and Form1Help.cpp.
 
 #include "crypto/Managers.h"
 #include "engine/RunStream.h"
