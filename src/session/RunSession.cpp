@@ -1,5 +1,6 @@
 #include "session/RunSession.h"
 
+#include "engine/WorkTime.h"
 #include "engine/Workload.h"
 #include "session/EventReader.h"
 
@@ -8,14 +9,6 @@
 #include <cstring>
 
 namespace torvane::session {
-
-QString WorkTimeText(std::int64_t e) {
-    return QStringLiteral("%1 d, %2 h, %3 m, %4 s")
-        .arg(e / 86400)
-        .arg(e / 3600 % 24)
-        .arg(e / 60 % 60)
-        .arg(e % 60);
-}
 
 RunSession::RunSession(const std::vector<int>& cpus, std::int64_t startMs) {
     for (int cpu : cpus) {
@@ -191,7 +184,7 @@ QStringList RunSession::ProcessorResultLines() const {
         lines << QStringLiteral(" cpu %1: Errors: %2, Worktime: %3")
                      .arg(p.Cpu)
                      .arg(p.Errors)
-                     .arg(WorkTimeText(p.WorkSeconds));
+                     .arg(engine::WorkTimeText(p.WorkSeconds));
     return lines;
 }
 

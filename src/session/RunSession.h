@@ -20,9 +20,6 @@
 
 namespace torvane::session {
 
-// "0 d, 1 h, 2 m, 3 s"
-QString WorkTimeText(std::int64_t seconds);
-
 // One processor's run as last heard of.
 struct ProcessorRun {
     int Cpu = 0;

@@ -4,6 +4,7 @@
 
 #include "engine/SettingsSchema.h"
 #include "platform/Settings.h"
+#include "session/RunSettings.h"
 #include "terminal/ScreenText.h"
 #include "window/Colors.h"
 #include "window/Memo.h"
@@ -35,8 +36,10 @@ void TForm1::FormCreate() {
     auto stored = SettingsReader::FromStore();
     QStringList problems;
 
-    // Q1, Q2: the work folder and the size limit of the work files; the first start stores the defaults.
-    run_->LoadWorkSettings(stored);
+    // Q1, Q2, Q12: the run's own settings as every front end loads them (the work folder, the size limit of
+    // the work files, the test choice, "Optimal..." ticked without running its command); the first start
+    // stores the defaults of the first two.
+    session::LoadRunSettings(*run_, stored);
     std::vector<SettingsChange> defaults;
     if (!stored.Present(settings::WorkDirectory))
         defaults.push_back({settings::WorkDirectory.Name, SettingsValue::String(run_->TempDir)});
@@ -84,9 +87,6 @@ void TForm1::FormCreate() {
 
     // Q11: stay on top.
     if (stored.Flag(settings::StayOnTop).value_or(false)) StayOnTop1Click();
-
-    // Q12: the test choice; "Optimal..." is ticked without running its command.
-    run_->LoadTestChoice(stored);
 
     // Q15: every processor or the window's run alone; a new store starts with every processor.
     const bool all = stored.Text(settings::Processors).value_or("All") != "One";

@@ -1,6 +1,7 @@
 #include "workers/Supervisor.h"
 
 #include "engine/EncryptionWorkload.h"
+#include "engine/WorkTime.h"
 #include "platform/StopSignals.h"
 #include "platform/WorkFolder.h"
 #include "session/RunSession.h"
@@ -288,7 +289,7 @@ int Supervisor::Report() {
     Print(QStringLiteral("Test Results:"));
     for (const auto& line : run_.ProcessorResultLines()) Print(line);
     Print(QStringLiteral(" Errors: %1").arg(run_.Errors()));
-    Print(QStringLiteral(" Worktime: ") + session::WorkTimeText(run_.LongestWorkSeconds()));
+    Print(QStringLiteral(" Worktime: ") + engine::WorkTimeText(run_.LongestWorkSeconds()));
 
     // Lost events are lost output, as a lost run log is.
     const int status = run_.ExitStatus({.Log = outputFailed_, .Events = eventsFailed_});

@@ -173,11 +173,5 @@ TEST(RunSession, TheStopReason) {
         << "no processor reached any limit";
 }
 
-TEST(RunSession, WorkTimeText) {
-    EXPECT_EQ(WorkTimeText(0), QStringLiteral("0 d, 0 h, 0 m, 0 s"));
-    EXPECT_EQ(WorkTimeText(86400 + 3600 + 60 + 1), QStringLiteral("1 d, 1 h, 1 m, 1 s"));
-    EXPECT_EQ(WorkTimeText(86399), QStringLiteral("0 d, 23 h, 59 m, 59 s"));
-}
-
 } // namespace
 } // namespace torvane::session
