@@ -244,7 +244,8 @@ TEST_F(SupervisorTest, AWorkerEndedByTheGroupsStopIsStoppedButWithoutAStopItDied
         std::filesystem::remove(ready);
         // A worker that takes the stop signal's default action, as one still starting would.
         AddWorker(1, "exec perl -e 'use POSIX; sigprocmask(SIG_UNBLOCK, POSIX::SigSet->new(SIGTERM)); "
-                     "open(my $f, \">" + ready + "\"); close $f; sleep 30'");
+                     "open(my $f, \">" +
+                         ready + "\"); close $f; sleep 30'");
         // Between two looks of the supervisor: the worker ends by the signal, and only then does the
         // supervisor's own request come (its handler ran, the pipe holds it), so both wait together.
         bool sent = false;
@@ -278,7 +279,8 @@ TEST_F(SupervisorTest, AWorkerEndedByTheGroupsStopIsStoppedButWithoutAStopItDied
     // The standard output collects both runs' results.
     const auto before = out.size();
     EXPECT_EQ(endedBySignal(false), 1) << out;
-    EXPECT_NE(out.find(" Error Message: Worker process ended by signal 15", before), std::string::npos) << out;
+    EXPECT_NE(out.find(" Error Message: Worker process ended by signal 15", before), std::string::npos)
+        << out;
     EXPECT_NE(out.find(" cpu 1: Errors: 1,", before), std::string::npos) << out;
     EXPECT_EQ(Named("worker_end").at(0)["reason"].toString(), QStringLiteral("died"));
 }
