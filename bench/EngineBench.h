@@ -2,7 +2,7 @@
 // What the benchmarks of the test engine share: the application object the engine's event processing
 // needs, and a view that shows nothing.
 
-#include "engine/RunView.h"
+#include "engine/RunStream.h"
 
 #include <QCoreApplication>
 
@@ -16,19 +16,9 @@ inline QCoreApplication& App() {
     return app;
 }
 
-class NullView final : public engine::IRunView {
+class NullView final : public engine::IRunSubscriber {
 public:
-    void AppendLine(engine::Pane, const QString&) override {}
-    void ClearPane(engine::Pane) override {}
-    void ShowPane(engine::Pane) override {}
-    void ShowWorkTime(std::int64_t) override {}
-    void Repaint() override {}
-    void UpdateWindow() override {}
-    void ShowMainWindow() override {}
-    void SetTrayHint(const QString&) override {}
-    void ShowMessage(const QString&, const QString&) override {}
-    void ShowError(const QString&) override {}
-    void ShowMenuItem(engine::MenuItem, const engine::MenuItemState&) override {}
+    void Hear(const engine::RunEvent&) override {}
 };
 
 } // namespace torvane::bench

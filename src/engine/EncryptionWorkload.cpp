@@ -195,9 +195,8 @@ void EncryptionWorkload::EncryptorTimer() {
 
         const std::int32_t size = TargetSize ? *TargetSize : DrawTargetSize();
         const std::int32_t megabytes = size / Megabyte;
-        run_.View().AppendLine(Pane::RunLog, Line("Creating ", megabytes, " MB of random data"));
-        if (run_.Observer)
-            run_.Observer->EncryptionStarted(Description, QString::fromStdString(name), megabytes);
+        run_.Say(Pane::RunLog, Line("Creating ", megabytes, " MB of random data"));
+        run_.Publish(event::EncryptionStarted{&Description, QString::fromStdString(name), megabytes});
         MakeRandomDataFile(folder, PlainWorkFile, size);
         if (!KeepGoing()) return Leave();
 
@@ -207,7 +206,7 @@ void EncryptionWorkload::EncryptorTimer() {
         // A stop during the checksum has removed the plain file: there is nothing left to encrypt, and the
         // missing file is no error of the machine.
         if (InItsRun()) {
-            run_.View().AppendLine(Pane::RunLog, Line("Encrypting ", megabytes, " MB of data with " + name));
+            run_.Say(Pane::RunLog, Line("Encrypting ", megabytes, " MB of data with " + name));
             Code(folder, PlainWorkFile, CodedWorkFile, true);
         }
         if (!KeepGoing()) return Leave();
@@ -216,7 +215,7 @@ void EncryptionWorkload::EncryptorTimer() {
         if (TakeFault()) FlipLastByte(folder);
         folder.Delete(PlainWorkFile);
         if (InItsRun()) {
-            run_.View().AppendLine(Pane::RunLog, Line("Decrypting ", megabytes, " MB of data with " + name));
+            run_.Say(Pane::RunLog, Line("Decrypting ", megabytes, " MB of data with " + name));
             Code(folder, CodedWorkFile, PlainWorkFile, false);
         }
         if (!KeepGoing()) return Leave();
@@ -228,10 +227,10 @@ void EncryptionWorkload::EncryptorTimer() {
         // A difference is always an error: decrypted data that differs from what was encrypted is the
         // very failure this test exists to find.
         if (before == after) {
-            run_.View().AppendLine(Pane::RunLog, QStringLiteral("CRC check passed"));
-            if (run_.Observer) run_.Observer->PassEnded(Description);
+            run_.Say(Pane::RunLog, QStringLiteral("CRC check passed"));
+            run_.Publish(event::PassEnded{&Description});
         } else {
-            run_.View().AppendLine(Pane::RunLog, QStringLiteral("CRC check FAILED"));
+            run_.Say(Pane::RunLog, QStringLiteral("CRC check FAILED"));
             run_.State.ErrorCount += 1;
             run_.ReportTestError(3,
                                  QStringLiteral("Encryption/Decryption with ") +
@@ -254,7 +253,7 @@ void EncryptionWorkload::EncryptorTimer() {
             reason = Reason(e);
         } catch (...) {
         }
-        run_.View().AppendLine(Pane::RunLog, reason);
+        run_.Say(Pane::RunLog, reason);
         run_.State.ErrorCount += 1;
         run_.ReportTestError(2,
                              QStringLiteral("Encryption/Decryption with ") +

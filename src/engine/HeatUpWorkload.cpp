@@ -52,8 +52,8 @@ void HeatUpWorkload::HeatUpTimer(TWorkerTimer& own) {
     // A tick handed over just before the stop still runs; it switches its timer off and finishes.
     if (run_.State.Stopped) own.SetEnabled(false);
     run_.ProcessMessages();
-    run_.View().UpdateWindow();
-    run_.View().Repaint();
+    run_.Publish(event::UpdateWindow{});
+    run_.Publish(event::Repaint{});
     if (!run_.KeepGoing()) run_.DisableTimers(*this, TimerRole::HeatUp);
 }
 

@@ -1,7 +1,6 @@
 #include "engine/TestRun.h"
 
 #include "engine/EncryptionWorkload.h"
-#include "engine/ErrorReport.h"
 #include "engine/FloatText.h"
 #include "engine/MmxWorkload.h"
 #include "engine/SettingsSchema.h"
@@ -33,18 +32,8 @@ const QString MemoDoingHeatUp = QStringLiteral("Doing a 5 Minute CPU HeatUP...")
 
 } // namespace
 
-void TestRun::CountingView::AppendLine(Pane pane, const QString& line) {
-    if (pane == Pane::RunLog) ++runLogLines_;
-    view_.AppendLine(pane, line);
-}
-
-void TestRun::CountingView::ClearPane(Pane pane) {
-    if (pane == Pane::RunLog) runLogLines_ = 0;
-    view_.ClearPane(pane);
-}
-
-TestRun::TestRun(IRunView& view, TestRunEnvironment environment)
-    : TempDir(SystemTempDirectory()), view_(view), env_(std::move(environment)),
+TestRun::TestRun(IRunSubscriber& subscriber, TestRunEnvironment environment)
+    : TempDir(SystemTempDirectory()), out_(subscriber), env_(std::move(environment)),
       msClock_(env_.msClock ? *env_.msClock : RealMsClock::Instance()),
       workClock_(env_.workTime ? *env_.workTime : RealWorkTimeSource::Instance()),
       separator_(env_.decimalSeparator ? env_.decimalSeparator : LocaleDecimalSeparator()),
@@ -79,9 +68,9 @@ TestRun::TestRun(IRunView& view, TestRunEnvironment environment)
                 try {
                     std::rethrow_exception(error);
                 } catch (const std::exception& e) {
-                    view_.ShowError(QString::fromStdString(e.what()));
+                    Publish(event::Failure{QString::fromStdString(e.what())});
                 } catch (...) {
-                    view_.ShowError(QStringLiteral("Unknown error"));
+                    Publish(event::Failure{QStringLiteral("Unknown error")});
                 }
             };
             timers_.push_back({workload.get(), &info, std::move(t)});
@@ -219,7 +208,7 @@ MenuItemState TestRun::MenuState(MenuItem item) const {
 }
 
 void TestRun::ShowMenu() {
-    for (auto item : AllMenuItems) view_.ShowMenuItem(item, MenuState(item));
+    for (auto item : AllMenuItems) Publish(event::MenuItemShown{item, MenuState(item)});
 }
 
 void TestRun::SetTestChoice(TestChoice choice) {
@@ -346,11 +335,11 @@ void TestRun::RemoveLeftWorkFiles(bool allThree) {
 void TestRun::Start1Click() {
     // A folder another run works in is never touched: not even the old work files go.
     if (const auto problem = ClaimWorkFolder()) {
-        view_.ShowMessage(
+        Publish(event::Message{
             QStringLiteral("Error"),
             problem->at(0).toUpper() + problem->mid(1) +
                 QStringLiteral(". Choose another folder for this run (Advanced > Options > Select "
-                               "Temp dir), or stop the other run first."));
+                               "Temp dir), or stop the other run first.")});
         return;
     }
     State.Stopped = false;
@@ -358,19 +347,19 @@ void TestRun::Start1Click() {
     State.LastStop = StopReason::None;
     State.TestsStarted = 0;
     ShowMenu();
-    if (OnStarted) OnStarted();
+    Publish(event::Started{});
     State.WhetstoneReference = NoPassYet;
     State.MmxReference = NoPassYet;
     DeleteWorkFile(PlainWorkFile);
     DeleteWorkFile(CodedWorkFile);
-    view_.ShowPane(Pane::RunLog);
-    view_.ClearPane(Pane::RunLog);
-    for (const auto& line : BannerLines) view_.AppendLine(Pane::RunLog, line);
+    Publish(event::ShowPane{Pane::RunLog});
+    Publish(event::ClearPane{Pane::RunLog});
+    for (const auto& line : BannerLines) Say(Pane::RunLog, line);
     workClock_.StartClock();
     kello_->SetEnabled(true);
     const bool idle = mode_ == LoadMode::Idle;
     if (!idle) {
-        view_.AppendLine(Pane::RunLog, MemoDoingHeatUp);
+        Say(Pane::RunLog, MemoDoingHeatUp);
         const Workload* heatUp = nullptr;
         for (auto& t : timers_) {
             if (t.Info->Role != TimerRole::HeatUp) continue;
@@ -379,7 +368,7 @@ void TestRun::Start1Click() {
             t.Timer->SetDuration(HeatUpMs);
             t.Timer->SetEnabled(true);
         }
-        if (Observer && heatUp) Observer->TestStarted(heatUp->Info(), HeatUpMs / 60000);
+        if (heatUp) Publish(event::TestStarted{&heatUp->Info(), HeatUpMs / 60000});
     }
     operateTimer_->SetEnabled(true);
     if (!idle)
@@ -391,13 +380,21 @@ void TestRun::Stop1Click() {
     // The clock is checked before the results are taken from it: a jump just before the stop is no work
     // time, it is a jump.
     const bool jumped = CheckWorkClock();
+    // A jump found here voids the run unless it stops for an error.
+    if (jumped && stopping_ != StopReason::Error) stopping_ = StopReason::ClockJump;
     StopSequence();
     if (jumped) ShowCheating();
 }
 
+void TestRun::StopFor(StopReason reason) {
+    stopping_ = reason;
+    ClickMenuItem(MenuItem::Stop1);
+    stopping_ = StopReason::User;
+}
+
 void TestRun::StopSequence() {
     State.Stopped = true;
-    State.LastStop = StopReason::User;
+    State.LastStop = stopping_;
     operateTimer_->SetEnabled(false);
     for (auto& t : timers_)
         if (t.Info->Role != TimerRole::Idle) t.Timer->SetEnabled(false);
@@ -411,10 +408,10 @@ void TestRun::StopSequence() {
     claim_.reset();
     ShowWorkTime(workClock_.ElapsedSeconds());
     workClock_.StopClock();
-    view_.ShowPane(Pane::Info);
-    view_.ClearPane(Pane::RunLog);
-    view_.ClearPane(Pane::Info);
-    for (const auto& line : BannerLines) view_.AppendLine(Pane::Info, line);
+    Publish(event::ShowPane{Pane::Info});
+    Publish(event::ClearPane{Pane::RunLog});
+    Publish(event::ClearPane{Pane::Info});
+    for (const auto& line : BannerLines) Say(Pane::Info, line);
 
     // A settings store that cannot be written must not cost the results on the screen.
     QString settingsProblem;
@@ -427,13 +424,16 @@ void TestRun::StopSequence() {
         settingsProblem = QString::fromStdString(e.what());
     }
 
-    view_.AppendLine(Pane::Info, QString());
-    view_.AppendLine(Pane::Info, QStringLiteral("Test Results:"));
-    view_.AppendLine(Pane::Info, QStringLiteral(" Errors: ") + QString::number(State.ErrorCount));
-    view_.AppendLine(Pane::Info, QStringLiteral(" Worktime: ") + WorkTimeText(State.WorkSeconds));
+    Say(Pane::Info, QString());
+    Say(Pane::Info, QStringLiteral("Test Results:"));
+    Say(Pane::Info, QStringLiteral(" Errors: ") + QString::number(State.ErrorCount));
+    Say(Pane::Info, QStringLiteral(" Worktime: ") + WorkTimeText(State.WorkSeconds));
     ShowMenu();
-    if (OnStopped) OnStopped();
-    if (!settingsProblem.isEmpty()) view_.ShowError(settingsProblem);
+    const bool failed = State.ErrorCount > 0 || State.LastStop == StopReason::Error ||
+                        State.LastStop == StopReason::ClockJump;
+    Publish(event::Stopped{State.LastStop, State.ErrorCount, State.WorkSeconds,
+                           failed ? Verdict::Failed : Verdict::Passed});
+    if (!settingsProblem.isEmpty()) Publish(event::Failure{settingsProblem});
 }
 
 void TestRun::Exit1Click() {
@@ -475,7 +475,7 @@ void TestRun::Random1Click() {
 }
 
 void TestRun::Optimal1Click() {
-    view_.ShowMessage(QStringLiteral("Torvane Test"), QStringLiteral("This feature will be done ASAP"));
+    Publish(event::Message{QStringLiteral("Torvane Test"), QStringLiteral("This feature will be done ASAP")});
 }
 
 void TestRun::NoEncryptiontests1Click() {
@@ -502,7 +502,7 @@ void TestRun::PickNextTest() {
     } else {
         ProcessMessages();
     }
-    if (view_.RunLogLines() >= 100) view_.ClearPane(Pane::RunLog);
+    if (runLogLines_ >= 100) Publish(event::ClearPane{Pane::RunLog});
     // With "Optimal..." ticked no test is ever started: only the heat-up and the idle workloads run.
     if (tests_ != TestChoice::Random) return;
 
@@ -524,10 +524,11 @@ void TestRun::PickNextTest() {
     // A test left out of the run is drawn again at the next tick, without a trace on the screen.
     if (chosen && !TestAllowed(chosen->Info())) return;
 
-    view_.AppendLine(Pane::RunLog, QString());
+    Say(Pane::RunLog, QString());
     if (noEncryptionTests_) {
-        if (FileExists(NativePath("C:\\autoexec.bat"))) view_.Repaint();
-        if (FileExists(NativePath("C:\\fd" + std::to_string(RandomInRange(0, 6000))))) view_.Repaint();
+        if (FileExists(NativePath("C:\\autoexec.bat"))) Publish(event::Repaint{});
+        if (FileExists(NativePath("C:\\fd" + std::to_string(RandomInRange(0, 6000)))))
+            Publish(event::Repaint{});
     }
     if (!chosen) return;
     const WorkloadInfo& info = chosen->Info();
@@ -535,8 +536,8 @@ void TestRun::PickNextTest() {
     if (info.Available && !info.Available(*this)) return;
     State.TestsStarted += 1;
     if (info.TestLine) {
-        view_.AppendLine(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
-        if (Observer) Observer->TestStarted(info, minutes);
+        Say(Pane::RunLog, QString::fromLatin1(info.TestLine).arg(minutes));
+        Publish(event::TestStarted{&info, minutes});
     }
     if (info.StartTest)
         info.StartTest(*this, *chosen, duration);
@@ -559,107 +560,11 @@ void TestRun::ProcessMessages() {
 
 bool TestRun::KeepGoing() {
     ProcessMessages();
-    view_.Repaint();
+    Publish(event::Repaint{});
     ProcessMessages();
-    view_.UpdateWindow();
+    Publish(event::UpdateWindow{});
     ProcessMessages();
     return !State.Stopped;
-}
-
-void TestRun::ReportTestError(std::int32_t code, const QString& message, const QString& detail,
-                              const QString& cause) {
-    if (Observer) Observer->ErrorReported(code, message, detail, mismatchReference_, mismatchResult_, cause);
-    ClickMenuItem(MenuItem::Stop1);
-    State.LastStop = StopReason::Error;
-    const QStringList lines = BannerLines + ErrorReportLines({code, message, detail, cause, ReportCpu});
-    Sleep(10);
-    view_.ClearPane(Pane::Info);
-    for (const auto& line : lines) view_.AppendLine(Pane::Info, line);
-    view_.ShowMainWindow();
-}
-
-void TestRun::EndPass(Workload& workload, const std::string& text, bool failed) {
-    const WorkloadInfo& info = workload.Info();
-    const QString message = QString::fromLatin1(info.FailedMessage);
-    auto& reference = State.*info.Reference;
-    // A fault asked for goes into the first pass that has a reference to disagree with.
-    std::string result = text;
-    if (reference != NoPassYet && workload.TakeFault())
-        result = result.empty() || result.back() != '0' ? result + "0" : result + "1";
-    if (failed) {
-        State.ErrorCount += 1;
-        ReportTestError(2, message, QStringLiteral("N/A"));
-    }
-    if (reference != NoPassYet && reference != result) {
-        view_.AppendLine(Pane::RunLog, message);
-        State.ErrorCount += 1;
-        // Kept aside: the report runs the stop sequence, and a nested pass may change the reference.
-        const std::string expected = reference;
-        mismatchReference_ = &expected;
-        mismatchResult_ = &result;
-        ReportTestError(1, message, QStringLiteral("Calculation error"));
-        mismatchReference_ = mismatchResult_ = nullptr;
-        // The reference stays the text of the passes that agreed: a pass that disagreed would otherwise
-        // make the next sound pass disagree too, and one fault would count twice.
-        return;
-    }
-    if (failed) return; // the partial text of a pass cut short by an exception is no pass's result
-    if (Observer) Observer->PassEnded(info);
-    State.*info.Reference = result;
-}
-
-void TestRun::ShowWorkTime(std::int64_t seconds) {
-    State.WorkSeconds = seconds;
-    view_.ShowWorkTime(seconds);
-}
-
-bool TestRun::CheckWorkClock() {
-    if (!workClock_.Running()) return false;
-    const WorkClockCheck check = workClock_.Check();
-    if (check.PausedMs > 0) {
-        const std::int64_t seconds = (check.PausedMs + 500) / 1000;
-        view_.AppendLine(Pane::RunLog,
-                         QStringLiteral("Work time paused %1 s: the test could not run (a busy, "
-                                        "stopped or sleeping machine)")
-                             .arg(seconds));
-        if (Observer) Observer->Paused(seconds);
-    }
-    if (check.Jumped) {
-        workClock_.Discard();
-        return true;
-    }
-    ShowWorkTime(check.Seconds);
-    return false;
-}
-
-void TestRun::ShowCheating() {
-    State.LastStop = StopReason::ClockJump;
-    view_.ShowMessage(QStringLiteral("Hey hey hey!"), QStringLiteral("It\u00B4s not nice to cheat!"));
-    view_.ClearPane(Pane::Info);
-    ShowWorkTime(0);
-}
-
-void TestRun::UpdateWorkTime() {
-    if (CheckWorkClock()) {
-        // The stop's own check finds the work time discarded: its results show none of it.
-        ClickMenuItem(MenuItem::Stop1);
-        ShowCheating();
-        return;
-    }
-    if (TimeLimitSeconds > 0 && workClock_.Running() && workClock_.ElapsedSeconds() >= TimeLimitSeconds) {
-        ClickMenuItem(MenuItem::Stop1);
-        State.LastStop = StopReason::TimeLimit;
-    }
-}
-
-void TestRun::KelloTimer() {
-    UpdateWorkTime();
-    const auto c = WorkTimeFields(State.WorkSeconds);
-    view_.SetTrayHint(c[0] + QStringLiteral("d, ") + c[1] + QStringLiteral("h, ") + c[2] +
-                      QStringLiteral("m, ") + c[3] + QStringLiteral("s, "));
-    ProcessMessages();
-    view_.Repaint();
-    view_.UpdateWindow();
 }
 
 std::int32_t TestRun::RandomInRange(std::int32_t low, std::int32_t high) {

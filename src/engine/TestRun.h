@@ -5,15 +5,15 @@
 // workload ticks that the worker timers hand over. Workloads process events while they work, so the run
 // state can change between any two of their KeepGoing calls, and they check it after each one.
 //
-// The run owns its state and the choices it reads (load mode, test choice, "No Encryption tests"); a
-// front end shows them through IRunView and sends the user's commands here. The workloads and their
+// The run owns its state and the choices it reads (load mode, test choice, "No Encryption tests"); it
+// publishes what it does as typed events (RunStream.h) to one subscriber, which renders them, and a front
+// end sends the user's commands here. The workloads and their
 // timers come from the workloads' descriptions (Workload.h).
 
 #include "crypto/Managers.h"
 #include "engine/Random.h"
-#include "engine/RunObserver.h"
 #include "engine/RunState.h"
-#include "engine/RunView.h"
+#include "engine/RunStream.h"
 #include "engine/WindowTimer.h"
 #include "engine/WorkClock.h"
 #include "engine/WorkerTimer.h"
@@ -67,7 +67,8 @@ std::string WorkDirectoryOf(SettingsReader& settings);
 
 class TestRun : public QObject {
 public:
-    explicit TestRun(IRunView& view, TestRunEnvironment environment = {});
+    // Every event of the run goes to the subscriber (a RunEventHub where several render it).
+    explicit TestRun(IRunSubscriber& subscriber, TestRunEnvironment environment = {});
     ~TestRun() override;
     TestRun(const TestRun&) = delete;
     TestRun& operator=(const TestRun&) = delete;
@@ -100,8 +101,6 @@ public:
     std::int64_t TimeLimitSeconds = 0;
 
     RunState State;
-    // Who else hears of the run's tests, passes and errors (the event stream); none by default.
-    IRunObserver* Observer = nullptr;
 
     // The choices of the "Mode" and "Tests" menus.
     LoadMode Mode() const { return mode_; }
@@ -140,11 +139,8 @@ public:
     void ClickMenuItem(MenuItem item);
     // "Exit": the front end ends the application.
     std::function<void()> OnExit;
-    // "Start" has begun the run (before its first test) / the stop sequence has shown the results: a
-    // front end that runs more beside this run (its other processors) starts and stops that with it.
-    std::function<void()> OnStarted;
-    std::function<void()> OnStopped;
-    // The processor an error report names, in a run on several processors; none by default.
+    // The processor an error report names after its own lines (" Processor: cpu N"), where a front end
+    // runs this run beside others; none by default.
     std::optional<int> ReportCpu;
 
     // Window timer ticks.
@@ -161,8 +157,12 @@ public:
     bool InsideAPass() const { return messageDepth_ > 0; }
     // Callers count the error in State.ErrorCount themselves. A cause (the system's reason for a failed
     // file operation) follows the report's lines, so that the user does not take it for the processor's.
+    // The Error event goes out first, with the two pass texts of a mismatch where EndPass found one.
     void ReportTestError(std::int32_t code, const QString& message, const QString& detail,
                          const QString& cause = {});
+    // Every event of the run goes out here; Say is a line on a pane.
+    void Publish(const RunEvent& event);
+    void Say(Pane pane, const QString& line) { Publish(event::Line{pane, line}); }
     // The end of a compared pass that was not left early: an exception in it is counted and reported
     // (code 2), then its text is compared with the last complete pass of the run (code 1 on a
     // difference). Only a complete pass that agreed (or was the run's first) becomes the reference.
@@ -173,7 +173,6 @@ public:
     std::int32_t RandomInRange(std::int32_t low, std::int32_t high);
     RandomGenerator& Generator() { return generator_; }
     WorkClock& Clock() { return workClock_; }
-    IRunView& View() { return view_; }
     char DecimalSeparator() const { return separator_; }
 
     // The workloads' timers.
@@ -208,32 +207,6 @@ public:
     crypto::TCipherManager Cipher2;
 
 private:
-    // The view as the run writes on it: it counts the run log's lines, which the sequencer needs.
-    class CountingView final : public IRunView {
-    public:
-        explicit CountingView(IRunView& view) : view_(view) {}
-        int RunLogLines() const { return runLogLines_; }
-        void AppendLine(Pane pane, const QString& line) override;
-        void ClearPane(Pane pane) override;
-        void ShowPane(Pane pane) override { view_.ShowPane(pane); }
-        void ShowWorkTime(std::int64_t seconds) override { view_.ShowWorkTime(seconds); }
-        void Repaint() override { view_.Repaint(); }
-        void UpdateWindow() override { view_.UpdateWindow(); }
-        void ShowMainWindow() override { view_.ShowMainWindow(); }
-        void SetTrayHint(const QString& hint) override { view_.SetTrayHint(hint); }
-        void ShowMessage(const QString& caption, const QString& text) override {
-            view_.ShowMessage(caption, text);
-        }
-        void ShowError(const QString& text) override { view_.ShowError(text); }
-        void ShowMenuItem(MenuItem item, const MenuItemState& state) override {
-            view_.ShowMenuItem(item, state);
-        }
-
-    private:
-        IRunView& view_;
-        int runLogLines_ = 0;
-    };
-
     struct RunTimer {
         Workload* Owner;
         const TimerInfo* Info;
@@ -245,6 +218,9 @@ private:
     bool TestRunning() const;
     // The stop sequence itself, after the work clock's last check.
     void StopSequence();
+    // Stops the run through its menu item (a click that does nothing once it is stopped), for a reason
+    // other than the user's.
+    void StopFor(StopReason reason);
     // Applies the work clock's rule to the time since its last check: shows a stall on the run log and
     // tells the observer, shows the work time. True when the system clock jumped; the run's work time is
     // then discarded, so that whatever follows (the stop's results) shows none of it.
@@ -256,10 +232,12 @@ private:
     void Sleep(int ms);
 
     // The two pass texts of a result mismatch while its error is reported.
-    const std::string* mismatchReference_ = nullptr;
-    const std::string* mismatchResult_ = nullptr;
+    std::optional<event::Mismatch> mismatch_;
+    // Why the stop that is under way stops the run.
+    StopReason stopping_ = StopReason::User;
 
-    CountingView view_;
+    IRunSubscriber& out_;
+    int runLogLines_ = 0; // the run log's lines since it was last cleared, which the sequencer needs
     TestRunEnvironment env_;
     MsClock& msClock_;
     WorkClock workClock_;

@@ -1,6 +1,8 @@
 #include "session/RunSession.h"
 
 #include "engine/WorkTime.h"
+#include "engine/Workload.h"
+#include "session/EventReader.h"
 
 #include <algorithm>
 #include <csignal>
@@ -17,19 +19,48 @@ RunSession::RunSession(const std::vector<int>& cpus, std::int64_t startMs) {
     }
 }
 
+RunSession::Heard RunSession::Hear(int i, const engine::RunEvent& event, std::int64_t nowMs) {
+    namespace ev = engine::event;
+    auto& p = Processor(i);
+    const auto kind = [](const engine::WorkloadInfo* w) { return QString::fromLatin1(w->Name).toLower(); };
+    return std::visit(
+        engine::Overloaded{
+            [&](const ev::TestStarted& x) {
+                p.Test = kind(x.Workload);
+                return Heard::Progress;
+            },
+            [&](const ev::EncryptionStarted& x) {
+                p.Test = kind(x.Workload);
+                return Heard::Progress;
+            },
+            // Only a run heard as it goes tells its passes one by one; a worker's heartbeat counts them.
+            [&](const ev::PassEnded&) {
+                p.Passes += 1;
+                return Heard::Progress;
+            },
+            [&](const ev::WorkTime& x) {
+                p.WorkSeconds = x.Seconds;
+                p.ReportedAtMs = nowMs;
+                return Heard::Progress;
+            },
+            [&](const ev::Error& x) {
+                ++p.ErrorEvents;
+                p.Errors = std::max(p.Errors, p.ErrorEvents);
+                RecordError(i, x.Code, x.Message, x.Detail, x.Cause);
+                return Heard::Error;
+            },
+            [](const auto&) { return Heard::Nothing; },
+        },
+        event);
+}
+
 RunSession::Heard RunSession::Take(int i, const QJsonObject& e, std::int64_t nowMs) {
     auto& p = Processor(i);
     const QString name = e.value(QStringLiteral("event")).toString();
-    if (e.contains(QStringLiteral("worktime_s"))) {
-        p.WorkSeconds = static_cast<std::int64_t>(e.value(QStringLiteral("worktime_s")).toDouble());
-        p.ReportedAtMs = nowMs;
-    }
     if (e.value(QStringLiteral("temperature_c")).isDouble())
         p.Temperature = e.value(QStringLiteral("temperature_c")).toDouble();
-    if (name == QLatin1String("test_start")) {
-        p.Test = e.value(QStringLiteral("kind")).toString();
-        return Heard::Progress;
-    }
+    const auto typed = ReadRunEvent(e);
+    const Heard heard = typed ? Hear(i, *typed, nowMs) : Heard::Nothing;
     if (name == QLatin1String("heartbeat")) {
         std::int64_t passes = 0;
         const QJsonObject byTest = e.value(QStringLiteral("passes")).toObject();
@@ -38,21 +69,15 @@ RunSession::Heard RunSession::Take(int i, const QJsonObject& e, std::int64_t now
         p.Passes = passes;
         return Heard::Progress;
     }
-    if (name == QLatin1String("error")) {
-        ++p.ErrorEvents;
-        p.Errors = std::max(p.Errors, p.ErrorEvents);
-        RecordError(i, e.value(QStringLiteral("code")).toInt(), e.value(QStringLiteral("message")).toString(),
-                    e.value(QStringLiteral("detail")).toString(),
-                    e.value(QStringLiteral("cause")).toString());
-        return Heard::Error;
-    }
     if (name == QLatin1String("worker_end")) {
+        p.WorkSeconds = static_cast<std::int64_t>(e.value(QStringLiteral("worktime_s")).toDouble());
+        p.ReportedAtMs = nowMs;
         p.EndReported = true;
         p.Errors = static_cast<std::int64_t>(e.value(QStringLiteral("errors")).toDouble());
         p.EndReason = e.value(QStringLiteral("reason")).toString();
         return Heard::End;
     }
-    return Heard::Nothing;
+    return heard;
 }
 
 bool RunSession::RecordError(int i, int code, const QString& message, const QString& detail,

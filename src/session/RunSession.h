@@ -7,6 +7,7 @@
 // that is the front end's part.
 
 #include "engine/ErrorReport.h"
+#include "engine/RunStream.h"
 #include "session/RunOutcome.h"
 
 #include <QJsonObject>
@@ -58,8 +59,12 @@ public:
 
     // What an event of processor i's run was, for the front end to act on.
     enum class Heard { Nothing, Progress, Error, End };
-    // Takes one event that processor i's run wrote (an object of the event stream) at nowMs.
+    // Takes one event that processor i's run wrote (an object of the event stream) at nowMs: the run's
+    // events read back (ReadRunEvent) as Hear takes them, and what a worker's line adds to them.
     Heard Take(int i, const QJsonObject& event, std::int64_t nowMs);
+    // Takes one event of processor i's run as the run published it (the window's own run) or as it was
+    // read back from a worker's line.
+    Heard Hear(int i, const engine::RunEvent& event, std::int64_t nowMs);
     // Counts an error of processor i that it could not tell itself (it died, or it ended on an error
     // without a word), as its error event would.
     void CountError(int i) { Processor(i).Errors += 1; }

@@ -220,6 +220,9 @@ private:
     const std::optional<CertificateRequest> certificate_;
     std::unique_ptr<EventStream> events_;
     HeadlessView view_;
+    RunMetrics runMetrics_;
+    // The terminal log, the metrics and the event file render the run's events, in that order.
+    engine::RunEventHub renderers_;
     engine::TestRun run_;
     std::function<std::optional<double>()> celsius_;
     std::unique_ptr<RunEventRecorder> recorder_;
@@ -238,15 +241,17 @@ private:
 TerminalRun::TerminalRun(const HeadlessOptions& options, std::optional<CertificateRequest> certificate,
                          std::unique_ptr<EventStream> events, bool outputClosed)
     : options_(options), worker_(options.Worker), certificate_(std::move(certificate)),
-      events_(std::move(events)), run_(view_) {
+      events_(std::move(events)), run_(renderers_) {
+    renderers_.Add(view_);
+    renderers_.Add(runMetrics_);
     if (outputClosed) view_.SetOutputClosed();
     run_.BannerLines = MakeBannerLines();
     LoadSettings();
     if (events_) {
         recorder_ = std::make_unique<RunEventRecorder>(*events_, worker_ ? worker_->Index : 0,
                                                        worker_ ? std::optional(worker_->Cpu) : std::nullopt);
-        run_.Observer = recorder_.get();
-        view_.OnWorkMinute = [this](long long seconds) { recorder_->Heartbeat(seconds, celsius_()); };
+        recorder_->Celsius = celsius_;
+        renderers_.Add(*recorder_);
     }
     // Stop requests (a signal, a run log that cannot be written) are served from the event loop, never
     // inside a sequence of the run that is still going.
@@ -395,11 +400,10 @@ void TerminalRun::Finish() {
 
 MetricsState TerminalRun::Metrics() {
     MetricsState state;
-    state.Running = !run_.State.Stopped;
+    state.Running = runMetrics_.Running();
     state.FailedRunsBefore = failedRunsBefore_;
-    state.Failed = session::EndOf(run_.State).Failed;
-    const std::int64_t seconds = run_.State.Stopped ? run_.State.WorkSeconds : run_.Clock().ElapsedSeconds();
-    state.Workers = {{std::nullopt, run_.State.ErrorCount, seconds}};
+    state.Failed = runMetrics_.Failed();
+    state.Workers = {runMetrics_.Worker()};
     state.TemperatureC = celsius_ ? celsius_() : std::nullopt;
     return state;
 }

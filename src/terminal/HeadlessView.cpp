@@ -38,6 +38,18 @@ void HeadlessView::Print(const QString& line) {
     std::fflush(err_);
 }
 
+void HeadlessView::Hear(const engine::RunEvent& event) {
+    namespace e = engine::event;
+    std::visit(engine::Overloaded{
+                   [this](const e::Line& x) { AppendLine(x.Where, x.Text); },
+                   [this](const e::Message& x) { ShowMessage(x.Caption, x.Text); },
+                   [this](const e::Failure& x) { ShowError(x.Text); },
+                   [this](const e::WorkTime& x) { ShowWorkTime(x.Seconds); },
+                   [](const auto&) {},
+               },
+               event);
+}
+
 void HeadlessView::AppendLine(engine::Pane, const QString& line) {
     Print(line);
 }
@@ -51,7 +63,6 @@ void HeadlessView::ShowWorkTime(std::int64_t seconds) {
     if (Temperature)
         if (const auto temperature = Temperature()) line += QStringLiteral("; CPU Temp: ") + *temperature;
     Print(line);
-    if (OnWorkMinute) OnWorkMinute(seconds);
 }
 
 void HeadlessView::ShowMessage(const QString& caption, const QString& text) {

@@ -1,13 +1,14 @@
 #pragma once
-// The screen of the terminal front end: every line the engine writes to the run log or the information
-// pane goes to standard output as it appears, with a work-time line once a minute (and the processor
-// temperature after it where one is published). Errors that are not the test's own go to standard error.
+// The screen of the terminal front end, a renderer of the run's events: every line the run writes to the
+// run log or the information pane goes to standard output as it appears, a message box as a line, a
+// work-time line once a minute (and the processor temperature after it where one is published). Errors
+// that are not the test's own go to standard error. What only a window shows it passes over.
 //
 // A line that cannot be written (a full disk, a closed pipe, a standard output closed from the start) is
 // never lost in silence: the first failure is reported on standard error with its reason, the front end
 // is told (it stops the run), and every later line goes to standard error instead.
 
-#include "engine/RunView.h"
+#include "engine/RunStream.h"
 
 #include <cstdio>
 #include <functional>
@@ -16,21 +17,15 @@
 
 namespace torvane::app {
 
-class HeadlessView final : public engine::IRunView {
+class HeadlessView final : public engine::IRunSubscriber {
 public:
     explicit HeadlessView(std::FILE* out = stdout, std::FILE* err = stderr) : out_(out), err_(err) {}
 
-    void AppendLine(engine::Pane pane, const QString& line) override;
-    void ClearPane(engine::Pane) override {}
-    void ShowPane(engine::Pane) override {}
-    void ShowWorkTime(std::int64_t seconds) override;
-    void Repaint() override {}
-    void UpdateWindow() override {}
-    void ShowMainWindow() override {}
-    void SetTrayHint(const QString&) override {}
-    void ShowMessage(const QString& caption, const QString& text) override;
-    void ShowError(const QString& text) override;
-    void ShowMenuItem(engine::MenuItem, const engine::MenuItemState&) override {}
+    void Hear(const engine::RunEvent& event) override;
+    void AppendLine(engine::Pane pane, const QString& line);
+    void ShowWorkTime(std::int64_t seconds);
+    void ShowMessage(const QString& caption, const QString& text);
+    void ShowError(const QString& text);
 
     // Standard output was closed before the program began: nothing can be written to it.
     void SetOutputClosed() { closed_ = true; }
@@ -39,8 +34,6 @@ public:
     std::function<void()> OnOutputFailed;
     // The temperature as the work-time line shows it ("46 Celsius"), or nothing where none is published.
     std::function<std::optional<QString>()> Temperature;
-    // Runs at every whole minute of work time with the work time in seconds (the event stream's heartbeat).
-    std::function<void(long long seconds)> OnWorkMinute;
 
 private:
     void Print(const QString& line);

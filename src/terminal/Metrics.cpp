@@ -124,4 +124,30 @@ std::int64_t FailedRunsOnRecord(const std::string& path) {
     return static_cast<std::int64_t>(before) + ((running || errors) && !counted ? 1 : 0);
 }
 
+void RunMetrics::Hear(const engine::RunEvent& event) {
+    namespace e = engine::event;
+    std::visit(engine::Overloaded{
+                   [this](const e::Started&) {
+                       running_ = true;
+                       // The error count goes on from the program's start, as the screen's does.
+                       failed_ = worker_.Errors > 0;
+                       worker_.WorkSeconds = 0;
+                   },
+                   [this](const e::WorkTime& x) { worker_.WorkSeconds = x.Seconds; },
+                   // Also an error of a pass that ended after the stop: the run failed all the same.
+                   [this](const e::Error& x) {
+                       worker_.Errors = x.Errors;
+                       failed_ = true;
+                   },
+                   [this](const e::Stopped& x) {
+                       running_ = false;
+                       worker_.Errors = x.Errors;
+                       worker_.WorkSeconds = x.Seconds;
+                       failed_ = failed_ || x.Outcome == engine::Verdict::Failed;
+                   },
+                   [](const auto&) {},
+               },
+               event);
+}
+
 } // namespace torvane::app

@@ -8,6 +8,8 @@
 // also keeps the count of the earlier runs that did not pass, which a restarted run reads back and carries
 // on, so that a container that restarts after an error does not wipe the record of it.
 
+#include "engine/RunStream.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +31,21 @@ struct MetricsState {
     // (found an error, or the clock check stopped it): torvane_failed_runs_total is their sum.
     std::int64_t FailedRunsBefore = 0;
     bool Failed = false;
+};
+
+// The metrics of one test run (the single run, as one worker without a processor) as its events tell them:
+// running from its start to its stop, its errors and work time, and whether it failed.
+class RunMetrics final : public engine::IRunSubscriber {
+public:
+    void Hear(const engine::RunEvent& event) override;
+    bool Running() const { return running_; }
+    bool Failed() const { return failed_; }
+    MetricsState::Worker Worker() const { return worker_; }
+
+private:
+    bool running_ = false;
+    bool failed_ = false;
+    MetricsState::Worker worker_;
 };
 
 // The exposition text: every metric with its HELP and TYPE lines. A worker pinned to a processor gives

@@ -31,30 +31,41 @@ QJsonObject RunEventRecorder::Who() const {
     return who;
 }
 
-void RunEventRecorder::TestStarted(const engine::WorkloadInfo& workload, int minutes) {
-    auto e = Who();
-    e.insert(QStringLiteral("kind"), EventKind(workload));
-    e.insert(QStringLiteral("minutes"), minutes);
-    events_.Emit("test_start", e);
+void RunEventRecorder::Hear(const engine::RunEvent& event) {
+    namespace ev = engine::event;
+    std::visit(engine::Overloaded{
+                   [this](const ev::TestStarted& x) {
+                       auto e = Who();
+                       e.insert(QStringLiteral("kind"), EventKind(*x.Workload));
+                       e.insert(QStringLiteral("minutes"), x.Minutes);
+                       events_.Emit("test_start", e);
+                   },
+                   [this](const ev::EncryptionStarted& x) {
+                       auto e = Who();
+                       e.insert(QStringLiteral("kind"), EventKind(*x.Workload));
+                       e.insert(QStringLiteral("cipher"), x.Cipher);
+                       e.insert(QStringLiteral("mb"), x.Megabytes);
+                       events_.Emit("test_start", e);
+                   },
+                   [this](const ev::PassEnded& x) { ++passes_[EventKind(*x.Workload)]; },
+                   [this](const ev::Paused& x) {
+                       auto e = Who();
+                       e.insert(QStringLiteral("seconds"), static_cast<double>(x.Seconds));
+                       events_.Emit("pause", e);
+                   },
+                   [this](const ev::Error& x) { Error(x); },
+                   [this](const ev::WorkTime& x) { WorkTime(x.Seconds); },
+                   [](const auto&) {},
+               },
+               event);
 }
 
-void RunEventRecorder::EncryptionStarted(const engine::WorkloadInfo& workload, const QString& cipher,
-                                         int megabytes) {
-    auto e = Who();
-    e.insert(QStringLiteral("kind"), EventKind(workload));
-    e.insert(QStringLiteral("cipher"), cipher);
-    e.insert(QStringLiteral("mb"), megabytes);
-    events_.Emit("test_start", e);
-}
-
-void RunEventRecorder::PassEnded(const engine::WorkloadInfo& workload) {
-    ++passes_[EventKind(workload)];
-}
-
-void RunEventRecorder::Paused(std::int64_t seconds) {
-    auto e = Who();
-    e.insert(QStringLiteral("seconds"), static_cast<double>(seconds));
-    events_.Emit("pause", e);
+void RunEventRecorder::WorkTime(std::int64_t seconds) {
+    // As the terminal's work-time line: once at every whole minute, none for the first.
+    const std::int64_t minute = seconds / 60;
+    if (minute == lastMinute_) return;
+    lastMinute_ = minute;
+    if (minute != 0) Heartbeat(seconds, Celsius ? Celsius() : std::nullopt);
 }
 
 QJsonObject ErrorEventFields(QJsonObject e, int code, const QString& message, const QString& detail,
@@ -72,10 +83,10 @@ QJsonObject ErrorEventFields(QJsonObject e, int code, const QString& message, co
     return e;
 }
 
-void RunEventRecorder::ErrorReported(int code, const QString& message, const QString& detail,
-                                     const std::string* reference, const std::string* result,
-                                     const QString& cause) {
-    events_.Emit("error", ErrorEventFields(Who(), code, message, detail, cause, reference, result));
+void RunEventRecorder::Error(const engine::event::Error& x) {
+    events_.Emit("error", ErrorEventFields(Who(), x.Code, x.Message, x.Detail, x.Cause,
+                                           x.Differs ? &x.Differs->Reference : nullptr,
+                                           x.Differs ? &x.Differs->Result : nullptr));
 }
 
 void RunEventRecorder::Heartbeat(std::int64_t workSeconds, std::optional<double> temperatureC) {

@@ -1,13 +1,14 @@
 #pragma once
-// The events of one test run (a single run, or one worker of a supervised run), made from what the run
-// tells its observer and from the front end's own moments (heartbeat, end).
+// The event file's renderer of one test run (a single run, or one worker of a supervised run): JSON lines
+// made from the run's typed events and from the front end's own moments (its start, its end).
 
-#include "engine/RunObserver.h"
+#include "engine/RunStream.h"
 #include "terminal/EventStream.h"
 
 #include <QJsonObject>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -30,20 +31,18 @@ QJsonObject ErrorEventFields(QJsonObject who, int code, const QString& message, 
                              const QString& cause = {}, const std::string* reference = nullptr,
                              const std::string* result = nullptr);
 
-class RunEventRecorder final : public engine::IRunObserver {
+class RunEventRecorder final : public engine::IRunSubscriber {
 public:
     // worker: the worker's number in its run (0 for the single run); cpu: the processor it is pinned to.
     RunEventRecorder(EventStream& events, int worker, std::optional<int> cpu);
 
-    void TestStarted(const engine::WorkloadInfo& workload, int minutes) override;
-    void EncryptionStarted(const engine::WorkloadInfo& workload, const QString& cipher,
-                           int megabytes) override;
-    void PassEnded(const engine::WorkloadInfo& workload) override;
-    void Paused(std::int64_t seconds) override;
-    void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
-                       const std::string* result, const QString& cause) override;
+    // A test's start ("test_start"), an error ("error"), a stall ("pause"), and at every whole minute of
+    // work time a "heartbeat"; passes are counted for the heartbeat.
+    void Hear(const engine::RunEvent& event) override;
+    // The temperature a heartbeat tells, in Celsius; none where no sensor publishes one.
+    std::function<std::optional<double>()> Celsius;
 
-    // Once a minute of work time: the work time, the passes done per test, the temperature where known.
+    // The work time, the passes done per test, the temperature where known.
     void Heartbeat(std::int64_t workSeconds, std::optional<double> temperatureC);
     // The run's end: "worker_end" for a worker, "run_end" for the single run.
     void End(const char* event, std::int64_t errors, std::int64_t workSeconds, const QString& reason,
@@ -56,7 +55,11 @@ private:
     EventStream& events_;
     int worker_;
     std::optional<int> cpu_;
+    void Error(const engine::event::Error& error);
+    void WorkTime(std::int64_t seconds);
+
     std::map<QString, std::int64_t> passes_;
+    std::int64_t lastMinute_ = 0; // whole minutes of work time last told
 };
 
 // A workload's name as the events give it: "whetstone", "mmx", "encryption", "heat-up".

@@ -66,12 +66,11 @@ TForm1::TForm1(const Form1Services& services, QWidget* parent) : QMainWindow(par
 
     auto environment = services_.Engine;
     if (!environment.cursorPosition) environment.cursorPosition = [] { return QCursor::pos(); };
-    run_ = std::make_unique<engine::TestRun>(*this, environment);
+    runEvents_.Add(*this);
+    run_ = std::make_unique<engine::TestRun>(runEvents_, environment);
     run_->OnExit = [this] { Quit(); };
     processors_ = std::make_unique<TProcessorWorkers>(*run_, *this, services_.WorkerProgram, ProcessorStrip);
-    run_->Observer = processors_.get();
-    run_->OnStarted = [this] { processors_->Started(); };
-    run_->OnStopped = [this] { processors_->Stopped(); };
+    runEvents_.Add(*processors_);
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
@@ -391,7 +390,31 @@ QAction* TForm1::ActionOf(MenuItem item) const {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// IRunView
+// The run's events
+
+void TForm1::Hear(const engine::RunEvent& event) {
+    namespace e = engine::event;
+    std::visit(engine::Overloaded{
+                   [this](const e::Line& x) { AppendLine(x.Where, x.Text); },
+                   [this](const e::ClearPane& x) { ClearPane(x.Which); },
+                   [this](const e::ShowPane& x) { ShowPane(x.Which); },
+                   [this](const e::Repaint&) { Repaint(); },
+                   [this](const e::UpdateWindow&) { UpdateWindow(); },
+                   [this](const e::ShowMainWindow&) { ShowMainWindow(); },
+                   [this](const e::TrayHint& x) {
+                       const auto c = engine::WorkTimeFields(x.Seconds);
+                       SetTrayHint(c[0] + QStringLiteral("d, ") + c[1] + QStringLiteral("h, ") + c[2] +
+                                   QStringLiteral("m, ") + c[3] + QStringLiteral("s, "));
+                   },
+                   [this](const e::Message& x) { ShowMessage(x.Caption, x.Text); },
+                   [this](const e::Failure& x) { ShowError(x.Text); },
+                   [this](const e::MenuItemShown& x) { ShowMenuItem(x.Item, x.State); },
+                   [this](const e::WorkTime& x) { ShowWorkTime(x.Seconds); },
+                   // The run's own facts are the run on every processor's to hear.
+                   [](const auto&) {},
+               },
+               event);
+}
 
 void TForm1::AppendLine(Pane pane, const QString& line) {
     (pane == Pane::RunLog ? Memo1 : Memo2)->Add(line);

@@ -2,7 +2,7 @@
 // The main window: the black text screen with its status strip, the menu bar, the window's own commands,
 // the settings load at creation and the settings save at shutdown.
 //
-// The window owns its test run. The run writes on the window only through IRunView and keeps its own
+// The window owns its test run. The window renders the run's event stream and the run keeps its own
 // state and choices; the items of the "Testing", "Mode" and "Tests" menus show them and send their
 // clicks to the run (ClickMenuItem), so no command of the run is written here.
 //
@@ -11,7 +11,7 @@
 // Form1Options.cpp (work files, processors, temperature), Form1Certificates.cpp and Form1Help.cpp.
 
 #include "crypto/Managers.h"
-#include "engine/RunView.h"
+#include "engine/RunStream.h"
 #include "engine/TestRun.h"
 #include "hw/MBM4Wrapper.h"
 #include "platform/Dialogs.h"
@@ -69,7 +69,7 @@ struct Form1Services {
     std::string WorkerProgram;
 };
 
-class TForm1 final : public QMainWindow, public engine::IRunView {
+class TForm1 final : public QMainWindow, public engine::IRunSubscriber {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 600; // design size of the screen below the menu bar
@@ -138,18 +138,20 @@ public:
     // Ends the application.
     void Quit();
 
-    // IRunView
-    void AppendLine(engine::Pane pane, const QString& line) override;
-    void ClearPane(engine::Pane pane) override;
-    void ShowPane(engine::Pane pane) override;
-    void ShowWorkTime(std::int64_t seconds) override;
-    void Repaint() override;
-    void UpdateWindow() override;
-    void ShowMainWindow() override;
-    void SetTrayHint(const QString& hint) override;
-    void ShowMessage(const QString& caption, const QString& text) override;
-    void ShowError(const QString& text) override;
-    void ShowMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override;
+    // The run's events, as the window shows them: the screen's own, and the work time on the counters.
+    void Hear(const engine::RunEvent& event) override;
+    void AppendLine(engine::Pane pane, const QString& line);
+    void ClearPane(engine::Pane pane);
+    void ShowPane(engine::Pane pane);
+    void ShowWorkTime(std::int64_t seconds);
+    void Repaint();
+    void UpdateWindow();
+    void ShowMainWindow();
+    // The tray icon's hint while the icon is shown.
+    void SetTrayHint(const QString& hint);
+    void ShowMessage(const QString& caption, const QString& text);
+    void ShowError(const QString& text);
+    void ShowMenuItem(engine::MenuItem item, const engine::MenuItemState& state);
 
     // Components, named as the design names them.
     QMenu* Testing1 = nullptr;
@@ -268,6 +270,8 @@ private:
     QSize FrameExtra() const;
 
     Form1Services services_;
+    // The window and the run on every processor hear the run, in that order.
+    engine::RunEventHub runEvents_;
     std::unique_ptr<engine::TestRun> run_;
     std::unique_ptr<TProcessorWorkers> processors_;
     void ChooseProcessors(bool all);

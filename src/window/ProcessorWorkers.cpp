@@ -1,6 +1,5 @@
 #include "window/ProcessorWorkers.h"
 
-#include "engine/RunView.h"
 #include "engine/TestRun.h"
 #include "engine/Workloads.h"
 #include "platform/Affinity.h"
@@ -27,9 +26,9 @@ QString TestName(const QString& kind) {
 
 } // namespace
 
-TProcessorWorkers::TProcessorWorkers(engine::TestRun& run, engine::IRunView& view, std::string program,
-                                     QLabel* strip)
-    : run_(run), view_(view), program_(std::move(program)), strip_(strip) {
+TProcessorWorkers::TProcessorWorkers(engine::TestRun& run, engine::IRunSubscriber& screen,
+                                     std::string program, QLabel* strip)
+    : run_(run), screen_(screen), program_(std::move(program)), strip_(strip) {
     Processors = AllowedProcessors();
     if (Processors.empty())
         for (std::uint32_t i = 0; i < SystemProcessors().NumberOfProcessors; ++i)
@@ -204,7 +203,8 @@ void TProcessorWorkers::Finish() {
     // The run's own end as it stands now: a jump of the clock is known only after the stop has begun.
     session_->Ended(0, session::EndOf(run_.State));
     session_->ApplyClockRule();
-    for (const auto& line : session_->ProcessorResultLines()) view_.AppendLine(engine::Pane::Info, line);
+    for (const auto& line : session_->ProcessorResultLines())
+        screen_.Hear(engine::event::Line{engine::Pane::Info, line});
 }
 
 void TProcessorWorkers::EndNow(int graceMs) {
@@ -222,25 +222,23 @@ void TProcessorWorkers::EndNow(int graceMs) {
     pool_.reset();
 }
 
-void TProcessorWorkers::TestStarted(const engine::WorkloadInfo& workload, int) {
-    if (session_) session_->Processor(0).Test = QString::fromLatin1(workload.Name).toLower();
-}
-
-void TProcessorWorkers::EncryptionStarted(const engine::WorkloadInfo& workload, const QString&, int) {
-    TestStarted(workload, 0);
-}
-
-void TProcessorWorkers::PassEnded(const engine::WorkloadInfo&) {
-    if (session_) session_->Processor(0).Passes += 1;
-}
-
-void TProcessorWorkers::ErrorReported(int code, const QString& message, const QString& detail,
-                                      const std::string*, const std::string*, const QString& cause) {
-    if (!session_ || forwarding_) return;
-    session_->Processor(0).Errors += 1;
-    session_->RecordError(0, code, message, detail, cause);
-    // The window's run stops itself; its workers follow.
-    StopWorkers();
+void TProcessorWorkers::Hear(const engine::RunEvent& event) {
+    namespace e = engine::event;
+    std::visit(engine::Overloaded{
+                   [this](const e::Started&) { Started(); },
+                   [this](const e::Stopped&) { Stopped(); },
+                   // A worker's error told through the window's run is that worker's, heard already.
+                   [this](const e::Error& x) {
+                       if (!session_ || forwarding_) return;
+                       session_->Hear(0, x, NowMs());
+                       // The window's run stops itself; its workers follow.
+                       StopWorkers();
+                   },
+                   [this](const auto& x) {
+                       if (session_) session_->Hear(0, x, NowMs());
+                   },
+               },
+               event);
 }
 
 QString TProcessorWorkers::StripText() const {

@@ -7,7 +7,7 @@
 // processor; once every worker has ended the results get one line per processor. A worker's error is
 // counted in the window's run, so a certificate counts the run as a whole.
 
-#include "engine/RunObserver.h"
+#include "engine/RunStream.h"
 #include "session/RunOptions.h"
 #include "session/RunSession.h"
 #include "workers/WorkerProcesses.h"
@@ -25,16 +25,17 @@
 class QLabel;
 
 namespace torvane::engine {
-class IRunView;
 class TestRun;
 } // namespace torvane::engine
 
 namespace torvane::app {
 
-class TProcessorWorkers final : public QObject, public engine::IRunObserver {
+class TProcessorWorkers final : public QObject, public engine::IRunSubscriber {
 public:
-    // program: the program file the workers are started from; strip: where the processors are shown.
-    TProcessorWorkers(engine::TestRun& run, engine::IRunView& view, std::string program, QLabel* strip);
+    // screen: where the results' lines of each processor go; program: the program file the workers are
+    // started from; strip: where the processors are shown.
+    TProcessorWorkers(engine::TestRun& run, engine::IRunSubscriber& screen, std::string program,
+                      QLabel* strip);
     ~TProcessorWorkers() override;
 
     // Whether "Start" runs on every processor ("All") or the window's run alone ("One").
@@ -48,10 +49,6 @@ public:
     // processor when it names none. Given once, to the next run.
     void InjectFault(const session::FaultSpec& fault);
 
-    // The window's run started / stopped (TestRun::OnStarted, OnStopped).
-    void Started();
-    void Stopped();
-
     // Whether workers of the run are still going.
     bool WorkersRunning() const;
     // The run as a whole: null before the first run on every processor.
@@ -60,14 +57,9 @@ public:
     // closing). Their work files go.
     void EndNow(int graceMs);
 
-    // The window's own run, as the first processor of the session.
-    void TestStarted(const engine::WorkloadInfo& workload, int minutes) override;
-    void EncryptionStarted(const engine::WorkloadInfo& workload, const QString& cipher,
-                           int megabytes) override;
-    void PassEnded(const engine::WorkloadInfo& workload) override;
-    void Paused(std::int64_t) override {}
-    void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
-                       const std::string* result, const QString& cause) override;
+    // The window's own run, as the first processor of the session: its start and stop start and stop
+    // the workers.
+    void Hear(const engine::RunEvent& event) override;
 
     // The strip's text as shown now.
     QString StripText() const;
@@ -75,6 +67,8 @@ public:
 private:
     // Whether a run goes on every processor: "All", more than one processor, and a program for workers.
     bool Spreads() const;
+    void Started();
+    void Stopped();
     void Serve();
     void OnEvent(int worker, std::string_view line);
     void OnExit(int worker, WorkerProcesses::Exit exit);
@@ -86,7 +80,7 @@ private:
     std::int64_t NowMs() const;
 
     engine::TestRun& run_;
-    engine::IRunView& view_;
+    engine::IRunSubscriber& screen_;
     std::string program_;
     QLabel* strip_;
     QTimer pump_;

@@ -4,7 +4,7 @@
 
 #include "common/TempDir.h"
 
-#include "engine/RunView.h"
+#include "engine/RunStream.h"
 #include "engine/TestRun.h"
 #include "engine/WorkTime.h"
 #include "engine/WorkerTimer.h"
@@ -59,7 +59,7 @@ private:
     std::map<engine::MenuItem, engine::MenuItemState> states_;
 };
 
-class FakeRunView : public engine::IRunView {
+class FakeRunView : public engine::IRunSubscriber {
 public:
     QStringList RunLog, Info;
     engine::Pane Shown = engine::Pane::Info;
@@ -68,7 +68,8 @@ public:
     std::vector<std::pair<QString, QString>> Messages;
     QStringList Errors;
     int Repaints = 0, Updates = 0, MainWindowShown = 0;
-    QString TrayHint;
+    std::optional<std::int64_t> TrayHint; // the work time the tray hint was last given
+    std::vector<engine::RunEvent> Events; // every event but the repaints, in order
     ShownMenu Menu;
     std::function<void()> OnRepaint; // runs inside every Repaint, to act in the middle of a pass
 
@@ -78,30 +79,53 @@ public:
     // Every line the information pane was given, cleared or not.
     QStringList InfoWritten;
 
-    void AppendLine(engine::Pane pane, const QString& line) override {
+    void Hear(const engine::RunEvent& event) override {
+        namespace e = engine::event;
+        // Passes repaint thousands of times: only the counts of those are kept.
+        if (!std::holds_alternative<e::Repaint>(event) && !std::holds_alternative<e::UpdateWindow>(event))
+            Events.push_back(event);
+        std::visit(engine::Overloaded{
+                       [this](const e::Line& x) { AppendLine(x.Where, x.Text); },
+                       [this](const e::ClearPane& x) { ClearPane(x.Which); },
+                       [this](const e::ShowPane& x) { ShowPane(x.Which); },
+                       [this](const e::Repaint&) { Repaint(); },
+                       [this](const e::UpdateWindow&) { UpdateWindow(); },
+                       [this](const e::ShowMainWindow&) { ShowMainWindow(); },
+                       [this](const e::TrayHint& x) { TrayHint = x.Seconds; },
+                       [this](const e::Message& x) { ShowMessage(x.Caption, x.Text); },
+                       [this](const e::Failure& x) { ShowError(x.Text); },
+                       [this](const e::MenuItemShown& x) { ShowMenuItem(x.Item, x.State); },
+                       [this](const e::WorkTime& x) { ShowWorkTime(x.Seconds); },
+                       [](const auto&) {},
+                   },
+                   event);
+    }
+    // The events of one type, in order.
+    template <typename E> std::vector<E> Of() const {
+        std::vector<E> r;
+        for (const auto& e : Events)
+            if (const auto* x = std::get_if<E>(&e)) r.push_back(*x);
+        return r;
+    }
+    void AppendLine(engine::Pane pane, const QString& line) {
         Lines(pane).append(line);
         if (pane == engine::Pane::Info) InfoWritten.append(line);
     }
-    void ClearPane(engine::Pane pane) override { Lines(pane).clear(); }
-    void ShowPane(engine::Pane pane) override { Shown = pane; }
-    void ShowWorkTime(std::int64_t seconds) override {
+    void ClearPane(engine::Pane pane) { Lines(pane).clear(); }
+    void ShowPane(engine::Pane pane) { Shown = pane; }
+    void ShowWorkTime(std::int64_t seconds) {
         Seconds = seconds;
         Counters = engine::WorkTimeFields(seconds);
     }
-    void Repaint() override {
+    void Repaint() {
         ++Repaints;
         if (OnRepaint) OnRepaint();
     }
-    void UpdateWindow() override { ++Updates; }
-    void ShowMainWindow() override { ++MainWindowShown; }
-    void SetTrayHint(const QString& hint) override { TrayHint = hint; }
-    void ShowMessage(const QString& caption, const QString& text) override {
-        Messages.emplace_back(caption, text);
-    }
-    void ShowError(const QString& text) override { Errors.append(text); }
-    void ShowMenuItem(engine::MenuItem item, const engine::MenuItemState& state) override {
-        Menu.Show(item, state);
-    }
+    void UpdateWindow() { ++Updates; }
+    void ShowMainWindow() { ++MainWindowShown; }
+    void ShowMessage(const QString& caption, const QString& text) { Messages.emplace_back(caption, text); }
+    void ShowError(const QString& text) { Errors.append(text); }
+    void ShowMenuItem(engine::MenuItem item, const engine::MenuItemState& state) { Menu.Show(item, state); }
 };
 
 // A run that takes its time only from the given manual clocks: no automatic window timers, no sleeps, a

@@ -3,6 +3,8 @@
 
 #include "session/RunSession.h"
 
+#include "engine/MmxWorkload.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -41,6 +43,27 @@ TEST(RunSession, EventsOfTheProcessorsKeepTheirTestPassesAndWorkTime) {
     EXPECT_FALSE(run.Failed());
     EXPECT_EQ(run.ExitStatus({}), 0);
     EXPECT_EQ(run.ExitStatus({.Log = true}), 3);
+}
+
+TEST(RunSession, TheWindowsOwnRunIsHeardAsItPublishesItsEvents) {
+    namespace ev = engine::event;
+    RunSession run({4, 5}, 0);
+    EXPECT_EQ(run.Hear(0, ev::TestStarted{&engine::MmxWorkload::Description, 3}, 0), Heard::Progress);
+    EXPECT_EQ(run.Processor(0).Test, "mmx");
+    run.Hear(0, ev::PassEnded{&engine::MmxWorkload::Description}, 0);
+    run.Hear(0, ev::PassEnded{&engine::MmxWorkload::Description}, 0);
+    EXPECT_EQ(run.Processor(0).Passes, 2);
+    run.Hear(0, ev::WorkTime{90}, 5000);
+    EXPECT_EQ(run.WorkSeconds(0, 7999), 92);
+    EXPECT_EQ(run.Hear(0, ev::Paused{12}, 8000), Heard::Nothing);
+    EXPECT_EQ(
+        run.Hear(0, ev::Error{1, "MMX test failed!", "Calculation error", std::nullopt, 4, {}, 1}, 9000),
+        Heard::Error);
+    EXPECT_EQ(run.Processor(0).Errors, 1);
+    ASSERT_TRUE(run.FirstError());
+    EXPECT_EQ(run.FirstError()->Cpu, 4);
+    EXPECT_EQ(run.FirstError()->Code, 1);
+    EXPECT_EQ(run.Processor(1).Errors, 0);
 }
 
 TEST(RunSession, TheFirstErrorIsTheRunsAndNamesItsProcessor) {

@@ -52,7 +52,7 @@ TEST(HeadlessView, PrintsLinesAndAWorkTimeLineOncePerMinute) {
         torvane::app::HeadlessView view(out);
         view.AppendLine(torvane::engine::Pane::RunLog, "Doing a 3 minute MMX Test");
         view.AppendLine(torvane::engine::Pane::Info, QString::fromUtf8("It\u00B4s"));
-        view.ClearPane(torvane::engine::Pane::RunLog);
+        view.Hear(torvane::engine::event::ClearPane{torvane::engine::Pane::RunLog});
         view.ShowWorkTime(59);
         view.ShowWorkTime(60);
         view.ShowWorkTime(61);

@@ -169,5 +169,38 @@ TEST(Metrics, TheRecordOfEarlierRunsSurvivesARestart) {
     EXPECT_EQ(FailedRunsOnRecord(fifo), 0) << "a FIFO without a writer does not block";
 }
 
+TEST(RunMetrics, TheRunAsItsEventsTellItFromStartToStop) {
+    namespace ev = engine::event;
+    RunMetrics m;
+    EXPECT_FALSE(m.Running());
+    m.Hear(ev::Started{});
+    m.Hear(ev::WorkTime{59});
+    m.Hear(ev::WorkTime{60});
+    EXPECT_TRUE(m.Running());
+    EXPECT_EQ(m.Worker().WorkSeconds, 60);
+    EXPECT_FALSE(m.Failed());
+    m.Hear(ev::Stopped{engine::StopReason::TimeLimit, 0, 61, engine::Verdict::Passed});
+    EXPECT_FALSE(m.Running());
+    EXPECT_EQ(m.Worker().WorkSeconds, 61);
+    EXPECT_FALSE(m.Failed());
+    // A pass that was still running reports its error after the stop: the run failed all the same.
+    m.Hear(ev::Error{1, "MMX test failed!", "Calculation error", std::nullopt, std::nullopt, {}, 1});
+    EXPECT_TRUE(m.Failed());
+    EXPECT_EQ(m.Worker().Errors, 1);
+
+    // A new start begins its work time from nothing; the errors count from the program's start.
+    m.Hear(ev::Started{});
+    EXPECT_EQ(m.Worker().WorkSeconds, 0);
+    EXPECT_TRUE(m.Failed());
+
+    // A jump fails a run without an error.
+    RunMetrics jumped;
+    jumped.Hear(ev::Started{});
+    jumped.Hear(ev::WorkTime{20});
+    jumped.Hear(ev::Stopped{engine::StopReason::ClockJump, 0, 0, engine::Verdict::Failed});
+    EXPECT_TRUE(jumped.Failed());
+    EXPECT_EQ(jumped.Worker().WorkSeconds, 0);
+}
+
 } // namespace
 } // namespace torvane::app

@@ -2,8 +2,11 @@
 
 #include "common/TempDir.h"
 
+#include "engine/EncryptionWorkload.h"
+#include "engine/HeatUpWorkload.h"
 #include "engine/MmxWorkload.h"
 #include "engine/WhetstoneWorkload.h"
+#include "session/EventReader.h"
 #include "terminal/HeadlessView.h"
 #include "terminal/RunEvents.h"
 
@@ -15,6 +18,8 @@
 
 namespace torvane::app {
 namespace {
+
+namespace ev = engine::event;
 
 TEST(FirstDifference, ThePositionAndBothExcerptsFromTheSamePlace) {
     auto d = FirstDifference("0123456789", "0123X56789");
@@ -58,14 +63,19 @@ protected:
 
 TEST_F(RunEventsTest, AWorkerNamesItselfAndItsProcessorInEveryEvent) {
     RunEventRecorder r(*stream_, 1, 3);
-    r.TestStarted(engine::MmxWorkload::Description, 4);
-    r.PassEnded(engine::MmxWorkload::Description);
-    r.PassEnded(engine::MmxWorkload::Description);
-    r.PassEnded(engine::WhetstoneWorkload::Description);
+    r.Hear(ev::TestStarted{&engine::MmxWorkload::Description, 4});
+    r.Hear(ev::PassEnded{&engine::MmxWorkload::Description});
+    r.Hear(ev::PassEnded{&engine::MmxWorkload::Description});
+    r.Hear(ev::PassEnded{&engine::WhetstoneWorkload::Description});
     r.Heartbeat(125, 46.0);
-    const std::string reference = "1.25 2.50", result = "1.25 2.51";
-    r.ErrorReported(1, "MMX test failed!", "Calculation error", &reference, &result, {});
-    r.Paused(12);
+    r.Hear(ev::Error{1,
+                     "MMX test failed!",
+                     "Calculation error",
+                     ev::Mismatch{"1.25 2.50", "1.25 2.51"},
+                     std::nullopt,
+                     {},
+                     1});
+    r.Hear(ev::Paused{12});
     r.End("worker_end", 1, 130, "error", 1);
 
     const auto e = Events();
@@ -95,10 +105,10 @@ TEST_F(RunEventsTest, AWorkerNamesItselfAndItsProcessorInEveryEvent) {
 
 TEST_F(RunEventsTest, TheSingleRunHasNoProcessorAndNoTemperatureWhereNoneIsKnown) {
     RunEventRecorder r(*stream_, 0, std::nullopt);
-    r.EncryptionStarted(engine::WhetstoneWorkload::Description, "Blowfish", 12);
+    r.Hear(ev::EncryptionStarted{&engine::WhetstoneWorkload::Description, "Blowfish", 12});
     r.Heartbeat(60, std::nullopt);
-    r.ErrorReported(2, "Boom", "N/A", nullptr, nullptr,
-                    "Cannot create file /w/TORVA_1.tmp: Permission denied");
+    r.Hear(ev::Error{2, "Boom", "N/A", std::nullopt, std::nullopt,
+                     "Cannot create file /w/TORVA_1.tmp: Permission denied", 1});
     const auto e = Events();
     ASSERT_EQ(e.size(), 3u);
     EXPECT_FALSE(e[0].contains("cpu"));
@@ -110,17 +120,71 @@ TEST_F(RunEventsTest, TheSingleRunHasNoProcessorAndNoTemperatureWhereNoneIsKnown
     EXPECT_EQ(e[2]["cause"].toString(), "Cannot create file /w/TORVA_1.tmp: Permission denied");
 }
 
-TEST(HeadlessViewMinutes, EveryWholeMinuteOfWorkTimeIsToldWithItsSeconds) {
-    std::FILE* out = std::tmpfile();
-    HeadlessView view(out);
-    std::vector<long long> told;
-    view.OnWorkMinute = [&](long long s) { told.push_back(s); };
-    view.ShowWorkTime(59);
-    view.ShowWorkTime(60);
-    view.ShowWorkTime(61);
-    view.ShowWorkTime(86400 + 7200 + 180 + 4);
-    EXPECT_EQ(told, (std::vector<long long>{60, 86400 + 7200 + 180 + 4}));
-    std::fclose(out);
+TEST_F(RunEventsTest, EveryWholeMinuteOfWorkTimeIsAHeartbeatWithItsSecondsAndTemperature) {
+    RunEventRecorder r(*stream_, 0, std::nullopt);
+    r.Celsius = [] { return std::optional(51.0); };
+    // What the screen alone shows goes nowhere.
+    r.Hear(ev::Line{engine::Pane::RunLog, "Doing a 5 Minute CPU HeatUP..."});
+    r.Hear(ev::Message{"Hey hey hey!", "stop"});
+    for (std::int64_t s : {0, 59, 60, 61, 119, 120, 86399, 86400, 86400 + 7200 + 180 + 4})
+        r.Hear(ev::WorkTime{s});
+    // A voided run starts again from nothing: its first minute is told again.
+    r.Hear(ev::WorkTime{0});
+    r.Hear(ev::WorkTime{60});
+    std::vector<int> told;
+    for (const auto& e : Events()) {
+        EXPECT_EQ(e["event"].toString(), "heartbeat");
+        EXPECT_EQ(e["temperature_c"].toDouble(), 51.0);
+        told.push_back(e["worktime_s"].toInt());
+    }
+    EXPECT_EQ(told, (std::vector<int>{60, 120, 86399, 86400, 86400 + 7200 + 180 + 4, 60}));
+}
+
+TEST_F(RunEventsTest, AWorkersLinesReadBackAsTheEventsTheyWereMadeFrom) {
+    RunEventRecorder r(*stream_, 2, 7);
+    r.Hear(ev::TestStarted{&engine::MmxWorkload::Description, 4});
+    r.Hear(ev::TestStarted{&engine::HeatUpWorkload::Description, 5});
+    r.Hear(ev::EncryptionStarted{&engine::EncryptionWorkload::Description, "Blowfish", 12});
+    r.Hear(ev::WorkTime{125});
+    r.Hear(ev::Paused{12});
+    r.Hear(ev::Error{1, "MMX test failed!", "Calculation error", ev::Mismatch{"1.25 2.50", "1.25 2.51"},
+                     std::nullopt, "a cause", 1});
+    r.Hear(ev::Error{2, "Boom", "N/A", std::nullopt, std::nullopt, {}, 2});
+    r.End("worker_end", 2, 130, "error", 1);
+
+    const auto e = Events();
+    ASSERT_EQ(e.size(), 8u);
+    std::vector<engine::RunEvent> read;
+    for (const auto& line : e)
+        if (auto typed = session::ReadRunEvent(line)) read.push_back(*typed);
+    ASSERT_EQ(read.size(), 7u) << "a worker's end is no event of its run";
+    EXPECT_EQ(std::get<ev::TestStarted>(read[0]).Workload, &engine::MmxWorkload::Description);
+    EXPECT_EQ(std::get<ev::TestStarted>(read[0]).Minutes, 4);
+    EXPECT_EQ(std::get<ev::TestStarted>(read[1]).Workload, &engine::HeatUpWorkload::Description);
+    const auto& cycle = std::get<ev::EncryptionStarted>(read[2]);
+    EXPECT_EQ(cycle.Workload, &engine::EncryptionWorkload::Description);
+    EXPECT_EQ(cycle.Cipher, "Blowfish");
+    EXPECT_EQ(cycle.Megabytes, 12);
+    EXPECT_EQ(std::get<ev::WorkTime>(read[3]).Seconds, 125);
+    EXPECT_EQ(std::get<ev::Paused>(read[4]).Seconds, 12);
+    const auto& mismatch = std::get<ev::Error>(read[5]);
+    EXPECT_EQ(mismatch.Code, 1);
+    EXPECT_EQ(mismatch.Message, "MMX test failed!");
+    EXPECT_EQ(mismatch.Detail, "Calculation error");
+    EXPECT_EQ(mismatch.Cause, "a cause");
+    EXPECT_EQ(mismatch.Processor, 7) << "the processor the worker is pinned to";
+    ASSERT_TRUE(mismatch.Differs);
+    EXPECT_EQ(mismatch.Differs->Reference, "1.25 2.50");
+    EXPECT_EQ(mismatch.Differs->Result, "1.25 2.51");
+    const auto& boom = std::get<ev::Error>(read[6]);
+    EXPECT_EQ(boom.Code, 2);
+    EXPECT_FALSE(boom.Differs);
+    EXPECT_TRUE(boom.Cause.isEmpty());
+
+    // A test this program does not know, and lines that are no run's event.
+    EXPECT_FALSE(session::ReadRunEvent(QJsonObject{{"event", "test_start"}, {"kind", "quantum"}}));
+    EXPECT_FALSE(session::ReadRunEvent(QJsonObject{{"event", "run_start"}}));
+    EXPECT_FALSE(session::ReadRunEvent(QJsonObject{}));
 }
 
 } // namespace

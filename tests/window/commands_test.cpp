@@ -401,7 +401,7 @@ TEST_F(AppTest, MinimizeHidesToTheTrayOnlyWhereThereIsOne) {
     form->Minimize1->trigger();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(form->TrayIconVisible());
-    form->SetTrayHint("0d, 5h, 12m, 40s, ");
+    form->Hear(engine::event::TrayHint{5 * 3600 + 12 * 60 + 40});
     EXPECT_EQ(form->TrayIcon1->Tip(), "0d, 5h, 12m, 40s, ");
 
     // A click on the icon: press and release.

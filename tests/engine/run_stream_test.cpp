@@ -1,5 +1,6 @@
-// What the run tells its observer (the terminal run's event stream listens there): the tests it starts
-// with their minutes, the passes it completes, and its error reports with both texts of a mismatch.
+// What the run tells its subscribers beside its screen (the event file, the metrics and the run on every
+// processor listen there): the tests it starts with their minutes, the passes it completes, its error
+// reports with both texts of a mismatch, its stalls, and its stop with reason, errors, seconds and verdict.
 
 #include "EngineTestSupport.h"
 
@@ -14,7 +15,7 @@ using namespace torvane::engine;
 
 namespace {
 
-class RecordingObserver final : public IRunObserver {
+class RecordingObserver final : public IRunSubscriber {
 public:
     struct Error {
         int Code;
@@ -24,18 +25,29 @@ public:
         QString Cause;
     };
     explicit RecordingObserver(const TestRun*& run) : run_(run) {}
-    void TestStarted(const WorkloadInfo& w, int minutes) override {
-        Started.push_back(QStringLiteral("%1 %2").arg(QString::fromLatin1(w.Name)).arg(minutes));
-    }
-    void EncryptionStarted(const WorkloadInfo& w, const QString& cipher, int mb) override {
-        Started.push_back(QStringLiteral("%1 %2 %3").arg(QString::fromLatin1(w.Name), cipher).arg(mb));
-    }
-    void PassEnded(const WorkloadInfo& w) override { ++Passes[w.Name]; }
-    void Paused(std::int64_t seconds) override { Pauses.push_back(seconds); }
-    void ErrorReported(int code, const QString& message, const QString& detail, const std::string* reference,
-                       const std::string* result, const QString& cause) override {
-        Errors.push_back({code, message, detail, reference ? std::optional(*reference) : std::nullopt,
-                          result ? std::optional(*result) : std::nullopt, run_->State.Stopped, cause});
+    void Hear(const RunEvent& event) override {
+        std::visit(
+            Overloaded{
+                [this](const event::TestStarted& x) {
+                    Started.push_back(
+                        QStringLiteral("%1 %2").arg(QString::fromLatin1(x.Workload->Name)).arg(x.Minutes));
+                },
+                [this](const event::EncryptionStarted& x) {
+                    Started.push_back(QStringLiteral("%1 %2 %3")
+                                          .arg(QString::fromLatin1(x.Workload->Name), x.Cipher)
+                                          .arg(x.Megabytes));
+                },
+                [this](const event::PassEnded& x) { ++Passes[x.Workload->Name]; },
+                [this](const event::Paused& x) { Pauses.push_back(x.Seconds); },
+                [this](const event::Error& x) {
+                    Errors.push_back({x.Code, x.Message, x.Detail,
+                                      x.Differs ? std::optional(x.Differs->Reference) : std::nullopt,
+                                      x.Differs ? std::optional(x.Differs->Result) : std::nullopt,
+                                      run_->State.Stopped, x.Cause});
+                },
+                [](const auto&) {},
+            },
+            event);
     }
     QStringList Started;
     std::map<std::string, int> Passes;
@@ -46,27 +58,29 @@ private:
     const TestRun*& run_;
 };
 
-class RunObserverTest : public ::testing::Test {
+class RunStreamTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::EngineApp();
-        run = std::make_unique<TestRun>(view, test::ManualEnvironment(ms, time));
+        hub.Add(view);
+        hub.Add(observer);
+        run = std::make_unique<TestRun>(hub, test::ManualEnvironment(ms, time));
         runPtr = run.get();
         run->TempDir = "/nonexistent-torvane-dir/";
         run->Whetstone().StartValues.OuterCount = 2;
-        run->Observer = &observer;
     }
     void TearDown() override { run.reset(); }
 
     ManualMsClock ms{1000};
     ManualWorkTimeSource time;
     test::FakeRunView view;
+    RunEventHub hub;
     std::unique_ptr<TestRun> run;
     const TestRun* runPtr = nullptr;
     RecordingObserver observer{runPtr};
 };
 
-TEST_F(RunObserverTest, TheHeatUpAndEveryTestStartIsToldWithTheMinutesOnTheScreen) {
+TEST_F(RunStreamTest, TheHeatUpAndEveryTestStartIsToldWithTheMinutesOnTheScreen) {
     run->ClickMenuItem(MenuItem::Start1);
     EXPECT_EQ(observer.Started, QStringList{"Heat-up 5"});
     run->ClickMenuItem(MenuItem::Stop1);
@@ -91,7 +105,7 @@ TEST_F(RunObserverTest, TheHeatUpAndEveryTestStartIsToldWithTheMinutesOnTheScree
     }
 }
 
-TEST_F(RunObserverTest, CompletedPassesAreCountedPerWorkloadAndAMismatchCarriesBothTexts) {
+TEST_F(RunStreamTest, CompletedPassesAreCountedPerWorkloadAndAMismatchCarriesBothTexts) {
     run->ClickMenuItem(MenuItem::idle1);
     run->ClickMenuItem(MenuItem::Start1);
     run->Whetstone().WhetStone1Timer();
@@ -115,7 +129,7 @@ TEST_F(RunObserverTest, CompletedPassesAreCountedPerWorkloadAndAMismatchCarriesB
     EXPECT_EQ(observer.Passes["MMX"], 1) << "a pass that disagrees is no completed pass";
 }
 
-TEST_F(RunObserverTest, AnInjectedFaultAndAnExceptionAreToldLikeAnyError) {
+TEST_F(RunStreamTest, AnInjectedFaultAndAnExceptionAreToldLikeAnyError) {
     run->ClickMenuItem(MenuItem::idle1);
     run->ClickMenuItem(MenuItem::Start1);
     ASSERT_TRUE(run->InjectFault("whetstone"));
@@ -133,7 +147,7 @@ TEST_F(RunObserverTest, AnInjectedFaultAndAnExceptionAreToldLikeAnyError) {
     EXPECT_FALSE(observer.Errors[0].Reference || observer.Errors[0].Result);
 }
 
-TEST_F(RunObserverTest, AStallIsToldAsAPauseOfItsWholeSeconds) {
+TEST_F(RunStreamTest, AStallIsToldAsAPauseOfItsWholeSeconds) {
     run->ClickMenuItem(MenuItem::idle1);
     run->ClickMenuItem(MenuItem::Start1);
     time.Pass(5000);
@@ -149,7 +163,7 @@ TEST_F(RunObserverTest, AStallIsToldAsAPauseOfItsWholeSeconds) {
     EXPECT_EQ(run->State.LastStop, StopReason::ClockJump);
 }
 
-TEST_F(RunObserverTest, APendingFaultMakesItsTestTheNextOneChosen) {
+TEST_F(RunStreamTest, APendingFaultMakesItsTestTheNextOneChosen) {
     run->ClickMenuItem(MenuItem::idle1);
     run->ClickMenuItem(MenuItem::Start1);
     ASSERT_TRUE(run->InjectFault("mmx"));
@@ -169,6 +183,81 @@ TEST_F(RunObserverTest, APendingFaultMakesItsTestTheNextOneChosen) {
     for (int tick = 0; tick < 100 && observer.Started.isEmpty(); ++tick) run->OperateTimer().Fire();
     ASSERT_FALSE(observer.Started.isEmpty()) << "a fault for a test left out must not stop the others";
     EXPECT_TRUE(observer.Started.front().startsWith("Whetstone ")) << observer.Started.front().toStdString();
+}
+
+TEST_F(RunStreamTest, EveryStopIsToldWithItsReasonErrorsWorkTimeAndVerdict) {
+    run->ClickMenuItem(MenuItem::idle1);
+    const auto lastStop = [this] {
+        const auto stops = view.Of<event::Stopped>();
+        EXPECT_FALSE(stops.empty());
+        return stops.empty() ? event::Stopped{} : stops.back();
+    };
+
+    run->ClickMenuItem(MenuItem::Start1);
+    test::WorkFor(*run, time, 61000);
+    run->ClickMenuItem(MenuItem::Stop1);
+    auto stop = lastStop();
+    EXPECT_EQ(stop.Reason, StopReason::User);
+    EXPECT_EQ(stop.Errors, 0);
+    EXPECT_EQ(stop.Seconds, 61);
+    EXPECT_EQ(stop.Outcome, Verdict::Passed);
+
+    run->TimeLimitSeconds = 30;
+    run->ClickMenuItem(MenuItem::Start1);
+    test::WorkFor(*run, time, 40000);
+    run->TimeLimitSeconds = 0;
+    stop = lastStop();
+    EXPECT_EQ(stop.Reason, StopReason::TimeLimit);
+    EXPECT_EQ(stop.Seconds, 30);
+    EXPECT_EQ(stop.Outcome, Verdict::Passed);
+
+    // A jump voids the run: no work time, and it failed without an error.
+    run->ClickMenuItem(MenuItem::Start1);
+    test::WorkFor(*run, time, 20000);
+    time.SetClockBy(60000);
+    run->UpdateWorkTime();
+    stop = lastStop();
+    EXPECT_EQ(stop.Reason, StopReason::ClockJump);
+    EXPECT_EQ(stop.Seconds, 0);
+    EXPECT_EQ(stop.Errors, 0);
+    EXPECT_EQ(stop.Outcome, Verdict::Failed);
+
+    // An error: its event comes first, then the stop, then the report's lines.
+    run->ClickMenuItem(MenuItem::Start1);
+    EXPECT_EQ(view.Of<event::Started>().size(), 4u);
+    view.Events.clear();
+    run->State.ErrorCount += 1;
+    run->ReportTestError(2, "Boom", "N/A");
+    stop = lastStop();
+    EXPECT_EQ(stop.Reason, StopReason::Error);
+    EXPECT_EQ(stop.Errors, 1);
+    EXPECT_EQ(stop.Outcome, Verdict::Failed);
+    ASSERT_FALSE(view.Events.empty());
+    ASSERT_TRUE(std::holds_alternative<event::Error>(view.Events.front()));
+    EXPECT_EQ(std::get<event::Error>(view.Events.front()).Errors, 1);
+    const auto isStop = [](const RunEvent& e) { return std::holds_alternative<event::Stopped>(e); };
+    const auto isReport = [](const RunEvent& e) {
+        const auto* line = std::get_if<event::Line>(&e);
+        return line && line->Text == "Testing Stopped:";
+    };
+    const auto stopAt = std::find_if(view.Events.begin(), view.Events.end(), isStop);
+    EXPECT_LT(stopAt - view.Events.begin(),
+              std::find_if(view.Events.begin(), view.Events.end(), isReport) - view.Events.begin());
+}
+
+TEST_F(RunStreamTest, AReportNamesTheProcessorItCameFromInItsLinesAndItsEvent) {
+    run->ClickMenuItem(MenuItem::idle1);
+    run->ClickMenuItem(MenuItem::Start1);
+    run->ReportCpu = 5;
+    run->ReportTestError(2, "Boom", "N/A");
+    EXPECT_EQ(view.Info.back(), " Processor: cpu 5");
+    EXPECT_EQ(view.Of<event::Error>().back().Processor, 5);
+
+    run->ReportCpu.reset();
+    run->ClickMenuItem(MenuItem::Start1);
+    run->ReportTestError(2, "Boom", "N/A");
+    EXPECT_EQ(view.Info.back(), " ErrorType: Unexpected error");
+    EXPECT_FALSE(view.Of<event::Error>().back().Processor);
 }
 
 } // namespace
