@@ -386,8 +386,8 @@ void TerminalRun::Finish() {
     metrics_.stop();
     const auto end = session::EndOf(run_.State, stopAsked_);
     session::OutputLoss lost{.Log = view_.OutputFailed()};
-    if (certificate_ && !end.Failed && !lost.Log)
-        lost.Certificate = !WriteRunCertificate(*certificate_, run_, stdout, stderr);
+    // A run that failed gets the certificate it earned all the same: the certificate records its errors.
+    if (certificate_) lost.Certificate = !WriteRunCertificate(*certificate_, run_, stdout, stderr);
     if (recorder_)
         recorder_->End(worker_ ? "worker_end" : "run_end", end.Errors, end.WorkSeconds, end.Reason,
                        session::ExitStatus(end.Failed, lost));

@@ -86,6 +86,9 @@ if [ -n "$faketime" ]; then
   [ $status -eq 1 ] || fail "a day's jump: exit status $status"
   grep -q "^Hey hey hey!: It´s not nice to cheat!$" "$dir/out" || fail "a day's jump: no cheat message"
   grep -q "Certificate written" "$dir/out" && fail "a day's jump earned a certificate"
+  # A run that failed is told why it earns no certificate, as any other run is.
+  grep -qx "No certificate written to $dir/j.tvc: a certificate needs at least one full day of work time, and this run has 0d, 0h, 0m, 0s." "$dir/out" ||
+    fail "a day's jump: the certificate's refusal is not told"
   [ -e "$dir/j.tvc" ] && fail "a day's jump left a certificate"
   [ "$(seconds_of out)" = 0 ] || fail "a day's jump: results of $(seconds_of out) s"
   python3 - "$dir/j.jsonl" <<'PY' || fail "a day's jump: the run's end event"
