@@ -140,6 +140,12 @@ struct Error {
 struct WorkTime {
     std::int64_t Seconds;
 };
+// The processor temperature in degrees Celsius as the sensor block gave it, or none while no block is
+// published (its publisher ended, or a value outside the physical range). The front end that reads the
+// sensor publishes it into the run's stream; every renderer shows the last one it heard.
+struct Temperature {
+    std::optional<double> Celsius;
+};
 // The work clock found that the test could not run for the given seconds (a stall): no work time.
 struct Paused {
     std::int64_t Seconds;
@@ -159,7 +165,7 @@ using RunEvent =
     std::variant<event::Line, event::ClearPane, event::ShowPane, event::Repaint, event::UpdateWindow,
                  event::ShowMainWindow, event::TrayHint, event::Message, event::Failure, event::MenuItemShown,
                  event::Started, event::TestStarted, event::EncryptionStarted, event::PassEnded, event::Error,
-                 event::WorkTime, event::Paused, event::Stopped>;
+                 event::WorkTime, event::Temperature, event::Paused, event::Stopped>;
 
 class IRunSubscriber {
 public:

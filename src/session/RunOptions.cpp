@@ -106,6 +106,18 @@ std::optional<std::string> GivenChoice(const RunOptions& o, int) {
     return std::string(*o.Choice == engine::TestChoice::Random ? "random" : "optimal");
 }
 
+std::optional<std::string> ApplyHeartbeat(const std::string& value, RunOptions& o) {
+    const auto n = WholeNumber(value, 1, 60);
+    if (!n) return "'" + value + "' is not a number of seconds between heartbeats (1 to 60)";
+    o.HeartbeatSeconds = static_cast<int>(*n);
+    return std::nullopt;
+}
+
+std::optional<std::string> GivenHeartbeat(const RunOptions& o, int) {
+    if (o.HeartbeatSeconds == RunOptions{}.HeartbeatSeconds) return std::nullopt;
+    return std::to_string(o.HeartbeatSeconds);
+}
+
 std::optional<std::string> ApplyTempDir(const std::string& value, RunOptions& o) {
     if (value.empty() || !DirectoryExists(value)) return "work folder '" + value + "' is not a folder";
     o.TempDir = WithTrailingSeparator(value);
@@ -252,6 +264,7 @@ const std::vector<RunOption>& RunOptionTable() {
          Terminal, Kept, ApplyWorkers, nullptr, "all", ""},
         {"worker", "N:CPU", nullptr, Terminal, ForWorkers::Internal, ApplyWorker, nullptr, "0:0", ""},
         {"test-choice", "random|optimal", nullptr, Terminal, Passed, ApplyChoice, GivenChoice, "optimal", ""},
+        {"heartbeat-seconds", "N", nullptr, Terminal, Passed, ApplyHeartbeat, GivenHeartbeat, "2", ""},
         {"events", "FILE",
          "write the run's events to FILE (- for standard output) as JSON Lines, one\n"
          "object per event, each line whole as soon as it is written",

@@ -58,6 +58,10 @@ struct RunOptions {
     int Workers = 1;
     bool AllProcessors = false; // --workers all
     std::optional<WorkerRole> Worker;
+    // The seconds of work time between two heartbeats of the event stream. The window's workers tell
+    // their passes every few seconds, so that its strip follows them as it follows its own run; a
+    // terminal run's event file keeps one a minute.
+    int HeartbeatSeconds = 60;
     std::string Events;  // --events FILE|-: the event stream
     std::string Metrics; // --metrics FILE: the metrics textfile
     // --certificate FILE: the certificate the run ends with, and the description of the machine in it.

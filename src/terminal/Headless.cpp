@@ -15,6 +15,7 @@
 #include "platform/WorkFolder.h"
 #include "session/RunOutcome.h"
 #include "session/RunSettings.h"
+#include "session/TemperatureFeed.h"
 #include "terminal/EventStream.h"
 #include "terminal/HeadlessCertificate.h"
 #include "terminal/HeadlessView.h"
@@ -59,19 +60,6 @@ bool GuardClosedOutput() {
 }
 
 } // namespace
-
-std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader& stored,
-                                                          const std::string& sensorBlock) {
-    namespace settings = engine::settings;
-    const int sensor =
-        stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
-    const QString unit = TemperatureUnitWord(stored.Text(settings::TemperatureUnit));
-    return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, unit]() -> std::optional<QString> {
-        const auto reading = sensors.Reading(sensor);
-        if (!reading) return std::nullopt;
-        return TemperatureText(hw::RoundToInt32(*reading).value_or(0), unit);
-    };
-}
 
 // The processor under test, by its own name where it has one, with the identification a certificate
 // would record.
@@ -139,21 +127,6 @@ std::optional<QString> AffinityWarning(const std::vector<int>& allowed, int onli
         .arg(online)
         .arg(allowed.size() == 1 ? "" : "s")
         .arg(list.join(QStringLiteral(", ")));
-}
-
-std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
-                                                     const std::string& sensorBlock) {
-    namespace settings = engine::settings;
-    const int sensor =
-        stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
-    // The block holds what the monitor shows; a monitor set to Fahrenheit is read back in Celsius.
-    const bool fahrenheit = stored.Text(settings::TemperatureUnit) == std::optional<std::string>("F");
-    return [sensors = hw::TMBM4Wrapper(sensorBlock), sensor, fahrenheit]() -> std::optional<double> {
-        const auto reading = sensors.Reading(sensor);
-        if (!reading) return std::nullopt;
-        const double t = *hw::RoundToInt32(*reading);
-        return fahrenheit ? (t - 32) * 5 / 9 : t;
-    };
 }
 
 namespace {
@@ -224,7 +197,8 @@ private:
     // The terminal log, the metrics and the event file render the run's events, in that order.
     engine::RunEventHub renderers_;
     engine::TestRun run_;
-    std::function<std::optional<double>()> celsius_;
+    // The one reader of the temperature, which it publishes into the run's stream.
+    std::optional<session::TemperatureFeed> temperature_;
     std::unique_ptr<RunEventRecorder> recorder_;
     // Why the front end asked the run to stop, for the run's end.
     QString stopAsked_;
@@ -250,7 +224,7 @@ TerminalRun::TerminalRun(const HeadlessOptions& options, std::optional<Certifica
     if (events_) {
         recorder_ = std::make_unique<RunEventRecorder>(*events_, worker_ ? worker_->Index : 0,
                                                        worker_ ? std::optional(worker_->Cpu) : std::nullopt);
-        recorder_->Celsius = celsius_;
+        recorder_->HeartbeatSeconds = options_.HeartbeatSeconds;
         renderers_.Add(*recorder_);
     }
     // Stop requests (a signal, a run log that cannot be written) are served from the event loop, never
@@ -264,8 +238,8 @@ TerminalRun::TerminalRun(const HeadlessOptions& options, std::optional<Certifica
 void TerminalRun::LoadSettings() {
     auto stored = engine::SettingsReader::FromStore();
     session::LoadRunSettings(run_, stored);
-    view_.Temperature = TemperatureReader(stored, hw::SensorBlockName());
-    celsius_ = CelsiusReader(stored, hw::SensorBlockName());
+    view_.TemperatureUnit = stored.Text(engine::settings::TemperatureUnit);
+    temperature_ = session::TemperatureFeed::FromStore(stored, hw::SensorBlockName());
     const auto problem = SettingsKey::TakeLoadProblem();
     if (!problem.empty()) std::fprintf(stderr, "torvane: %s\n", problem.c_str());
     for (const auto& p : stored.Problems())
@@ -360,6 +334,7 @@ void TerminalRun::Start() {
     QObject::connect(&metrics_, &QTimer::timeout, [this] { WriteMetrics(); });
     ShowHead();
     if (events_ && !worker_) events_->Emit("run_start", RunStartFields(options_, {}));
+    temperature_->Publish(renderers_);
     run_.ClickMenuItem(engine::MenuItem::Start1);
     WriteMetrics();
     metrics_.start();
@@ -370,6 +345,8 @@ void TerminalRun::Start() {
 
 void TerminalRun::Watch() {
     TellLostEvents();
+    // A fresh reading before the work time it may follow on the screen and in a heartbeat.
+    temperature_->Publish(renderers_);
     // The work clock's check, and with it the time limit, more often than the clock tick does it.
     if (!run_.State.Stopped) run_.UpdateWorkTime();
     if (StopSignalCaught())
@@ -404,7 +381,7 @@ MetricsState TerminalRun::Metrics() {
     state.FailedRunsBefore = failedRunsBefore_;
     state.Failed = runMetrics_.Failed();
     state.Workers = {runMetrics_.Worker()};
-    state.TemperatureC = celsius_ ? celsius_() : std::nullopt;
+    state.TemperatureC = runMetrics_.TemperatureC();
     return state;
 }
 

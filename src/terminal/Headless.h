@@ -25,13 +25,6 @@ QJsonObject RunStartFields(const HeadlessOptions& options, const std::vector<int
 // online (a scheduler's allocation, a container's cpuset, taskset): the others are not tested. Nothing
 // when it may use them all, or when the system cannot tell.
 std::optional<QString> AffinityWarning(const std::vector<int>& allowed, int online);
-// The temperature of the stored sensor in degrees Celsius, or nothing while no block is published.
-std::function<std::optional<double>()> CelsiusReader(engine::SettingsReader& stored,
-                                                     const std::string& sensorBlock);
-// The processor temperature of the sensor block as the run shows it: the temperature the stored Q14 names
-// (1 where it names none) with the unit word of A1, or nothing while the block is not there.
-std::function<std::optional<QString>()> TemperatureReader(engine::SettingsReader& stored,
-                                                          const std::string& sensorBlock);
 
 // Runs the terminal front end; returns the exit status: 0 when the run found no error, 1 when it stopped
 // on an error (or on the clock check), 3 when the run log could not be written to standard output, 4 when

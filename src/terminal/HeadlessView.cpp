@@ -1,6 +1,7 @@
 #include "terminal/HeadlessView.h"
 
 #include "engine/WorkTime.h"
+#include "terminal/ScreenText.h"
 
 #include <cerrno>
 #include <cstring>
@@ -45,6 +46,7 @@ void HeadlessView::Hear(const engine::RunEvent& event) {
                    [this](const e::Message& x) { ShowMessage(x.Caption, x.Text); },
                    [this](const e::Failure& x) { ShowError(x.Text); },
                    [this](const e::WorkTime& x) { ShowWorkTime(x.Seconds); },
+                   [this](const e::Temperature& x) { celsius_ = x.Celsius; },
                    [](const auto&) {},
                },
                event);
@@ -60,8 +62,7 @@ void HeadlessView::ShowWorkTime(std::int64_t seconds) {
     lastMinute_ = minute;
     if (minute == 0) return;
     QString line = QStringLiteral("Work time: ") + engine::WorkTimeText(seconds);
-    if (Temperature)
-        if (const auto temperature = Temperature()) line += QStringLiteral("; CPU Temp: ") + *temperature;
+    if (celsius_) line += QStringLiteral("; CPU Temp: ") + ShownTemperature(*celsius_, TemperatureUnit);
     Print(line);
 }
 

@@ -32,8 +32,8 @@ public:
     bool OutputFailed() const { return failed_; }
     // Runs once, at the first line that could not be written.
     std::function<void()> OnOutputFailed;
-    // The temperature as the work-time line shows it ("46 Celsius"), or nothing where none is published.
-    std::function<std::optional<QString>()> Temperature;
+    // The stored unit (A1) the temperature after the work-time line is shown in.
+    std::optional<std::string> TemperatureUnit;
 
 private:
     void Print(const QString& line);
@@ -43,7 +43,8 @@ private:
     std::FILE* err_;
     bool closed_ = false;
     bool failed_ = false;
-    long long lastMinute_ = 0; // whole minutes of work time last announced
+    long long lastMinute_ = 0;      // whole minutes of work time last announced
+    std::optional<double> celsius_; // the last temperature heard
 };
 
 } // namespace torvane::app

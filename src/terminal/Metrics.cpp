@@ -134,6 +134,7 @@ void RunMetrics::Hear(const engine::RunEvent& event) {
                        worker_.WorkSeconds = 0;
                    },
                    [this](const e::WorkTime& x) { worker_.WorkSeconds = x.Seconds; },
+                   [this](const e::Temperature& x) { celsius_ = x.Celsius; },
                    // Also an error of a pass that ended after the stop: the run failed all the same.
                    [this](const e::Error& x) {
                        worker_.Errors = x.Errors;

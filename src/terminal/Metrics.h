@@ -41,11 +41,14 @@ public:
     bool Running() const { return running_; }
     bool Failed() const { return failed_; }
     MetricsState::Worker Worker() const { return worker_; }
+    // The last temperature heard, where a sensor block publishes one.
+    std::optional<double> TemperatureC() const { return celsius_; }
 
 private:
     bool running_ = false;
     bool failed_ = false;
     MetricsState::Worker worker_;
+    std::optional<double> celsius_;
 };
 
 // The exposition text: every metric with its HELP and TYPE lines. A worker pinned to a processor gives

@@ -55,17 +55,18 @@ void RunEventRecorder::Hear(const engine::RunEvent& event) {
                    },
                    [this](const ev::Error& x) { Error(x); },
                    [this](const ev::WorkTime& x) { WorkTime(x.Seconds); },
+                   [this](const ev::Temperature& x) { celsius_ = x.Celsius; },
                    [](const auto&) {},
                },
                event);
 }
 
 void RunEventRecorder::WorkTime(std::int64_t seconds) {
-    // As the terminal's work-time line: once at every whole minute, none for the first.
-    const std::int64_t minute = seconds / 60;
-    if (minute == lastMinute_) return;
-    lastMinute_ = minute;
-    if (minute != 0) Heartbeat(seconds, Celsius ? Celsius() : std::nullopt);
+    // As the terminal's work-time line: once at every whole minute (or period), none for the first.
+    const std::int64_t beat = seconds / HeartbeatSeconds;
+    if (beat == lastBeat_) return;
+    lastBeat_ = beat;
+    if (beat != 0) Heartbeat(seconds, celsius_);
 }
 
 QJsonObject ErrorEventFields(QJsonObject e, int code, const QString& message, const QString& detail,

@@ -39,9 +39,9 @@ public:
     // A test's start ("test_start"), an error ("error"), a stall ("pause"), and at every whole minute of
     // work time a "heartbeat"; passes are counted for the heartbeat.
     void Hear(const engine::RunEvent& event) override;
-    // The temperature a heartbeat tells, in Celsius; none where no sensor publishes one.
-    std::function<std::optional<double>()> Celsius;
-
+    // The seconds of work time between two heartbeats: a whole minute unless a worker's starter asks for
+    // its passes more often.
+    int HeartbeatSeconds = 60;
     // The work time, the passes done per test, the temperature where known.
     void Heartbeat(std::int64_t workSeconds, std::optional<double> temperatureC);
     // The run's end: "worker_end" for a worker, "run_end" for the single run.
@@ -59,7 +59,8 @@ private:
     void WorkTime(std::int64_t seconds);
 
     std::map<QString, std::int64_t> passes_;
-    std::int64_t lastMinute_ = 0; // whole minutes of work time last told
+    std::int64_t lastBeat_ = 0;     // whole heartbeat periods of work time last told
+    std::optional<double> celsius_; // the last temperature heard, which a heartbeat tells
 };
 
 // A workload's name as the events give it: "whetstone", "mmx", "encryption", "heat-up".

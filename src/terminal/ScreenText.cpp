@@ -1,5 +1,7 @@
 #include "terminal/ScreenText.h"
 
+#include "hw/Real48.h"
+
 namespace torvane::app {
 
 QStringList MakeBannerLines() {
@@ -40,6 +42,11 @@ QString TemperatureUnitWord(const std::optional<std::string>& storedUnit) {
 
 QString TemperatureText(std::int32_t degrees, const QString& unitWord) {
     return QString::number(degrees) + QLatin1Char(' ') + unitWord;
+}
+
+QString ShownTemperature(double celsius, const std::optional<std::string>& storedUnit) {
+    const double degrees = storedUnit == "F" ? celsius * 9 / 5 + 32 : celsius;
+    return TemperatureText(hw::RoundToInt32(degrees).value_or(0), TemperatureUnitWord(storedUnit));
 }
 
 QString SaveScreenFileName(const QString& chosen) {

@@ -38,6 +38,9 @@ QString FreeSpaceNotice(std::int32_t mb, const std::string& tempDir);
 QString TemperatureUnitWord(const std::optional<std::string>& storedUnit);
 // "46 Celsius": the reading, one blank, the unit word.
 QString TemperatureText(std::int32_t degrees, const QString& unitWord);
+// A reading heard in degrees Celsius as the screen shows it, in the unit the stored A1 names: "113
+// Fahrenheit" for 45 degrees read from a monitor set to Fahrenheit.
+QString ShownTemperature(double celsius, const std::optional<std::string>& storedUnit);
 
 // The command-line hand-over: the candidate certificate path, or nothing. The rule counts on the form
 // "quoted program path, one blank, argument": with n the length of the program path and m that of the

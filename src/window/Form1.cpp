@@ -410,6 +410,7 @@ void TForm1::Hear(const engine::RunEvent& event) {
                    [this](const e::Failure& x) { ShowError(x.Text); },
                    [this](const e::MenuItemShown& x) { ShowMenuItem(x.Item, x.State); },
                    [this](const e::WorkTime& x) { ShowWorkTime(x.Seconds); },
+                   [this](const e::Temperature& x) { ShowTemperature(x.Celsius); },
                    // The run's own facts are the run on every processor's to hear.
                    [](const auto&) {},
                },

@@ -17,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
 #include "session/RunOptions.h"
+#include "session/TemperatureFeed.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -144,6 +145,7 @@ public:
     void ClearPane(engine::Pane pane);
     void ShowPane(engine::Pane pane);
     void ShowWorkTime(std::int64_t seconds);
+    void ShowTemperature(std::optional<double> celsius);
     void Repaint();
     void UpdateWindow();
     void ShowMainWindow();
@@ -279,7 +281,10 @@ private:
     QString tempUnitWord_ = QStringLiteral("C");
     int tempSensor_ = 1;
     bool temperatureDisplay_ = false;
-    hw::TMBM4Wrapper sensors_;
+    std::optional<std::string> tempUnit_; // the stored A1, which the reading is shown in
+    // The window's one reader of the temperature, which it publishes into the run's stream every tick
+    // of TempUpdater; the status strip shows what the stream tells.
+    session::TemperatureFeed temperature_{hw::SensorBlockName(), 1, std::nullopt};
     bool showedReading_ = false; // Label2 shows a live reading
 
     QStringList loadProblems_;

@@ -4,7 +4,6 @@
 #include "window/Form1.h"
 
 #include "engine/SettingsSchema.h"
-#include "hw/Real48.h"
 #include "platform/Convert.h"
 #include "platform/Files.h"
 #include "platform/Settings.h"
@@ -121,9 +120,13 @@ void TForm1::ChooseProcessors(bool all) {
 // Temperature
 
 void TForm1::TempUpdaterTimer() {
-    const auto reading = sensors_.Reading(tempSensor_);
-    if (reading) {
-        Label2->setText(TemperatureText(hw::RoundToInt32(*reading).value_or(0), tempUnitWord_));
+    temperature_.Publish(runEvents_);
+}
+
+void TForm1::ShowTemperature(std::optional<double> celsius) {
+    if (!temperatureDisplay_) return;
+    if (celsius) {
+        Label2->setText(ShownTemperature(*celsius, tempUnit_));
         showedReading_ = true;
     } else if (showedReading_) {
         // A reading that is gone (its publisher ended or was killed) is not shown as if it were live;

@@ -99,6 +99,8 @@ void TForm1::FormCreate() {
 
     // Q14: which of the three temperatures is the processor's.
     tempSensor_ = stored.Number(settings::TemperatureSensor).value_or(settings::TemperatureSensor.Default);
+    tempUnit_ = a1;
+    temperature_ = session::TemperatureFeed(hw::SensorBlockName(), tempSensor_, a1);
 
     if (a1 && run_->Tests() == engine::TestChoice::Optimal) {
         temperatureDisplay_ = true;

@@ -77,6 +77,8 @@ void TProcessorWorkers::Started() {
     options.TempDir = run_.TempDir;
     options.MaxTempSize = run_.MaxTempSize;
     options.InjectFault = fault;
+    // The strip shows the workers' passes as they go, not once a minute.
+    options.HeartbeatSeconds = WorkerHeartbeatSeconds;
     std::vector<WorkerCommand> commands;
     folders_.clear();
     const std::string folder = WithTrailingSeparator(NativePath(run_.TempDir));

@@ -30,6 +30,10 @@ class TestRun;
 
 namespace torvane::app {
 
+// The seconds of work time between two heartbeats of a worker the window starts: each tells its passes,
+// so the strip counts a worker's passes every few seconds as it counts the window's own.
+inline constexpr int WorkerHeartbeatSeconds = 2;
+
 class TProcessorWorkers final : public QObject, public engine::IRunSubscriber {
 public:
     // screen: where the results' lines of each processor go; program: the program file the workers are

@@ -202,5 +202,21 @@ TEST(RunMetrics, TheRunAsItsEventsTellItFromStartToStop) {
     EXPECT_EQ(jumped.Worker().WorkSeconds, 0);
 }
 
+TEST(RunMetrics, TheTemperatureIsTheLastReadingHeardAndGoesWithItsBlock) {
+    namespace ev = engine::event;
+    RunMetrics m;
+    EXPECT_FALSE(m.TemperatureC()) << "no reading heard yet";
+    m.Hear(ev::Temperature{46.5});
+    m.Hear(ev::WorkTime{60});
+    EXPECT_EQ(m.TemperatureC(), 46.5);
+    MetricsState state;
+    state.Workers = {m.Worker()};
+    state.TemperatureC = m.TemperatureC();
+    EXPECT_NE(MetricsText(state).find("torvane_temperature_celsius 46.5"), std::string::npos)
+        << MetricsText(state);
+    m.Hear(ev::Temperature{std::nullopt});
+    EXPECT_FALSE(m.TemperatureC()) << "a block that went away is no reading";
+}
+
 } // namespace
 } // namespace torvane::app

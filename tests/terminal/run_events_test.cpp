@@ -122,7 +122,7 @@ TEST_F(RunEventsTest, TheSingleRunHasNoProcessorAndNoTemperatureWhereNoneIsKnown
 
 TEST_F(RunEventsTest, EveryWholeMinuteOfWorkTimeIsAHeartbeatWithItsSecondsAndTemperature) {
     RunEventRecorder r(*stream_, 0, std::nullopt);
-    r.Celsius = [] { return std::optional(51.0); };
+    r.Hear(ev::Temperature{51.0});
     // What the screen alone shows goes nowhere.
     r.Hear(ev::Line{engine::Pane::RunLog, "Doing a 5 Minute CPU HeatUP..."});
     r.Hear(ev::Message{"Hey hey hey!", "stop"});
@@ -131,13 +131,49 @@ TEST_F(RunEventsTest, EveryWholeMinuteOfWorkTimeIsAHeartbeatWithItsSecondsAndTem
     // A voided run starts again from nothing: its first minute is told again.
     r.Hear(ev::WorkTime{0});
     r.Hear(ev::WorkTime{60});
+    // The block went away: the next heartbeat tells no temperature rather than the last one.
+    r.Hear(ev::Temperature{std::nullopt});
+    r.Hear(ev::WorkTime{120});
     std::vector<int> told;
     for (const auto& e : Events()) {
         EXPECT_EQ(e["event"].toString(), "heartbeat");
-        EXPECT_EQ(e["temperature_c"].toDouble(), 51.0);
+        if (told.size() < 6) {
+            EXPECT_EQ(e["temperature_c"].toDouble(), 51.0);
+        }
         told.push_back(e["worktime_s"].toInt());
     }
-    EXPECT_EQ(told, (std::vector<int>{60, 120, 86399, 86400, 86400 + 7200 + 180 + 4, 60}));
+    EXPECT_EQ(told, (std::vector<int>{60, 120, 86399, 86400, 86400 + 7200 + 180 + 4, 60, 120}));
+    EXPECT_FALSE(Events().back().contains("temperature_c"));
+}
+
+TEST_F(RunEventsTest, AShorterHeartbeatTellsThePassesEveryFewSecondsAndTheDefaultStaysAMinute) {
+    auto other = EventStream::Open(dir_ / "minute.jsonl", problem_);
+    ASSERT_TRUE(other) << problem_;
+    RunEventRecorder often(*stream_, 1, 1), minute(*other, 1, 1);
+    often.HeartbeatSeconds = 2;
+    for (auto* r : {&often, &minute}) {
+        r->Hear(ev::TestStarted{&engine::HeatUpWorkload::Description, 5});
+        for (std::int64_t s = 0; s <= 61; ++s) {
+            r->Hear(ev::PassEnded{&engine::HeatUpWorkload::Description});
+            r->Hear(ev::WorkTime{s});
+        }
+    }
+    std::vector<std::pair<int, int>> told; // work seconds, heat-up passes
+    for (const auto& e : Events())
+        if (e["event"].toString() == "heartbeat")
+            told.emplace_back(e["worktime_s"].toInt(), e["passes"].toObject()["heat-up"].toInt());
+    ASSERT_EQ(told.size(), 30u);
+    EXPECT_EQ(told.front(), std::make_pair(2, 3));
+    EXPECT_EQ(told[1], std::make_pair(4, 5));
+    EXPECT_EQ(told.back(), std::make_pair(60, 61));
+
+    std::ifstream in(dir_ / "minute.jsonl");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u) << "the test's start and one heartbeat at the minute";
+    const auto beat = QJsonDocument::fromJson(QByteArray::fromStdString(lines[1])).object();
+    EXPECT_EQ(beat["event"].toString(), "heartbeat");
+    EXPECT_EQ(beat["worktime_s"].toInt(), 60);
 }
 
 TEST_F(RunEventsTest, AWorkersLinesReadBackAsTheEventsTheyWereMadeFrom) {

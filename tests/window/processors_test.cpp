@@ -137,4 +137,27 @@ TEST_F(ProcessorsTest, StopStopsEveryProcessorWithOneResultsLineEach) {
     EXPECT_FALSE(std::filesystem::exists(WorkPath("worker-1")));
 }
 
+TEST_F(ProcessorsTest, AWorkersPassesReachTheStripWithinItsFirstMinute) {
+    const auto cpus = TwoProcessors();
+    if (!cpus) GTEST_SKIP() << "one processor";
+    auto form = MakeRunningForm();
+    form->ProcessorRuns().Processors = *cpus;
+    form->Start1->trigger();
+    // A worker tells its passes every few seconds of work time: the strip counts them long before the
+    // heartbeat a minute of work time would bring.
+    const auto& worker = [&]() -> const session::ProcessorRun& {
+        return form->ProcessorRuns().Session()->Processor(1);
+    };
+    ASSERT_TRUE(Until([&] { return worker().Passes > 0 || worker().Ended; }))
+        << form->ProcessorStrip->text().toStdString();
+    EXPECT_GT(worker().Passes, 0);
+    EXPECT_LT(worker().WorkSeconds, 60);
+    const QString passes =
+        QStringLiteral("cpu %1: Heat-up, %2 passes, 0 errors").arg((*cpus)[1]).arg(worker().Passes);
+    EXPECT_TRUE(form->ProcessorStrip->text().contains(passes)) << form->ProcessorStrip->text().toStdString();
+    form->Stop1->trigger();
+    ASSERT_TRUE(Until([&] { return !form->ProcessorRuns().WorkersRunning(); }));
+    EXPECT_FALSE(form->ProcessorRuns().Session()->Failed());
+}
+
 } // namespace torvane::test

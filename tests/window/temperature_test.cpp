@@ -76,6 +76,15 @@ TEST_F(StatusStripTemperature, AReadingThatIsGoneIsNotShownAsLive) {
     EXPECT_TRUE(dialogs.History().empty());
 }
 
+TEST_F(StatusStripTemperature, TheStripShowsWhatTheRunsStreamTells) {
+    // Degrees Celsius heard from the stream, shown in the unit the monitor publishes in.
+    auto form = MakeDisplayForm("F");
+    form->Hear(engine::event::Temperature{45.0});
+    EXPECT_EQ(form->Label2->text(), "113 Fahrenheit");
+    form->Hear(engine::event::Temperature{std::nullopt});
+    EXPECT_EQ(form->Label2->text(), "-- Fahrenheit");
+}
+
 TEST_F(StatusStripTemperature, TheSetupWindowsScaleNeverConvertsTheStrip) {
     // Q13 only tells the setup window what the monitor publishes; the strip's word comes from A1 alone.
     key.WriteString("Q13", "F");

@@ -56,6 +56,8 @@ TEST(WorkersOptions, WhatCannotBeIsRefusedWithTheReason) {
         {{"--headless", "--events", "-", "--metrics", "/dev/stdout"}, "same file"},
         {{"--headless", "--certificate", "x.prom", "--metrics", "./x.prom"}, "another output"},
         {{"--workers", "2"}, "add --headless"},
+        {{"--headless", "--heartbeat-seconds", "0"}, "seconds between heartbeats (1 to 60)"},
+        {{"--headless", "--heartbeat-seconds", "61"}, "seconds between heartbeats"},
     };
     for (const auto& [args, reason] : bad) {
         const auto o = ParseHeadlessOptions(args);
@@ -68,6 +70,7 @@ TEST(WorkersOptions, WhatCannotBeIsRefusedWithTheReason) {
 TEST(WorkersOptions, TheHiddenWorkerOptionStaysOutOfTheHelp) {
     const auto help = HeadlessUsage("torvane");
     EXPECT_EQ(help.find("--worker "), std::string::npos);
+    EXPECT_EQ(help.find("--heartbeat-seconds"), std::string::npos);
     EXPECT_NE(help.find("--workers N|all"), std::string::npos);
     EXPECT_NE(help.find("--inject-fault KIND[@CPU]"), std::string::npos);
 }
