@@ -36,13 +36,27 @@ std::vector<int> AllowedProcessors() {
     return cpus;
 }
 
-std::optional<std::string> PinProcessToProcessor(int cpu) {
-    if (cpu < 0 || cpu >= MaxProcessors) return "no processor " + std::to_string(cpu);
+namespace {
+
+std::string Names(const std::vector<int>& cpus) {
+    std::string names;
+    for (const int cpu : cpus) names += (names.empty() ? "" : ",") + std::to_string(cpu);
+    return names;
+}
+
+} // namespace
+
+std::optional<std::string> PinProcessToProcessors(const std::vector<int>& cpus) {
+    if (cpus.empty()) return std::string("no processor given");
     CpuMask mask;
-    CPU_SET_S(cpu, mask.size, mask.set);
+    for (const int cpu : cpus) {
+        if (cpu < 0 || cpu >= MaxProcessors) return "no processor " + std::to_string(cpu);
+        CPU_SET_S(cpu, mask.size, mask.set);
+    }
     // The calling thread first: its refusal is the one that tells why.
     if (::sched_setaffinity(0, mask.size, mask.set) != 0)
-        return "cannot run on processor " + std::to_string(cpu) + ": " + std::strerror(errno);
+        return std::string(cpus.size() == 1 ? "cannot run on processor " : "cannot run on processors ") +
+               Names(cpus) + ": " + std::strerror(errno);
     // Threads that run already (a library's helper) follow; one that has ended meanwhile is no matter.
     if (DIR* tasks = ::opendir("/proc/self/task")) {
         const auto self = static_cast<pid_t>(::syscall(SYS_gettid));
@@ -53,6 +67,10 @@ std::optional<std::string> PinProcessToProcessor(int cpu) {
         ::closedir(tasks);
     }
     return std::nullopt;
+}
+
+std::optional<std::string> PinProcessToProcessor(int cpu) {
+    return PinProcessToProcessors({cpu});
 }
 
 } // namespace torvane

@@ -15,5 +15,7 @@ std::vector<int> AllowedProcessors();
 // Pins every thread of the process to the given logical processor; threads started later inherit the
 // pin. The system's reason when it refuses (a processor that is offline or outside the allowed set).
 std::optional<std::string> PinProcessToProcessor(int cpu);
+// Lets every thread of the process run on the given logical processors again (a pin undone).
+std::optional<std::string> PinProcessToProcessors(const std::vector<int>& cpus);
 
 } // namespace torvane

@@ -1,6 +1,7 @@
 #include "window/ProcessorWorkers.h"
 
 #include "engine/TestRun.h"
+#include "engine/WorkerTimer.h"
 #include "engine/Workloads.h"
 #include "platform/Affinity.h"
 #include "platform/Files.h"
@@ -39,6 +40,23 @@ TProcessorWorkers::TProcessorWorkers(engine::TestRun& run, engine::IRunSubscribe
 
 TProcessorWorkers::~TProcessorWorkers() {
     EndNow(3000);
+    LetGo();
+}
+
+void TProcessorWorkers::KeepToFirstProcessor() {
+    if (kept_) return;
+    // A pin the system refuses leaves the run where it is: it tests all the same.
+    if (PinProcessToProcessor(Processors.front())) return;
+    kept_ = true;
+    spinningBefore_ = engine::TWorkerTimer::Spinning();
+    engine::TWorkerTimer::SetSpinning(false);
+}
+
+void TProcessorWorkers::LetGo() {
+    if (!kept_) return;
+    kept_ = false;
+    PinProcessToProcessors(Processors);
+    engine::TWorkerTimer::SetSpinning(spinningBefore_);
 }
 
 std::int64_t TProcessorWorkers::NowMs() const {
@@ -64,9 +82,11 @@ void TProcessorWorkers::Started() {
     run_.ReportCpu.reset();
     const auto fault = std::exchange(fault_, std::nullopt);
     if (!Spreads()) {
+        LetGo();
         strip_->hide();
         return;
     }
+    KeepToFirstProcessor();
     session_ = std::make_unique<session::RunSession>(Processors, NowMs());
     run_.ReportCpu = Processors.front();
 
@@ -119,6 +139,7 @@ void TProcessorWorkers::Started() {
 }
 
 void TProcessorWorkers::Stopped() {
+    LetGo();
     if (!session_) return;
     session_->Ended(0, session::EndOf(run_.State));
     session_->SetStopReason(QStringLiteral("stopped"));

@@ -79,6 +79,11 @@ private:
     // Stops the window's run with the error of processor i, unless it stopped already.
     void ReportError(int i);
     void StopWorkers();
+    // While the run goes on every processor, the window's own run keeps to the first one, as a worker
+    // keeps to its own: its timer threads then sleep instead of spinning (spinning, they took half a
+    // processor from the passes and from the worker beside them). Undone when the window's run stops.
+    void KeepToFirstProcessor();
+    void LetGo();
     void ShowStrip();
     void Finish();
     std::int64_t NowMs() const;
@@ -95,8 +100,10 @@ private:
     std::vector<bool> killed_;
     std::int64_t stopDeadline_ = -1; // -1: no stop asked of the workers yet
     bool serving_ = false;
-    bool forwarding_ = false; // a worker's error is being reported through the window's run
-    bool finished_ = true;    // the per-processor results are out (or there is no run on every processor)
+    bool forwarding_ = false;    // a worker's error is being reported through the window's run
+    bool kept_ = false;          // the process keeps to the first processor
+    bool spinningBefore_ = true; // the timers' spinning before that
+    bool finished_ = true;       // the per-processor results are out (or there is no run on every processor)
 };
 
 } // namespace torvane::app

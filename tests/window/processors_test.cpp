@@ -4,6 +4,7 @@
 
 #include "AppFixture.h"
 
+#include "engine/WorkerTimer.h"
 #include "platform/Affinity.h"
 #include "window/Memo.h"
 #include "window/ProcessorWorkers.h"
@@ -158,6 +159,31 @@ TEST_F(ProcessorsTest, AWorkersPassesReachTheStripWithinItsFirstMinute) {
     form->Stop1->trigger();
     ASSERT_TRUE(Until([&] { return !form->ProcessorRuns().WorkersRunning(); }));
     EXPECT_FALSE(form->ProcessorRuns().Session()->Failed());
+}
+
+// While the run goes on every processor the window's own run keeps to the first one with timers that do
+// not spin (spinning they took half a processor from the passes and from the worker beside them); its stop
+// gives the window every processor back, and a run on one processor ("One") is never pinned.
+TEST_F(ProcessorsTest, TheWindowsOwnRunKeepsToTheFirstProcessorOnlyWhileAllRun) {
+    const auto cpus = TwoProcessors();
+    if (!cpus) GTEST_SKIP() << "one processor";
+    const auto before = AllowedProcessors();
+    ASSERT_TRUE(engine::TWorkerTimer::Spinning());
+    auto form = MakeRunningForm();
+    form->ProcessorRuns().Processors = before;
+    form->Start1->trigger();
+    EXPECT_EQ(AllowedProcessors(), std::vector<int>{before.front()});
+    EXPECT_FALSE(engine::TWorkerTimer::Spinning());
+    form->Stop1->trigger();
+    EXPECT_EQ(AllowedProcessors(), before);
+    EXPECT_TRUE(engine::TWorkerTimer::Spinning());
+    ASSERT_TRUE(Until([&] { return !form->ProcessorRuns().WorkersRunning(); }));
+
+    form->OneProcessor1->trigger();
+    form->Start1->trigger();
+    EXPECT_EQ(AllowedProcessors(), before);
+    EXPECT_TRUE(engine::TWorkerTimer::Spinning());
+    form->Stop1->trigger();
 }
 
 } // namespace torvane::test
